@@ -79,10 +79,10 @@ namespace hr {
 using namespace common;
 struct PayoutTable
 {
-    int first;        ///< position of entry 1
-    int step;         ///< bytes from one entry to the next
-    int entries;      ///< number of entries
-    int combination;  ///< bytes of the combination; the 9 payout digits follow it
+    int first;       ///< position of entry 1
+    int step;        ///< bytes from one entry to the next
+    int entries;     ///< number of entries
+    int combination; ///< bytes of the combination; the 9 payout digits follow it
 };
 constexpr int kPayoutDigits = 9;
 constexpr PayoutTable BracketQuinella{207, 13, 3, 2};

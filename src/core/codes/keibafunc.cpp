@@ -19,7 +19,7 @@ struct CodeText
 /** A keyed table converted to CP932 once; lookups compare the code byte for byte. */
 class CodeTable
 {
-public:
+  public:
     CodeTable(std::initializer_list<CodeText> entries, const char *fallback)
         : m_fallback(Utf8ToSjis(fallback))
     {
@@ -36,7 +36,7 @@ public:
         return m_fallback;
     }
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> m_entries;
     std::string m_fallback;
 };
@@ -195,7 +195,7 @@ std::string FormatCombination(std::string_view text)
     case 6: {
         const int a = number(0, 2), b = number(2, 2), c = number(4, 2);
         return inRange(a, 18) && inRange(b, 18) && inRange(c, 18) ? Format("%2d-%2d-%2d", a, b, c)
-                                                                   : std::string(8, ' ');
+                                                                  : std::string(8, ' ');
     }
     default:
         return {};

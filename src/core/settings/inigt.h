@@ -1,0 +1,118 @@
+#pragma once
+
+#include "core/settings/appfolder.h"
+
+#include <QString>
+
+namespace velmora {
+
+/** Where TIniGT places a file name that has no folder part. */
+enum class TIniGTDefaultDir
+{
+    ddApplication, ///< the application folder (ApplicationFolder())
+    ddWindows,     ///< the per-user configuration folder (stands in for the Windows folder)
+    ddNone,        ///< the name alone, relative to the current folder at each access
+};
+
+/**
+ * The settings file: sections and key=value lines, read and written through
+ * to the file on every call.
+ *
+ * Every window that keeps settings owns an instance; all of them resolve to
+ * one file, named after the program file with ".ini" and lying in the
+ * application folder. Nothing is cached: each read reads the file anew and
+ * each write re-reads it, changes one key and replaces the whole file
+ * atomically (QSaveFile), so instances on one file see each other's writes at
+ * once and an interrupted write never leaves a damaged file.
+ *
+ * File format:
+ * - UTF-8, an optional byte order mark is skipped. Lines end with LF or CR LF.
+ * - "[section]" starts a section, "key=value" sets a key. Blanks (spaces and
+ *   tabs) around section names, keys and values are ignored; section and key
+ *   names compare without regard to case. When a section or key occurs more
+ *   than once, the first key found wins.
+ * - Every other line (";" and "#" comments, blank lines, lines that are not
+ *   valid UTF-8 or hold NUL bytes, keys before the first section) is ignored
+ *   on read and kept byte for byte on write.
+ * - A write replaces the first matching key line, or adds the key after the
+ *   last key of the section's first occurrence, or adds the section at the
+ *   end of the file. Other lines keep their bytes and their order. Added lines
+ *   end like the file's first line; a new file gets LF line ends.
+ *
+ * Errors never throw and never stop the program: a missing file, one that
+ * cannot be read, one larger than MaxFileSize or not a plain file gives the
+ * defaults on read. A write returns false when it cannot be done, leaving the
+ * previous file as it was: the file cannot be written or replaced, it is
+ * unreadable or oversized, a name is empty or unusable (a section containing
+ * "]", a key containing "=" or starting with "[", ";" or "#"), or a section,
+ * key or value contains a line break or NUL, which would forge other lines.
+ *
+ * Not thread-safe; the user-interface thread alone uses the settings.
+ */
+class TIniGT
+{
+  public:
+    /** Files larger than this many bytes are neither read nor rewritten. */
+    static constexpr qint64 MaxFileSize = 1024 * 1024;
+
+    /**
+     * FileName starts empty and DefaultDir at ddApplication; call Loaded()
+     * after setting them to get the default file name. programFile is the
+     * program file whose name and folder the default settings file follows.
+     */
+    explicit TIniGT(const QString &programFile = ProgramFilePath());
+
+    /** The file name as set; empty until set or until Loaded() fills it. */
+    QString FileName() const { return m_fileName; }
+    /** Stores the name and resolves the path; nothing is read or created yet. */
+    void setFileName(const QString &fileName);
+
+    TIniGTDefaultDir DefaultDir() const { return m_defaultDir; }
+    /** Stores the placement and resolves the path again from FileName. */
+    void setDefaultDir(TIniGTDefaultDir defaultDir);
+
+    /**
+     * Completes the settings after their properties are set: an empty FileName
+     * becomes the program file's name with its extension replaced by ".ini".
+     */
+    void Loaded();
+
+    /**
+     * The resolved path of the settings file: FileName itself when it has a
+     * folder part, otherwise placed by DefaultDir. Empty while FileName is.
+     */
+    QString path() const { return m_path; }
+
+    /**
+     * The key's value as a whole decimal integer with optional sign; the
+     * default when the key is missing, the value is not such a number or lies
+     * outside the range of int.
+     */
+    int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
+    /** Writes the decimal text of value. False when the file was not changed. */
+    bool WriteInteger(const QString &section, const QString &key, int value);
+
+    /**
+     * The key's value, or defaultValue when the key is missing. A value of two
+     * characters that is "" or ｢｣ (half-width corner brackets) reads as the
+     * empty text; a longer value enclosed in "…" or ｢…｣ loses its first and
+     * last character, which keeps blanks at its ends.
+     */
+    QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
+    /**
+     * Writes value unchanged, without quotes (blanks at its ends are therefore
+     * lost on read unless the caller quotes it). False when the file was not
+     * changed.
+     */
+    bool WriteString(const QString &section, const QString &key, const QString &value);
+
+  private:
+    void resolvePath();
+
+    QString m_programFile;
+    QString m_fileName;
+    TIniGTDefaultDir m_defaultDir = TIniGTDefaultDir::ddApplication;
+    QString m_path;
+};
+
+} // namespace velmora

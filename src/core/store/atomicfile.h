@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string_view>
+
+#include <QString>
+
+namespace velmora {
+
+/**
+ * Replaces the file at `path` with `bytes` atomically: the bytes go to a
+ * temporary file in the same folder, which is renamed over the old file only
+ * when everything was written. On failure the old file stays as it was, no
+ * temporary file is left, and `error` (when given) receives the reason.
+ */
+bool WriteFileAtomically(const QString &path, std::string_view bytes, QString *error = nullptr);
+
+} // namespace velmora

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+constexpr int kMaxRaces = 12;   ///< race slots of a course-day
+constexpr int kMaxRunners = 18; ///< runner slots of a race
+constexpr int kMinRacesToCompute = 10;
+
+/**
+ * The loaded course-day: the records of its three files, indexed as the files
+ * count them (race slot 1..12, runner slot 1..18; index 0 is unused). Every
+ * record is a CP932 byte string of its full length with its CR LF; slots not
+ * filled from the files are blanks.
+ */
+struct RaceCard
+{
+    std::array<std::string, kMaxRaces + 1> RaceRecords;
+    std::array<std::array<std::string, kMaxRunners + 1>, kMaxRaces + 1> RunnerRecords;
+    std::array<std::string, kMaxRaces + 1> PayoutRecords;
+    int RaceCount = 0;              ///< race slots whose year field is filled
+    bool IsYear2005OrLater = false; ///< from the course-day name
+    bool RaceCardLoaded = false;    ///< set by a load that computed; cleared by the views that rebuilt
+
+    /** Fills every record with blanks and resets the counts. */
+    void clear();
+    /** Registered runners of race r (record positions 882-883). */
+    int registeredRunners(int race) const;
+    /** Bracket number of runner slot `horse` of race r, or 0 outside 1..18. */
+    int bracketOf(int race, int horse) const;
+};
+
+/** How a load ended. */
+enum class LoadStatus
+{
+    Loaded,       ///< at least 10 races, ready to compute
+    FewRaces,     ///< fewer than 10 filled race slots: nothing to compute
+    FilesMissing, ///< the race-day or the runner file does not exist
+    Incomplete,   ///< a listed runner has no bracket number
+    ZeroDivisor,  ///< a race 1..RaceCount has no distance or no registered runners
+    Damaged,      ///< a file could not be read or does not hold whole records
+};
+
+/** The outcome of LoadCourseDay: the status and the message to show (empty for Loaded and FewRaces). */
+struct LoadResult
+{
+    LoadStatus status = LoadStatus::Loaded;
+    QString message;
+    bool computable() const { return status == LoadStatus::Loaded; }
+};
+
+/**
+ * Loads course-day `name` ("yyyy年mm月dd日" + course name, the file base name) from
+ * `dataDir` into `card`: reads the race-day and runner files as fixed records, counts
+ * the filled races, matches the payout records to their races by date, course and race
+ * number. The card holds the new records after any status but FilesMissing and Damaged
+ * (which leave it cleared). Files that are not whole records of their kind give Damaged
+ * with a message naming the file, never a partial read.
+ */
+LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &card);
+
+/** The course-day names of the race-day files in `dataDir`, latest first. */
+QStringList ListDataFiles(const QString &dataDir);
+
+} // namespace velmora

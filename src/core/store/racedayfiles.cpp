@@ -1,0 +1,306 @@
+#include "core/store/racedayfiles.h"
+
+#include "core/codes/jvdata.h"
+#include "core/codes/keibafunc.h"
+#include "core/store/atomicfile.h"
+#include "core/text/sjis.h"
+
+#include <algorithm>
+#include <array>
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace velmora {
+namespace {
+
+constexpr int kRaceSlots = 12;
+constexpr int kHorseSlots = 18;
+const std::string_view kCrLf = "\r\n";
+
+bool IsDigits(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool IsBlankLine(std::string_view line)
+{
+    return TrimBlanks(line).empty();
+}
+
+int RaceNumberOf(std::string_view record)
+{
+    return FieldValue(Field(record, common::RaceNumber));
+}
+
+int SlotIndexOf(std::string_view record, FileKind kind)
+{
+    const int race = RaceNumberOf(record);
+    if (kind == FileKind::Runner)
+        return (race - 1) * kHorseSlots + FieldValue(Field(record, se::HorseNumber)) - 1;
+    return race - 1;
+}
+
+/** Reads a file's lines; a missing file is no error (exists is false). */
+bool ReadLines(const QString &path, std::vector<std::string> &lines, bool &exists, QString &error)
+{
+    QFile file(path);
+    exists = file.exists();
+    lines.clear();
+    if (!exists)
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return false;
+    }
+    lines = SplitLines(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    return true;
+}
+
+/** Replaces the file with the lines, each followed by CR LF, or leaves it untouched on failure. */
+bool WriteLines(const QString &path, const std::vector<std::string> &lines, QString &error)
+{
+    std::string bytes;
+    size_t total = 0;
+    for (const std::string &line : lines)
+        total += line.size() + 2;
+    bytes.reserve(total);
+    for (const std::string &line : lines) {
+        bytes += line;
+        bytes += kCrLf;
+    }
+    return WriteFileAtomically(path, bytes, &error);
+}
+
+/** ASCII letters compared without case, other bytes by value. */
+bool LessIgnoringCase(const std::string &a, const std::string &b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto fold = [](char c) { return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); };
+        return fold(x) < fold(y);
+    });
+}
+
+/**
+ * Lays race-day lines out by race number: line k holds the record of race k, blank
+ * slots stand for races not received. The file keeps at least its former number of
+ * lines. Lines that cannot be placed (no race number, or a second record for a slot)
+ * follow the slots, so nothing is dropped.
+ */
+std::vector<std::string> AlignRaceSlots(const std::vector<std::string> &lines, size_t oldLineCount, int width,
+                                        const std::string &preferred)
+{
+    std::array<const std::string *, kRaceSlots> slots{};
+    std::vector<const std::string *> unplaced;
+    int highest = 0;
+    auto place = [&](const std::string &line) {
+        const int race = RaceNumberOf(line);
+        if (race < 1 || race > kRaceSlots || slots[static_cast<size_t>(race - 1)]) {
+            unplaced.push_back(&line);
+            return;
+        }
+        slots[static_cast<size_t>(race - 1)] = &line;
+        highest = std::max(highest, race);
+    };
+    place(preferred);
+    for (const std::string &line : lines) {
+        if (&line != &preferred && !IsBlankLine(line))
+            place(line);
+    }
+    const size_t count = std::max(oldLineCount, static_cast<size_t>(highest) + unplaced.size());
+    std::vector<std::string> out;
+    out.reserve(count);
+    for (int slot = 0; slot < highest; ++slot) {
+        const std::string *line = slots[static_cast<size_t>(slot)];
+        out.push_back(line ? *line : std::string(static_cast<size_t>(width), ' '));
+    }
+    for (const std::string *line : unplaced)
+        out.push_back(*line);
+    while (out.size() < count)
+        out.emplace(out.begin() + highest, static_cast<size_t>(width), ' ');
+    return out;
+}
+
+} // namespace
+
+const FileKindInfo &KindInfo(FileKind kind)
+{
+    static const std::array<FileKindInfo, 3> kinds = {{
+        {".jvRA", "RA", kRaceRecordLength, kRaceRecordLength - 2, kRaceSlots},
+        {".jvSEr", "SE", kRunnerRecordLength, kRunnerRecordLength - 2, kRaceSlots * kHorseSlots},
+        {".jvHR", "HR", kPayoutRecordLength, kPayoutRecordLength - 2, kRaceSlots},
+    }};
+    return kinds[static_cast<size_t>(kind)];
+}
+
+std::optional<FileKind> KindOfRecordType(std::string_view type)
+{
+    for (FileKind kind : {FileKind::Race, FileKind::Runner, FileKind::Payout}) {
+        if (type == KindInfo(kind).recordType)
+            return kind;
+    }
+    return std::nullopt;
+}
+
+std::string RaceDayFileName(std::string_view record, std::string_view extension)
+{
+    std::string name;
+    name += Field(record, common::Year);
+    name += Sj("年");
+    name += Field(record, common::Month);
+    name += Sj("月");
+    name += Field(record, common::Day);
+    name += Sj("日");
+    name += CourseName(Field(record, common::Course), 2);
+    name += extension;
+    return name;
+}
+
+QString StoreStatusText(StoreStatus status)
+{
+    switch (status) {
+    case StoreStatus::Stored:
+        return QStringLiteral("保存しました");
+    case StoreStatus::WrongLength:
+        return QStringLiteral("レコード長が不正");
+    case StoreStatus::WrongType:
+        return QStringLiteral("レコード種別が不正");
+    case StoreStatus::BadDate:
+        return QStringLiteral("開催年月日が不正");
+    case StoreStatus::BadCourse:
+        return QStringLiteral("競馬場コードが不正");
+    case StoreStatus::BadRaceNumber:
+        return QStringLiteral("レース番号が範囲外");
+    case StoreStatus::BadHorseNumber:
+        return QStringLiteral("馬番が範囲外");
+    case StoreStatus::WriteFailed:
+        return QStringLiteral("ファイルに書き込めません");
+    }
+    return {};
+}
+
+StoreStatus CheckRecord(std::string_view record, FileKind kind)
+{
+    const FileKindInfo &info = KindInfo(kind);
+    if (static_cast<int>(record.size()) != info.recordLength || !record.ends_with(kCrLf) ||
+        record.substr(0, record.size() - 2).find_first_of("\r\n") != std::string_view::npos)
+        return StoreStatus::WrongLength;
+    if (Field(record, common::RecordType) != info.recordType)
+        return StoreStatus::WrongType;
+    const std::string_view date = Field(record, common::MeetingDate);
+    if (!IsDigits(date) ||
+        !QDate(FieldValue(date.substr(0, 4)), FieldValue(date.substr(4, 2)), FieldValue(date.substr(6, 2))).isValid())
+        return StoreStatus::BadDate;
+    const std::string_view course = Field(record, common::Course);
+    if (!std::all_of(course.begin(), course.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }))
+        return StoreStatus::BadCourse;
+    const int race = RaceNumberOf(record);
+    if (race < 1 || race > kRaceSlots)
+        return StoreStatus::BadRaceNumber;
+    if (kind == FileKind::Runner) {
+        const int horse = FieldValue(Field(record, se::HorseNumber));
+        if (horse < 1 || horse > kHorseSlots)
+            return StoreStatus::BadHorseNumber;
+    }
+    return StoreStatus::Stored;
+}
+
+std::vector<std::string> SplitLines(std::string_view bytes)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        const size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        size_t lineEnd = end;
+        if (lineEnd > start && bytes[lineEnd - 1] == '\r')
+            --lineEnd;
+        lines.emplace_back(bytes.substr(start, lineEnd - start));
+        start = next;
+    }
+    return lines;
+}
+
+RaceDayStore::RaceDayStore(QString dataDir)
+    : m_dataDir(std::move(dataDir))
+{}
+
+QString RaceDayStore::filePath(std::string_view record, FileKind kind) const
+{
+    return m_dataDir + QLatin1Char('/') + FromSjis(RaceDayFileName(record, KindInfo(kind).extension));
+}
+
+StoreResult RaceDayStore::PutSlotRecord(std::string_view record, FileKind kind)
+{
+    return update(record, kind, false);
+}
+
+StoreResult RaceDayStore::PutKeyedRecord(std::string_view record, FileKind kind)
+{
+    return update(record, kind, true);
+}
+
+StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool keyed)
+{
+    StoreResult result;
+    result.status = CheckRecord(record, kind);
+    if (!result.stored())
+        return result;
+    const FileKindInfo &info = KindInfo(kind);
+    const auto width = static_cast<size_t>(info.lineWidth);
+    result.path = filePath(record, kind);
+
+    std::vector<std::string> lines;
+    bool exists = false;
+    if (!QDir().mkpath(m_dataDir)) {
+        result.status = StoreStatus::WriteFailed;
+        result.error = QStringLiteral("フォルダを作成できません");
+        return result;
+    }
+    if (!ReadLines(result.path, lines, exists, result.error)) {
+        result.status = StoreStatus::WriteFailed;
+        return result;
+    }
+
+    if (!keyed) {
+        const auto slot = static_cast<size_t>(SlotIndexOf(record, kind));
+        const size_t wanted = exists ? slot + 1 : static_cast<size_t>(info.slotLines);
+        while (lines.size() < wanted)
+            lines.emplace_back(width, ' ');
+        lines[slot].assign(record.substr(0, width));
+    } else {
+        const std::string line = OverwriteAt(record.substr(0, width), "000000000", common::KindAndCreated.pos);
+        const std::string_view key = Field(line, common::RaceKey);
+        const size_t oldCount = lines.size();
+        auto match = std::find_if(lines.begin(), lines.end(),
+                                  [&](const std::string &old) { return Field(old, common::RaceKey) == key; });
+        if (match == lines.end() && kind != FileKind::Race)
+            match = std::find_if(lines.begin(), lines.end(), [](const std::string &old) { return IsBlankLine(old); });
+        if (match != lines.end())
+            *match = line;
+        else
+            lines.push_back(line);
+        if (kind == FileKind::Race) {
+            const auto placed = std::find(lines.begin(), lines.end(), line);
+            lines = AlignRaceSlots(lines, oldCount, info.lineWidth, *placed);
+        } else {
+            std::stable_sort(lines.begin(), lines.end(), LessIgnoringCase);
+        }
+    }
+
+    if (!WriteLines(result.path, lines, result.error))
+        result.status = StoreStatus::WriteFailed;
+    return result;
+}
+
+} // namespace velmora
