@@ -1,0 +1,78 @@
+#include "core/report/hitlist.h"
+
+#include "core/codes/jvdata.h"
+#include "core/codes/keibafunc.h"
+#include "core/report/racetexts.h"
+#include "core/text/sjis.h"
+
+#include <array>
+
+namespace velmora {
+namespace {
+
+/** "<<…結果>>  " followed by each paid entry: its combination and "%8d円　　". */
+std::string PayoutLine(const std::string &payout, const hr::PayoutTable &table, const char *heading)
+{
+    std::string line = Sj(heading);
+    for (int entry = 1; entry <= table.entries; ++entry) {
+        const std::string_view combination = Field(payout, hr::EntryCombination(table, entry));
+        const int amount = FieldValue(Field(payout, hr::EntryPayout(table, entry)));
+        if (!TrimBlanks(combination).empty() && amount > 0)
+            line += FormatCombination(combination) + Format("%8d", amount) + Sj("円　　");
+    }
+    return line;
+}
+
+/** The six bets, each followed by " 的中 " when an entry has its combination, else by blanks. */
+std::string HitLine(const std::string &payout, const hr::PayoutTable &table, const std::array<std::string, 7> &bets)
+{
+    std::string line;
+    for (int k = 1; k <= 6; ++k) {
+        const std::string_view bet = bets[static_cast<size_t>(k)];
+        const std::string_view first = bet.substr(0, 2);
+        const std::string_view second = bet.size() > 5 ? bet.substr(5, 2) : std::string_view();
+        if (TrimBlanks(first) == "0" || TrimBlanks(second) == "0")
+            continue;
+        const std::string wanted = std::string(first) + "-" + std::string(second);
+        const std::string *mark = &Sj(" 　　 ");
+        for (int entry = 1; entry <= table.entries; ++entry) {
+            const std::string_view combination = Field(payout, hr::EntryCombination(table, entry));
+            if (!TrimBlanks(combination).empty() && FormatCombination(combination) == wanted)
+                mark = &Sj(" 的中 ");
+        }
+        line += bet;
+        line += *mark;
+    }
+    return line;
+}
+
+} // namespace
+
+std::vector<std::string> HitList(const RaceCard &card, const Prediction &p)
+{
+    std::vector<std::string> lines;
+    lines.reserve(1 + static_cast<size_t>(card.RaceCount) * 8);
+    lines.push_back(DateLine(card.RaceRecords[1]));
+    for (int r = 1; r <= card.RaceCount; ++r) {
+        const std::string &race = card.RaceRecords[static_cast<size_t>(r)];
+        const std::string &payout = card.PayoutRecords[static_cast<size_t>(r)];
+        lines.push_back(Sj("【") + Format("%2d", r) + Sj("R】") + std::string(Field(race, ra::RaceName)));
+        lines.push_back(Sj("勝負度") + p.ConfidenceGrade[r] + Sj(":馬") + Format("%2d", p.AxisHorse[r]) + Sj(":枠") +
+                        Format("%2d", p.AxisBracket[r]));
+        lines.push_back(PayoutLine(payout, hr::Quinella, "<<馬連結果>>  "));
+        lines.push_back(HitLine(payout, hr::Quinella, p.QuinellaBets[r]));
+        // No bracket quinella is sold for small fields since 2005.
+        if (card.registeredRunners(r) <= 8 && card.IsYear2005OrLater) {
+            lines.push_back(Sj("<<枠連結果>>  "));
+            lines.emplace_back();
+        } else {
+            lines.push_back(PayoutLine(payout, hr::BracketQuinella, "<<枠連結果>>  "));
+            lines.push_back(HitLine(payout, hr::BracketQuinella, p.BracketBets[r]));
+        }
+        lines.push_back(PayoutLine(payout, hr::Wide, "<<ﾜｲﾄﾞ結果>>  "));
+        lines.push_back(HitLine(payout, hr::Wide, p.QuinellaBets[r]));
+    }
+    return lines;
+}
+
+} // namespace velmora
