@@ -1,0 +1,66 @@
+// Loading, computing and building the hit list of one course-day, set against
+// merely reading its three files.
+#include "core/engine/prediction.h"
+#include "core/report/hitlist.h"
+#include "core/store/racecard.h"
+#include "gen/jvdatagen.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Day
+{
+    QTemporaryDir root;
+    QString data = root.path() + QStringLiteral("/Data");
+    QString name;
+
+    Day()
+    {
+        velmora::gen::Generator generator(42);
+        velmora::gen::CourseDayOptions options;
+        options.date = QDate(2026, 11, 28);
+        const velmora::gen::CourseDay day = generator.courseDay(options);
+        velmora::gen::WriteCourseDayFiles(day, data);
+        name = QString::fromStdString(day.nameUtf8());
+    }
+};
+
+Day &SampleDay()
+{
+    static Day day;
+    return day;
+}
+
+void BM_ReadThreeFiles(benchmark::State &state)
+{
+    const Day &day = SampleDay();
+    for (auto _ : state) {
+        for (const char *extension : {".jvRA", ".jvSEr", ".jvHR"}) {
+            QFile file(day.data + QLatin1Char('/') + day.name + QLatin1String(extension));
+            file.open(QIODevice::ReadOnly);
+            benchmark::DoNotOptimize(file.readAll());
+        }
+    }
+}
+BENCHMARK(BM_ReadThreeFiles);
+
+void BM_LoadComputeHitList(benchmark::State &state)
+{
+    const Day &day = SampleDay();
+    velmora::RaceCard card;
+    velmora::Prediction prediction;
+    for (auto _ : state) {
+        velmora::LoadCourseDay(day.data, day.name, card);
+        velmora::ComputePrediction(card, prediction);
+        benchmark::DoNotOptimize(velmora::HitList(card, prediction));
+    }
+}
+BENCHMARK(BM_LoadComputeHitList);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,154 @@
+#include "core/engine/prediction.h"
+#include "core/report/hitlist.h"
+#include "core/store/racecard.h"
+#include "core/text/sjis.h"
+#include "gen/jvdatagen.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace velmora {
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun RunCli(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(VELMORA_CLI), args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+class Cli : public testing::Test
+{
+  protected:
+    QString writeDay(std::uint64_t seed, QDate date, const char *course, int races = 12)
+    {
+        gen::Generator generator(seed);
+        gen::CourseDayOptions options;
+        options.date = date;
+        options.course = course;
+        options.races = races;
+        const gen::CourseDay day = generator.courseDay(options);
+        EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_data));
+        return QString::fromStdString(day.nameUtf8());
+    }
+
+    QTemporaryDir m_root;
+    QString m_data = m_root.path() + QStringLiteral("/Data");
+};
+
+TEST_F(Cli, ListPrintsCourseDaysLatestFirst)
+{
+    const QString older = writeDay(1, QDate(2026, 11, 28), "05");
+    const QString newer = writeDay(2, QDate(2026, 11, 29), "05");
+    const CliRun run = RunCli({QStringLiteral("list"), QStringLiteral("--data"), m_data});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, newer + QLatin1Char('\n') + older + QLatin1Char('\n'));
+}
+
+TEST_F(Cli, PredictPrintsEveryRaceAsComputedInProcess)
+{
+    for (std::uint64_t seed = 1; seed <= 3; ++seed) {
+        const QString name = writeDay(seed, QDate(2026, 11, 28).addDays(static_cast<qint64>(seed) * 7), "06");
+        const CliRun run = RunCli({QStringLiteral("predict"), QStringLiteral("--data"), m_data, name});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+        RaceCard card;
+        Prediction p;
+        ASSERT_EQ(LoadCourseDay(m_data, name, card).status, LoadStatus::Loaded);
+        ComputePrediction(card, p);
+
+        const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
+        EXPECT_EQ(root.value(QStringLiteral("name")).toString(), name);
+        EXPECT_EQ(root.value(QStringLiteral("RaceCount")).toInt(), 12);
+        EXPECT_TRUE(root.value(QStringLiteral("IsYear2005OrLater")).toBool());
+        const QJsonArray races = root.value(QStringLiteral("races")).toArray();
+        ASSERT_EQ(races.size(), 12);
+        for (int r = 1; r <= 12; ++r) {
+            const QJsonObject race = races.at(r - 1).toObject();
+            EXPECT_EQ(race.keys().size(), 25);
+            EXPECT_EQ(race.value(QStringLiteral("race")).toInt(), r);
+            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("RaceIndex")).toDouble()), p.RaceIndex[r]);
+            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("RaceScore")).toDouble()), p.RaceScore[r]);
+            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("XValue")).toDouble()), p.XValue[r]);
+            EXPECT_EQ(race.value(QStringLiteral("IndexSign")).toString().toStdString(), p.IndexSign[r]);
+            EXPECT_EQ(race.value(QStringLiteral("MarkF")).toInt(), p.MarkF[r]);
+            EXPECT_EQ(race.value(QStringLiteral("CoverPartner")).toInt(), p.CoverPartner[r]);
+            const QJsonArray partners = race.value(QStringLiteral("AxisPartnerBrackets")).toArray();
+            ASSERT_EQ(partners.size(), 5);
+            EXPECT_EQ(partners.at(4).toInt(), p.AxisPartnerBrackets[r][5]);
+            const QJsonArray bets = race.value(QStringLiteral("QuinellaBets")).toArray();
+            ASSERT_EQ(bets.size(), 6);
+            for (int k = 1; k <= 6; ++k)
+                EXPECT_EQ(bets.at(k - 1).toString().toStdString(), p.QuinellaBets[r][k]);
+            EXPECT_EQ(race.value(QStringLiteral("ConfidenceGrade")).toString().toStdString(), p.ConfidenceGrade[r]);
+        }
+    }
+}
+
+TEST_F(Cli, PredictOfTooFewRacesIsAnEmptyList)
+{
+    const QString name = writeDay(4, QDate(2026, 11, 28), "08", 9);
+    const CliRun run = RunCli({QStringLiteral("predict"), QStringLiteral("--data"), m_data, name});
+    EXPECT_EQ(run.exitCode, 0);
+    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(root.value(QStringLiteral("RaceCount")).toInt(), 9);
+    EXPECT_TRUE(root.value(QStringLiteral("races")).toArray().isEmpty());
+
+    const CliRun hits = RunCli({QStringLiteral("hits"), QStringLiteral("--data"), m_data, name});
+    EXPECT_EQ(hits.exitCode, 1);
+    EXPECT_EQ(hits.err.trimmed(), QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。"));
+}
+
+TEST_F(Cli, HitsPrintTheHitListInUtf8)
+{
+    const QString name = writeDay(5, QDate(2026, 11, 29), "09");
+    const CliRun run = RunCli({QStringLiteral("hits"), QStringLiteral("--data"), m_data, name});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    RaceCard card;
+    Prediction p;
+    ASSERT_EQ(LoadCourseDay(m_data, name, card).status, LoadStatus::Loaded);
+    ComputePrediction(card, p);
+    QString expected;
+    for (const std::string &line : HitList(card, p))
+        expected += FromSjis(line) + QLatin1Char('\n');
+    EXPECT_EQ(run.out, expected);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("的中")));
+}
+
+TEST_F(Cli, FailuresExitWithTheMessage)
+{
+    CliRun run =
+        RunCli({QStringLiteral("predict"), QStringLiteral("--data"), m_data, QStringLiteral("2026年01月01日中山")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.trimmed(), QStringLiteral("データ作成が未完了のようです。"));
+    EXPECT_TRUE(run.out.isEmpty());
+
+    const QString name = writeDay(6, QDate(2026, 11, 28), "06");
+    QFile runners(m_data + QLatin1Char('/') + name + QStringLiteral(".jvSEr"));
+    ASSERT_TRUE(runners.resize(555 * 10 + 3));
+    run = RunCli({QStringLiteral("hits"), QStringLiteral("--data"), m_data, name});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("壊れています"))) << run.err.toStdString();
+
+    EXPECT_EQ(RunCli({QStringLiteral("predict")}).exitCode, 2);
+    EXPECT_EQ(RunCli({QStringLiteral("frobnicate")}).exitCode, 2);
+    EXPECT_EQ(RunCli({QStringLiteral("list"), QStringLiteral("--data")}).exitCode, 2);
+}
+
+} // namespace
+} // namespace velmora

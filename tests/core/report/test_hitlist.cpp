@@ -1,0 +1,99 @@
+#include "core/report/hitlist.h"
+#include "core/testcard.h"
+#include "core/text/sjis.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+using gen::RecordBuilder;
+
+/** Ten races of 12 runners (race 3 of 8) with fixed bets in race 1 and race 3. */
+class HitListTest : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        std::vector<test::RaceShape> races(10, {1600, 12});
+        races[2] = {1200, 8};
+        m_card = test::MakeCard(races);
+        for (int r = 1; r <= 10; ++r) {
+            m_p.ConfidenceGrade[r] = "B";
+            m_p.AxisHorse[r] = 3;
+            m_p.AxisBracket[r] = 3;
+            for (int k = 1; k <= 6; ++k) {
+                m_p.QuinellaBets[r][k] = " 0 -  3";
+                m_p.BracketBets[r][k] = " 0 -  3";
+            }
+        }
+        m_p.QuinellaBets[1] = {"", " 3 -  5", " 0 -  3", " 3 - 12", " 1 -  3", " 2 -  3", " 3 -  4"};
+        m_p.BracketBets[1] = {"", " 2 -  2", " 0 -  3", " 3 -  8", " 1 -  3", " 2 -  3", " 3 -  4"};
+    }
+
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> utf8;
+        for (const std::string &line : HitList(m_card, m_p))
+            utf8.push_back(SjisToUtf8(line));
+        return utf8;
+    }
+
+    RaceCard m_card;
+    Prediction m_p;
+};
+
+TEST_F(HitListTest, PayoutsAndHitsOfARace)
+{
+    const QDate day(2005, 3, 12);
+    RecordBuilder payout = RecordBuilder::Payout();
+    payout.setKey('2', day, day, "06", 2, 5, 1)
+        .set(hr::EntryCombination(hr::Quinella, 1), "0305")
+        .setNumber(hr::EntryPayout(hr::Quinella, 1), 1230)
+        .set(hr::EntryCombination(hr::BracketQuinella, 1), "22")
+        .setNumber(hr::EntryPayout(hr::BracketQuinella, 1), 450)
+        .set(hr::EntryCombination(hr::Wide, 1), "0305")
+        .setNumber(hr::EntryPayout(hr::Wide, 1), 380)
+        .set(hr::EntryCombination(hr::Wide, 2), "0312")
+        .setNumber(hr::EntryPayout(hr::Wide, 2), 0) // no payout: not listed, but still a hit
+        .set(hr::EntryCombination(hr::Wide, 3), "0512")
+        .setNumber(hr::EntryPayout(hr::Wide, 3), 12345678);
+    m_card.PayoutRecords[1] = payout;
+
+    const std::vector<std::string> l = lines();
+    ASSERT_EQ(l.size(), 1u + 10 * 8);
+    EXPECT_EQ(l[0], "2005年03月12日(土)中山02回05日") << "the date line of race 1";
+    EXPECT_EQ(l[1], "【 1R】" + std::string(60, ' ')) << "the 60-byte race name, blanks kept";
+    EXPECT_EQ(l[2], "勝負度B:馬 3:枠 3");
+    EXPECT_EQ(l[3], "<<馬連結果>>   3- 5    1230円　　");
+    EXPECT_EQ(l[4], " 3 -  5 的中  3 - 12 　　  1 -  3 　　  2 -  3 　　  3 -  4 　　 ");
+    EXPECT_EQ(l[5], "<<枠連結果>>   2- 2     450円　　");
+    EXPECT_EQ(l[6], " 2 -  2 的中  3 -  8 　　  1 -  3 　　  2 -  3 　　  3 -  4 　　 ");
+    EXPECT_EQ(l[7], "<<ﾜｲﾄﾞ結果>>   3- 5     380円　　 5-1212345678円　　");
+    EXPECT_EQ(l[8], " 3 -  5 的中  3 - 12 的中  1 -  3 　　  2 -  3 　　  3 -  4 　　 ");
+}
+
+TEST_F(HitListTest, ARaceWithoutPayoutsOrWithAllVoidBets)
+{
+    const std::vector<std::string> l = lines();
+    // Race 2: no payout record, every bet void.
+    EXPECT_EQ(l[11], "<<馬連結果>>  ");
+    EXPECT_EQ(l[12], "");
+    EXPECT_EQ(l[15], "<<ﾜｲﾄﾞ結果>>  ");
+}
+
+TEST_F(HitListTest, SmallFieldsHaveNoBracketQuinellaFrom2005)
+{
+    std::vector<std::string> l = lines();
+    const size_t race3 = 1 + 2 * 8;
+    EXPECT_EQ(l[race3 + 4], "<<枠連結果>>  ");
+    EXPECT_EQ(l[race3 + 5], "");
+
+    m_card.IsYear2005OrLater = false;
+    m_p.BracketBets[3][2] = " 1 -  3";
+    l = lines();
+    EXPECT_EQ(l[race3 + 5], " 1 -  3 　　 ");
+}
+
+} // namespace
+} // namespace velmora

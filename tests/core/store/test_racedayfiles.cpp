@@ -1,0 +1,239 @@
+#include "core/codes/keibafunc.h"
+#include "core/store/racedayfiles.h"
+#include "core/text/sjis.h"
+#include "gen/jvdatagen.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace velmora {
+namespace {
+
+using gen::RecordBuilder;
+
+const QDate kDay(2003, 4, 5);
+
+std::string Ra(int race, char kind = '7', std::string_view course = "06")
+{
+    return RecordBuilder::Race().setKey(kind, kDay, kDay, course, 2, 5, race).setText(ra::RaceName, "テスト");
+}
+
+std::string Se(int race, int horse)
+{
+    return RecordBuilder::Runner().setKey('7', kDay, kDay, "06", 2, 5, race).setNumber(se::HorseNumber, horse);
+}
+
+std::string Hr(int race, char kind = '2')
+{
+    return RecordBuilder::Payout().setKey(kind, kDay, kDay, "06", 2, 5, race);
+}
+
+class Store : public testing::Test
+{
+  protected:
+    QTemporaryDir m_root;
+    QString m_data = m_root.path() + QStringLiteral("/Data");
+    RaceDayStore m_store{m_data};
+
+    QByteArray read(const char *extension) const
+    {
+        QFile file(m_data + QStringLiteral("/2003年04月05日中山") + QLatin1String(extension));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static std::vector<std::string> lines(const QByteArray &bytes)
+    {
+        return SplitLines(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    }
+    static std::string lineOf(const std::string &record) { return record.substr(0, record.size() - 2); }
+    QStringList files() const
+    {
+        return QDir(m_root.path()).entryList(QDir::Files | QDir::AllDirs | QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(Store, FileNameComesFromTheRecordsDateAndCourse)
+{
+    EXPECT_EQ(SjisToUtf8(RaceDayFileName(Ra(1), ".jvRA")), "2003年04月05日中山.jvRA");
+    // 58 is Sapporo used for local racing: the same name as 01.
+    EXPECT_EQ(RaceDayFileName(Ra(1, '7', "58"), ".jvHR"), RaceDayFileName(Ra(1, '7', "01"), ".jvHR"));
+}
+
+TEST_F(Store, FirstRaceRecordCreatesTwelveSlotsAndLaterOnesReplaceTheirLine)
+{
+    ASSERT_TRUE(m_store.PutSlotRecord(Ra(5), FileKind::Race).stored());
+    QByteArray bytes = read(".jvRA");
+    ASSERT_EQ(bytes.size(), 12 * 1272);
+    std::vector<std::string> l = lines(bytes);
+    ASSERT_EQ(l.size(), 12u);
+    EXPECT_EQ(l[4], lineOf(Ra(5)));
+    for (size_t i = 0; i < 12; ++i) {
+        if (i != 4) {
+            EXPECT_EQ(l[i], std::string(1270, ' '));
+        }
+    }
+
+    const std::string updated =
+        RecordBuilder::Race().setKey('7', kDay, kDay, "06", 2, 5, 5).setText(ra::RaceName, "改");
+    ASSERT_TRUE(m_store.PutSlotRecord(updated, FileKind::Race).stored());
+    ASSERT_TRUE(m_store.PutSlotRecord(Ra(1), FileKind::Race).stored());
+    l = lines(read(".jvRA"));
+    EXPECT_EQ(l[4], lineOf(updated));
+    EXPECT_EQ(l[0], lineOf(Ra(1)));
+    EXPECT_EQ(read(".jvRA").size(), 12 * 1272);
+}
+
+TEST_F(Store, RunnerRecordGoesToItsRaceAndHorseSlot)
+{
+    ASSERT_TRUE(m_store.PutSlotRecord(Se(3, 5), FileKind::Runner).stored());
+    ASSERT_TRUE(m_store.PutSlotRecord(Se(12, 18), FileKind::Runner).stored());
+    const QByteArray bytes = read(".jvSEr");
+    ASSERT_EQ(bytes.size(), 216 * 555);
+    const std::vector<std::string> l = lines(bytes);
+    EXPECT_EQ(l[40], lineOf(Se(3, 5)));
+    EXPECT_EQ(l[215], lineOf(Se(12, 18)));
+}
+
+TEST_F(Store, RecordsThatDoNotFitTheLayoutAreRefusedAndCreateNothing)
+{
+    std::string blankRace = Ra(1);
+    blankRace.replace(25, 2, "  ");
+    std::string zeroRace = Ra(1);
+    zeroRace.replace(25, 2, "00");
+    std::string hostileDate = Ra(1);
+    hostileDate.replace(11, 8, "../../x/");
+    std::string badDay = Ra(1);
+    badDay.replace(11, 8, "20030231");
+    std::string hostileCourse = Ra(1);
+    hostileCourse.replace(19, 2, "/.");
+    std::string lineBreak = Ra(1);
+    lineBreak[100] = '\n';
+    std::string wrongEnd = Ra(1);
+    wrongEnd[1270] = ' ';
+
+    const std::vector<std::tuple<std::string, FileKind, StoreStatus>> cases = {
+        {blankRace, FileKind::Race, StoreStatus::BadRaceNumber},
+        {zeroRace, FileKind::Race, StoreStatus::BadRaceNumber},
+        {Ra(13), FileKind::Race, StoreStatus::BadRaceNumber},
+        {Se(1, 19), FileKind::Runner, StoreStatus::BadHorseNumber},
+        {Se(1, 0), FileKind::Runner, StoreStatus::BadHorseNumber},
+        {hostileDate, FileKind::Race, StoreStatus::BadDate},
+        {badDay, FileKind::Race, StoreStatus::BadDate},
+        {hostileCourse, FileKind::Race, StoreStatus::BadCourse},
+        {Ra(1).substr(0, 1271), FileKind::Race, StoreStatus::WrongLength},
+        {Ra(1) + "x", FileKind::Race, StoreStatus::WrongLength},
+        {lineBreak, FileKind::Race, StoreStatus::WrongLength},
+        {wrongEnd, FileKind::Race, StoreStatus::WrongLength},
+        {Se(1, 1), FileKind::Race, StoreStatus::WrongLength},
+        {Hr(1), FileKind::Race, StoreStatus::WrongLength},
+        {std::string("SE") + Ra(1).substr(2), FileKind::Race, StoreStatus::WrongType},
+    };
+    for (const auto &[record, kind, status] : cases) {
+        EXPECT_EQ(m_store.PutSlotRecord(record, kind).status, status) << StoreStatusText(status).toStdString();
+        EXPECT_EQ(m_store.PutKeyedRecord(record, kind).status, status) << StoreStatusText(status).toStdString();
+    }
+    EXPECT_EQ(files(), QStringList{}) << "no file, not even the data folder, is made for refused records";
+}
+
+TEST_F(Store, SlotUpdatePadsAFileWithTooFewLines)
+{
+    ASSERT_TRUE(m_store.PutKeyedRecord(Ra(1), FileKind::Race).stored());
+    ASSERT_EQ(lines(read(".jvRA")).size(), 1u);
+    ASSERT_TRUE(m_store.PutSlotRecord(Ra(4), FileKind::Race).stored());
+    const std::vector<std::string> l = lines(read(".jvRA"));
+    ASSERT_EQ(l.size(), 4u);
+    EXPECT_EQ(l[1], std::string(1270, ' '));
+    EXPECT_EQ(l[3], lineOf(Ra(4)));
+}
+
+TEST_F(Store, KeyedUpdateOfAPayoutIntoANewFileMakesOneLineWithZeroedKind)
+{
+    ASSERT_TRUE(m_store.PutKeyedRecord(Hr(3), FileKind::Payout).stored());
+    const std::vector<std::string> l = lines(read(".jvHR"));
+    ASSERT_EQ(l.size(), 1u);
+    EXPECT_EQ(l[0].substr(2, 9), "000000000");
+    EXPECT_EQ(l[0].substr(11), lineOf(Hr(3)).substr(11));
+}
+
+TEST_F(Store, KeyedRaceUpdateKeepsLineKForRaceK)
+{
+    // An imported day whose race 12 is still missing.
+    for (int r = 1; r <= 11; ++r)
+        ASSERT_TRUE(m_store.PutSlotRecord(Ra(r, '2'), FileKind::Race).stored());
+    ASSERT_TRUE(m_store.PutKeyedRecord(Ra(12), FileKind::Race).stored());
+    std::vector<std::string> l = lines(read(".jvRA"));
+    ASSERT_EQ(l.size(), 12u);
+    for (int r = 1; r <= 12; ++r)
+        EXPECT_EQ(FieldValue(l[static_cast<size_t>(r - 1)].substr(25, 2)), r);
+    EXPECT_EQ(l[11].substr(2, 9), "000000000");
+
+    // A result for race 5 replaces its line in place, although its zeroed kind would sort first.
+    ASSERT_TRUE(m_store.PutKeyedRecord(Ra(5), FileKind::Race).stored());
+    l = lines(read(".jvRA"));
+    ASSERT_EQ(l.size(), 12u);
+    EXPECT_EQ(l[4].substr(0, 11), "RA000000000");
+    EXPECT_EQ(l[5].substr(0, 3), "RA2");
+}
+
+TEST_F(Store, KeyedRaceUpdatesWithMoreThanOneGapStayAligned)
+{
+    for (int r : {1, 2, 3, 6})
+        ASSERT_TRUE(m_store.PutSlotRecord(Ra(r, '2'), FileKind::Race).stored());
+    ASSERT_TRUE(m_store.PutKeyedRecord(Ra(9), FileKind::Race).stored());
+    const std::vector<std::string> l = lines(read(".jvRA"));
+    ASSERT_EQ(l.size(), 12u);
+    for (int r = 1; r <= 12; ++r) {
+        const int expected = (r <= 3 || r == 6 || r == 9) ? r : 0;
+        EXPECT_EQ(FieldValue(l[static_cast<size_t>(r - 1)].substr(25, 2)), expected) << "line " << r;
+    }
+}
+
+TEST_F(Store, KeyedRaceUpdatesAloneGiveOneLinePerRaceInOrder)
+{
+    for (int r : {2, 1, 3})
+        ASSERT_TRUE(m_store.PutKeyedRecord(Ra(r), FileKind::Race).stored());
+    const std::vector<std::string> l = lines(read(".jvRA"));
+    ASSERT_EQ(l.size(), 3u);
+    for (int r = 1; r <= 3; ++r)
+        EXPECT_EQ(FieldValue(l[static_cast<size_t>(r - 1)].substr(25, 2)), r);
+}
+
+TEST_F(Store, KeyedPayoutUpdatesFillBlankSlotsBeforeTheFileGrows)
+{
+    for (int r = 1; r <= 11; ++r)
+        ASSERT_TRUE(m_store.PutSlotRecord(Hr(r), FileKind::Payout).stored());
+    ASSERT_TRUE(m_store.PutKeyedRecord(Hr(12), FileKind::Payout).stored());
+    ASSERT_TRUE(m_store.PutKeyedRecord(Hr(4), FileKind::Payout).stored());
+    const std::vector<std::string> l = lines(read(".jvHR"));
+    ASSERT_EQ(l.size(), 12u) << "a twelfth race must not push a payout beyond the twelve lines the loader reads";
+    std::vector<int> races;
+    for (const std::string &line : l)
+        races.push_back(FieldValue(line.substr(25, 2)));
+    std::sort(races.begin(), races.end());
+    EXPECT_EQ(races, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+}
+
+TEST_F(Store, FileSystemErrorsReachTheCallerWithThePath)
+{
+    // The course-day's race file is a folder: it can be neither read nor replaced.
+    ASSERT_TRUE(QDir().mkpath(m_data + QStringLiteral("/2003年04月05日中山.jvRA")));
+    StoreResult result = m_store.PutSlotRecord(Ra(2), FileKind::Race);
+    EXPECT_EQ(result.status, StoreStatus::WriteFailed);
+    EXPECT_TRUE(result.path.endsWith(QStringLiteral("/Data/2003年04月05日中山.jvRA")));
+    EXPECT_FALSE(result.error.isEmpty());
+
+    // The data folder is a file.
+    QTemporaryDir other;
+    QFile blocker(other.path() + QStringLiteral("/Data"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RaceDayStore blocked(blocker.fileName());
+    result = blocked.PutKeyedRecord(Hr(1), FileKind::Payout);
+    EXPECT_EQ(result.status, StoreStatus::WriteFailed);
+    EXPECT_FALSE(result.error.isEmpty());
+}
+
+} // namespace
+} // namespace velmora
