@@ -1,10 +1,11 @@
 // Storing records through the course-day store, one call per record as an import
-// does: a race week (about 70 RA, 1,000 SE, 70 HR) and a year (about 3,500 RA,
+// does: a race weekend (about 70 RA, 1,000 SE, 70 HR) and a year (about 3,500 RA,
 // 50,000 SE, 3,500 HR).
 #include "core/store/racedayfiles.h"
 #include "gen/jvdatagen.h"
 
 #include <benchmark/benchmark.h>
+#include <map>
 
 #include <QTemporaryDir>
 
@@ -15,19 +16,20 @@ struct Records
     std::vector<std::pair<velmora::FileKind, std::string>> records;
 };
 
-/** The records of `weekends` race weekends of three racecourses, in import order. */
-const Records &YearRecords(int weekends)
+/** The records of race weekends until `races` races are reached, in import order. */
+const Records &RecordsOfRaces(int races)
 {
     static std::map<int, Records> cache;
-    Records &out = cache[weekends];
+    Records &out = cache[races];
     if (!out.records.empty())
         return out;
     velmora::gen::Generator generator(7);
-    QDate saturday(2025, 1, 4);
-    for (int w = 0; w < weekends; ++w, saturday = saturday.addDays(7)) {
+    int raceCount = 0;
+    for (QDate saturday(2025, 1, 4); raceCount < races; saturday = saturday.addDays(7)) {
         for (const velmora::gen::CourseDay &day : generator.weekend(saturday)) {
             for (const std::string &r : day.raceRecords)
                 out.records.emplace_back(velmora::FileKind::Race, r);
+            raceCount += static_cast<int>(day.raceRecords.size());
             for (const std::string &r : day.runnerRecords)
                 out.records.emplace_back(velmora::FileKind::Runner, r);
             for (const std::string &r : day.payoutRecords)
@@ -37,9 +39,9 @@ const Records &YearRecords(int weekends)
     return out;
 }
 
-void StoreBySlot(benchmark::State &state, int weekends)
+void StoreBySlot(benchmark::State &state, int races)
 {
-    const Records &records = YearRecords(weekends);
+    const Records &records = RecordsOfRaces(races);
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir root;
@@ -52,13 +54,13 @@ void StoreBySlot(benchmark::State &state, int weekends)
 }
 void BM_StoreWeekBySlot(benchmark::State &state)
 {
-    StoreBySlot(state, 1);
+    StoreBySlot(state, 60);
 }
 BENCHMARK(BM_StoreWeekBySlot)->Unit(benchmark::kMillisecond);
 
 void BM_StoreYearBySlot(benchmark::State &state)
 {
-    StoreBySlot(state, 48);
+    StoreBySlot(state, 3500);
 }
 BENCHMARK(BM_StoreYearBySlot)->Unit(benchmark::kMillisecond)->Iterations(1);
 
