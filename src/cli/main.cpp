@@ -1,200 +1,126 @@
-#include "cli/json.h"
-#include "core/engine/prediction.h"
-#include "core/report/hitlist.h"
+// velmora-cli: the scriptable face of the program's core.
+
+#include "cli/cli.h"
 #include "core/settings/appfolder.h"
-#include "core/store/racecard.h"
 #include "core/text/sjis.h"
 
 #include <cstdio>
-#include <iostream>
-#include <map>
-#include <optional>
+#include <set>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QStringList>
 
 namespace velmora::cli {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-void PrintError(const QString &message)
-{
-    std::cerr << message.toStdString() << '\n';
-}
-
 const char *const kUsage = "使い方:\n"
                            "  velmora-cli list [--data DIR]\n"
                            "  velmora-cli predict [--data DIR] NAME\n"
-                           "  velmora-cli hits [--data DIR] NAME\n";
+                           "  velmora-cli hits [--data DIR] NAME\n"
+                           "  velmora-cli import [--data DIR] [--source DIR] [--from yyyymmddhhnnss] [--option 1|2]\n"
+                           "  velmora-cli results [--data DIR] [--source DIR] NAME\n";
 
-/** Parsed command line: the command, its options with values, and its plain arguments. */
-struct Arguments
+struct Command
 {
-    QString command;
-    std::map<QString, QString> options;
-    QStringList positional;
-    QString error;
+    const char *name;
+    int (*run)(const Arguments &);
+    std::set<QString> options;
 };
 
-Arguments Parse(const QStringList &args, const QStringList &valueOptions)
+const std::vector<Command> &Commands()
 {
+    static const QString data = QStringLiteral("--data");
+    static const QString source = QStringLiteral("--source");
+    static const std::vector<Command> commands = {
+        {"list", List, {data}},
+        {"predict", Predict, {data}},
+        {"hits", Hits, {data}},
+        {"import", Import, {data, source, QStringLiteral("--from"), QStringLiteral("--option")}},
+        {"results", Results, {data, source}},
+    };
+    return commands;
+}
+
+void Write(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fputc('\n', stream);
+}
+
+int Run(const QStringList &args)
+{
+    if (args.size() < 2)
+        return Usage();
+    const auto command = std::find_if(Commands().begin(), Commands().end(),
+                                      [&](const Command &c) { return args.at(1) == QLatin1String(c.name); });
+    if (command == Commands().end())
+        return Usage();
+
     Arguments parsed;
-    for (qsizetype i = 1; i < args.size(); ++i) {
+    parsed.command = args.at(1);
+    for (qsizetype i = 2; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if (arg.startsWith(QLatin1String("--"))) {
-            if (!valueOptions.contains(arg)) {
-                parsed.error = QStringLiteral("不明なオプションです: %1").arg(arg);
-                return parsed;
-            }
-            if (i + 1 >= args.size()) {
-                parsed.error = QStringLiteral("%1 には値が必要です。").arg(arg);
-                return parsed;
-            }
-            parsed.options[arg] = args.at(++i);
-        } else if (parsed.command.isEmpty()) {
-            parsed.command = arg;
-        } else {
+        if (!arg.startsWith(QLatin1String("--"))) {
             parsed.positional.append(arg);
+            continue;
         }
-    }
-    return parsed;
-}
-
-QString DataDir(const Arguments &args)
-{
-    const auto it = args.options.find(QStringLiteral("--data"));
-    if (it != args.options.end())
-        return QDir::cleanPath(QDir::current().absoluteFilePath(it->second));
-    return ApplicationFolder() + QStringLiteral("/Data");
-}
-
-int List(const Arguments &args)
-{
-    for (const QString &name : ListDataFiles(DataDir(args)))
-        std::cout << name.toStdString() << '\n';
-    return kExitOk;
-}
-
-/** Loads and computes a course-day; prints the message and returns the exit status when it cannot. */
-std::optional<int> LoadAndCompute(const Arguments &args, RaceCard &card, Prediction &prediction, bool needRaces)
-{
-    if (args.positional.size() != 1) {
-        std::cerr << kUsage;
-        return kExitUsage;
-    }
-    const LoadResult result = LoadCourseDay(DataDir(args), args.positional.front(), card);
-    switch (result.status) {
-    case LoadStatus::Loaded:
-        ComputePrediction(card, prediction);
-        return std::nullopt;
-    case LoadStatus::FewRaces:
-        if (!needRaces)
-            return std::nullopt;
-        PrintError(QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。"));
-        return kExitFailed;
-    default:
-        PrintError(result.message);
-        return kExitFailed;
-    }
-}
-
-int Predict(const Arguments &args)
-{
-    RaceCard card;
-    Prediction p;
-    if (const auto failed = LoadAndCompute(args, card, p, false))
-        return *failed;
-    const bool computed = card.RaceCount >= kMinRacesToCompute;
-    JsonWriter json;
-    json.beginObject();
-    json.key("name").value(args.positional.front().toStdString());
-    json.key("RaceCount").value(card.RaceCount);
-    json.key("IsYear2005OrLater").value(card.IsYear2005OrLater);
-    json.key("races").beginArray();
-    for (int r = 1; computed && r <= card.RaceCount; ++r) {
-        json.beginObject();
-        json.key("race").value(r);
-        json.key("RaceScore").value(p.RaceScore[r]);
-        json.key("RaceIndex").value(p.RaceIndex[r]);
-        json.key("FieldSize").value(p.FieldSize[r]);
-        json.key("XValue").value(p.XValue[r]);
-        json.key("IndexSign").value(p.IndexSign[r]);
-        const std::pair<const char *, const Prediction::PerRace<std::int32_t> *> marks[] = {
-            {"MarkX", &p.MarkX}, {"MarkY", &p.MarkY}, {"MarkA", &p.MarkA}, {"MarkB", &p.MarkB},
-            {"MarkC", &p.MarkC}, {"MarkD", &p.MarkD}, {"MarkE", &p.MarkE}, {"MarkF", &p.MarkF},
-        };
-        for (const auto &[name, mark] : marks)
-            json.key(name).value((*mark)[r]);
-        json.key("AxisHorse").value(p.AxisHorse[r]);
-        json.key("CoverHorse").value(p.CoverHorse[r]);
-        json.key("CoverPartner").value(p.CoverPartner[r]);
-        json.key("AxisPartners").beginArray();
-        for (int k = 1; k <= 5; ++k)
-            json.value(p.AxisPartners[r][k]);
-        json.endArray();
-        json.key("AxisBracket").value(p.AxisBracket[r]);
-        json.key("CoverBracket").value(p.CoverBracket[r]);
-        json.key("CoverPartnerBracket").value(p.CoverPartnerBracket[r]);
-        json.key("AxisPartnerBrackets").beginArray();
-        for (int k = 1; k <= 5; ++k)
-            json.value(p.AxisPartnerBrackets[r][k]);
-        json.endArray();
-        json.key("ConfidenceGrade").value(p.ConfidenceGrade[r]);
-        json.key("QuinellaBets").beginArray();
-        for (int k = 1; k <= 6; ++k)
-            json.value(SjisToUtf8(p.QuinellaBets[r][k]));
-        json.endArray();
-        json.key("BracketBets").beginArray();
-        for (int k = 1; k <= 6; ++k)
-            json.value(SjisToUtf8(p.BracketBets[r][k]));
-        json.endArray();
-        json.endObject();
-    }
-    json.endArray();
-    json.endObject();
-    std::cout << json.str() << '\n';
-    return kExitOk;
-}
-
-int Hits(const Arguments &args)
-{
-    RaceCard card;
-    Prediction p;
-    if (const auto failed = LoadAndCompute(args, card, p, true))
-        return *failed;
-    for (const std::string &line : HitList(card, p))
-        std::cout << SjisToUtf8(line) << '\n';
-    return kExitOk;
-}
-
-int Run(const QStringList &argList)
-{
-    const Arguments args = Parse(argList, {QStringLiteral("--data")});
-    if (!args.error.isEmpty()) {
-        PrintError(args.error);
-        std::cerr << kUsage;
-        return kExitUsage;
+        if (!command->options.contains(arg)) {
+            PrintError(QStringLiteral("不明なオプションです: %1").arg(arg));
+            return Usage();
+        }
+        if (i + 1 >= args.size()) {
+            PrintError(QStringLiteral("%1 には値が必要です。").arg(arg));
+            return Usage();
+        }
+        parsed.options[arg] = args.at(++i);
     }
     if (!Cp932Available()) {
         PrintError(
             QStringLiteral("Shift-JIS(CP932)の文字コード変換が使用できません。Qtのインストールを確認してください。"));
         return kExitFailed;
     }
-    if (args.command == QLatin1String("list") && args.positional.isEmpty())
-        return List(args);
-    if (args.command == QLatin1String("predict"))
-        return Predict(args);
-    if (args.command == QLatin1String("hits"))
-        return Hits(args);
-    std::cerr << kUsage;
-    return kExitUsage;
+    return command->run(parsed);
 }
 
 } // namespace
+
+std::optional<QString> Arguments::option(const char *name) const
+{
+    const auto found = options.find(QLatin1String(name));
+    if (found == options.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void Print(const QString &text)
+{
+    Write(stdout, text);
+}
+
+void PrintError(const QString &text)
+{
+    Write(stderr, text);
+}
+
+int Usage()
+{
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+QString DataDir(const Arguments &args)
+{
+    if (const auto data = args.option("--data"))
+        return QDir::cleanPath(QDir::current().absoluteFilePath(*data));
+    return ApplicationFolder() + QStringLiteral("/Data");
+}
+
+QString AppFolder(const Arguments &args)
+{
+    return QFileInfo(DataDir(args)).absolutePath();
+}
+
 } // namespace velmora::cli
 
 int main(int argc, char *argv[])

@@ -260,21 +260,24 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
     const auto width = static_cast<size_t>(info.lineWidth);
     result.path = filePath(record, kind);
 
-    std::vector<std::string> lines;
-    bool exists = false;
-    if (!QDir().mkpath(m_dataDir)) {
+    FileLines unbuffered;
+    FileLines *file = &unbuffered;
+    bool mustRead = true;
+    if (m_buffered) {
+        const auto [entry, inserted] = m_files.try_emplace(result.path);
+        file = &entry->second;
+        mustRead = inserted;
+    }
+    if (mustRead && !ReadLines(result.path, file->lines, file->exists, result.error)) {
+        m_files.erase(result.path);
         result.status = StoreStatus::WriteFailed;
-        result.error = QStringLiteral("フォルダを作成できません");
         return result;
     }
-    if (!ReadLines(result.path, lines, exists, result.error)) {
-        result.status = StoreStatus::WriteFailed;
-        return result;
-    }
+    std::vector<std::string> &lines = file->lines;
 
     if (!keyed) {
         const auto slot = static_cast<size_t>(SlotIndexOf(record, kind));
-        const size_t wanted = exists ? slot + 1 : static_cast<size_t>(info.slotLines);
+        const size_t wanted = std::max(slot + 1, static_cast<size_t>(info.slotLines));
         while (lines.size() < wanted)
             lines.emplace_back(width, ' ');
         lines[slot].assign(record.substr(0, width));
@@ -298,9 +301,49 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
         }
     }
 
-    if (!WriteLines(result.path, lines, result.error))
+    file->changed = true;
+    if (!m_buffered && !write(result.path, *file, result.error))
         result.status = StoreStatus::WriteFailed;
     return result;
+}
+
+bool RaceDayStore::write(const QString &path, FileLines &file, QString &error)
+{
+    if (!QDir().mkpath(m_dataDir)) {
+        error = QStringLiteral("フォルダ「%1」を作成できません").arg(m_dataDir);
+        return false;
+    }
+    if (!WriteLines(path, file.lines, error))
+        return false;
+    file.exists = true;
+    file.changed = false;
+    return true;
+}
+
+void RaceDayStore::setBuffered(bool buffered)
+{
+    if (!buffered)
+        flush();
+    m_buffered = buffered;
+}
+
+StoreResult RaceDayStore::flush()
+{
+    StoreResult result;
+    for (auto &[path, file] : m_files) {
+        if (file.changed && !write(path, file, result.error)) {
+            result.status = StoreStatus::WriteFailed;
+            result.path = path;
+            return result;
+        }
+    }
+    m_files.clear();
+    return result;
+}
+
+RaceDayStore::~RaceDayStore()
+{
+    flush();
 }
 
 } // namespace velmora

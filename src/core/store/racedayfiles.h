@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,7 +74,7 @@ StoreStatus CheckRecord(std::string_view record, FileKind kind);
  * The course-day files of one data folder.
  *
  * Each store call reads the whole file, puts the record in, and replaces the file
- * atomically (temporary file and rename in the data folder), so a failed or
+ * atomically (unless buffered, below) (temporary file and rename in the data folder), so a failed or
  * interrupted write leaves the previous file as it was. Records that do not fit
  * the layout are refused before any path is built, so nothing is ever written
  * outside the data folder. Every line written is exactly its kind's width.
@@ -82,6 +83,11 @@ class RaceDayStore
 {
   public:
     explicit RaceDayStore(QString dataDir);
+    /** Writes what is still buffered; errors are lost here, so buffered callers flush() themselves. */
+    ~RaceDayStore();
+
+    RaceDayStore(const RaceDayStore &) = delete;
+    RaceDayStore &operator=(const RaceDayStore &) = delete;
 
     const QString &dataDir() const { return m_dataDir; }
 
@@ -105,10 +111,36 @@ class RaceDayStore
      */
     StoreResult PutKeyedRecord(std::string_view record, FileKind kind);
 
+    /**
+     * Buffered mode keeps the files it touches in memory and writes them only at
+     * flush(): an import whose window no reader can pass stores a year of records
+     * with one write per file instead of one per record. Leaving the mode flushes.
+     */
+    void setBuffered(bool buffered);
+    bool buffered() const { return m_buffered; }
+    /** Files changed in memory and not yet written. */
+    size_t pendingFiles() const { return m_files.size(); }
+
+    /**
+     * Writes every file changed since the last flush. On failure the result names the
+     * file and the error; that file and the ones not yet written stay in memory.
+     */
+    StoreResult flush();
+
   private:
+    struct FileLines
+    {
+        std::vector<std::string> lines;
+        bool exists = false;
+        bool changed = false;
+    };
+
     StoreResult update(std::string_view record, FileKind kind, bool keyed);
+    bool write(const QString &path, FileLines &file, QString &error);
 
     QString m_dataDir;
+    bool m_buffered = false;
+    std::map<QString, FileLines> m_files; ///< buffered files by path
 };
 
 /** Splits file bytes into lines at LF, dropping a CR before it; a final empty piece is not a line. */

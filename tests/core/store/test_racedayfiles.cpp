@@ -143,7 +143,7 @@ TEST_F(Store, SlotUpdatePadsAFileWithTooFewLines)
     ASSERT_EQ(lines(read(".jvRA")).size(), 1u);
     ASSERT_TRUE(m_store.PutSlotRecord(Ra(4), FileKind::Race).stored());
     const std::vector<std::string> l = lines(read(".jvRA"));
-    ASSERT_EQ(l.size(), 4u);
+    ASSERT_EQ(l.size(), 12u);
     EXPECT_EQ(l[1], std::string(1270, ' '));
     EXPECT_EQ(l[3], lineOf(Ra(4)));
 }
@@ -233,6 +233,52 @@ TEST_F(Store, FileSystemErrorsReachTheCallerWithThePath)
     result = blocked.PutKeyedRecord(Hr(1), FileKind::Payout);
     EXPECT_EQ(result.status, StoreStatus::WriteFailed);
     EXPECT_FALSE(result.error.isEmpty());
+}
+
+TEST_F(Store, BufferedUpdatesReachTheDiskAtFlushAndEqualUnbufferedOnes)
+{
+    QTemporaryDir other;
+    RaceDayStore direct(other.path());
+    m_store.setBuffered(true);
+    for (int r = 1; r <= 12; ++r) {
+        for (RaceDayStore *store : {&m_store, &direct}) {
+            ASSERT_TRUE(store->PutSlotRecord(Ra(r, '2'), FileKind::Race).stored());
+            ASSERT_TRUE(store->PutSlotRecord(Se(r, 3), FileKind::Runner).stored());
+            ASSERT_TRUE(store->PutKeyedRecord(Hr(r), FileKind::Payout).stored());
+        }
+    }
+    ASSERT_TRUE(m_store.PutKeyedRecord(Ra(4), FileKind::Race).stored());
+    ASSERT_TRUE(direct.PutKeyedRecord(Ra(4), FileKind::Race).stored());
+    EXPECT_EQ(files(), QStringList{}) << "nothing is written before the flush";
+    EXPECT_EQ(m_store.pendingFiles(), 3u);
+
+    ASSERT_TRUE(m_store.flush().stored());
+    EXPECT_EQ(m_store.pendingFiles(), 0u);
+    for (const char *extension : {".jvRA", ".jvSEr", ".jvHR"}) {
+        QFile written(other.path() + QStringLiteral("/2003年04月05日中山") + QLatin1String(extension));
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(read(extension), written.readAll()) << extension;
+    }
+
+    // A file already on disk is read once and updated in memory.
+    ASSERT_TRUE(m_store.PutSlotRecord(Se(1, 1), FileKind::Runner).stored());
+    ASSERT_TRUE(m_store.flush().stored());
+    EXPECT_EQ(lines(read(".jvSEr"))[2], lineOf(Se(1, 3)));
+    EXPECT_EQ(lines(read(".jvSEr"))[0], lineOf(Se(1, 1)));
+}
+
+TEST_F(Store, AFailedFlushNamesTheFileAndKeepsItsChanges)
+{
+    m_store.setBuffered(true);
+    ASSERT_TRUE(m_store.PutSlotRecord(Ra(1), FileKind::Race).stored());
+    ASSERT_TRUE(QDir().mkpath(m_data + QStringLiteral("/2003年04月05日中山.jvRA")));
+    const StoreResult result = m_store.flush();
+    EXPECT_EQ(result.status, StoreStatus::WriteFailed);
+    EXPECT_TRUE(result.path.endsWith(QStringLiteral(".jvRA")));
+    EXPECT_EQ(m_store.pendingFiles(), 1u);
+    ASSERT_TRUE(QDir(m_data + QStringLiteral("/2003年04月05日中山.jvRA")).removeRecursively());
+    EXPECT_TRUE(m_store.flush().stored());
+    EXPECT_EQ(read(".jvRA").size(), 12 * 1272);
 }
 
 } // namespace

@@ -1,0 +1,151 @@
+#include "cli/cli.h"
+#include "core/engine/prediction.h"
+#include "core/jvlink/dataimport.h"
+#include "core/jvlink/jvresultmessage.h"
+#include "core/jvlink/localjvlink.h"
+#include "core/jvlink/resultfetch.h"
+#include "core/settings/inigt.h"
+#include "core/store/racecard.h"
+#include "core/text/sjis.h"
+#include "gen/samplesource.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace velmora::cli {
+namespace {
+
+/** The progress of an import as lines on the terminal. */
+class PrintedImport : public ImportView
+{
+  public:
+    void setProgressLabel(const QString &text) override
+    {
+        if (text != m_label)
+            Print(text);
+        m_label = text;
+    }
+    void setDownloadProgress(int, int) override {}
+    void setReadProgress(int, int) override {}
+    void clearCreated() override {}
+    void addCreated(const QString &) override {}
+    void showMessage(const QString &text) override { PrintError(text); }
+    void beep() override {}
+    void setBusy(bool) override {}
+    void setFromDate(const QDateTime &) override {}
+    void processEvents() override {}
+
+  private:
+    QString m_label;
+};
+
+/** The component and the program's settings of the application folder, as the desktop program uses them. */
+struct Setup
+{
+    std::unique_ptr<JVLink> jvlink;
+    TIniGT settings;
+};
+
+std::optional<int> Prepare(const Arguments &args, Setup &setup)
+{
+    const QString appFolder = AppFolder(args);
+    const auto source = args.option("--source");
+    auto factory = LocalJVLinkFactory(appFolder, [&](LocalJVLink &local) {
+        local.setSourceMaker(gen::LayOutSampleSource);
+        if (source)
+            local.setSourceOverride(QFileInfo(*source).absoluteFilePath());
+    });
+    setup.jvlink = factory(kJVLinkClassName);
+    if (!setup.jvlink) {
+        PrintError(QStringLiteral("JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。"));
+        return kExitFailed;
+    }
+    setup.settings.setFileName(appFolder + QStringLiteral("/velmora.ini"));
+    const int result = setup.jvlink->JVInit(SoftwareId());
+    if (result != 0) {
+        PrintError(QStringLiteral("JVInitエラー：") + FromSjis(JVResultMessage("JVInit", result)));
+        return kExitFailed;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int Import(const Arguments &args)
+{
+    if (!args.positional.isEmpty())
+        return Usage();
+    Setup setup;
+    if (const auto failed = Prepare(args, setup))
+        return *failed;
+
+    QDateTime from = DataImport::StoredFromDate(setup.settings, QDateTime::currentDateTime());
+    if (const auto text = args.option("--from")) {
+        from = QDateTime::fromString(*text, QStringLiteral("yyyyMMddHHmmss"));
+        if (text->size() != 14 || !from.isValid()) {
+            PrintError(QStringLiteral("取得開始日時は yyyymmddhhnnss で指定してください: %1").arg(*text));
+            return kExitUsage;
+        }
+    }
+    int option = 2;
+    if (const auto text = args.option("--option")) {
+        option = text->toInt();
+        if (*text != QLatin1String("1") && *text != QLatin1String("2")) {
+            PrintError(QStringLiteral("--option は 1（通常データ）か 2（今週開催データ）です: %1").arg(*text));
+            return kExitUsage;
+        }
+    }
+
+    RaceDayStore store(DataDir(args));
+    PrintedImport view;
+    bool importCancelled = false;
+    DataImport import(*setup.jvlink, store, setup.settings, view, importCancelled);
+    Print(DataImport::StartNotice(from));
+    import.start(from, option);
+    while (import.downloading()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        import.poll();
+    }
+
+    const ImportCounts &counts = import.counts();
+    Print(QStringLiteral("保存したレコード: RA %1件, SE %2件, HR %3件")
+              .arg(counts.stored[static_cast<size_t>(FileKind::Race)])
+              .arg(counts.stored[static_cast<size_t>(FileKind::Runner)])
+              .arg(counts.stored[static_cast<size_t>(FileKind::Payout)]));
+    Print(QStringLiteral("保存しなかったレコード: %1件").arg(counts.totalRefused()));
+    for (const auto &[reason, count] : counts.refused)
+        Print(QStringLiteral("  %1: %2件").arg(reason).arg(count));
+    if (counts.otherTypes > 0)
+        Print(QStringLiteral("対象外のレコード種別: %1件").arg(counts.otherTypes));
+    Print(QStringLiteral("LastTime: %1")
+              .arg(import.storedLastTime().isEmpty() ? QStringLiteral("(変更なし)") : import.storedLastTime()));
+    return import.outcome() == DataImport::Outcome::Failed ? kExitFailed : kExitOk;
+}
+
+int Results(const Arguments &args)
+{
+    if (args.positional.size() != 1)
+        return Usage();
+    Setup setup;
+    if (const auto failed = Prepare(args, setup))
+        return *failed;
+
+    RaceCard card;
+    LoadCourseDay(DataDir(args), args.positional.front(), card);
+    RaceDayStore store(DataDir(args));
+    bool importCancelled = false;
+    ResultFetch fetch(
+        *setup.jvlink, store, importCancelled, [] {}, [] {});
+    const ResultFetch::Outcome outcome = fetch.run(card);
+    if (!outcome.error.isEmpty()) {
+        PrintError(outcome.error);
+        return kExitFailed;
+    }
+    return Hits(args);
+}
+
+} // namespace velmora::cli

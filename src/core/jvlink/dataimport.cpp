@@ -1,0 +1,301 @@
+#include "core/jvlink/dataimport.h"
+
+#include "core/codes/jvdata.h"
+#include "core/codes/keibafunc.h"
+#include "core/jvlink/jvresultmessage.h"
+#include "core/settings/inigt.h"
+#include "core/text/sjis.h"
+
+#include <numeric>
+
+namespace velmora {
+namespace {
+
+const QString kSection = QStringLiteral("JvDataGet");
+const QString kLastTimeKey = QStringLiteral("LastTime");
+const QString kLastTimeFormat = QStringLiteral("yyyy/MM/dd HH:mm:ss");
+const QString kNoNewData = QStringLiteral("最新のRACEデータがありません。");
+const QString kCancelled = QStringLiteral("JVCancel:キャンセルされました");
+
+// Files buffered by the store before they are written, whatever JV-Link's files hold.
+constexpr size_t kMaxBufferedFiles = 48;
+
+QString Message(const char *operation, int code)
+{
+    return FromSjis(JVResultMessage(operation, code));
+}
+
+QString AsText(std::string_view bytes)
+{
+    return FromSjis(bytes);
+}
+
+} // namespace
+
+int ImportCounts::totalRefused() const
+{
+    return std::accumulate(refused.begin(), refused.end(), 0,
+                           [](int sum, const auto &entry) { return sum + entry.second; });
+}
+
+DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, ImportView &view, bool &importCancelled)
+    : m_jvlink(jvlink)
+    , m_store(store)
+    , m_settings(settings)
+    , m_view(view)
+    , m_importCancelled(importCancelled)
+{}
+
+QDateTime DataImport::StoredFromDate(const TIniGT &settings, const QDateTime &now)
+{
+    const QDateTime fallback = now.addDays(-8);
+    const QString text = settings.ReadString(kSection, kLastTimeKey, fallback.toString(kLastTimeFormat));
+    const QDateTime stored = QDateTime::fromString(text, kLastTimeFormat);
+    // A damaged setting must not stop imports: the default from-date serves instead.
+    return stored.isValid() ? stored : QDateTime::fromString(fallback.toString(kLastTimeFormat), kLastTimeFormat);
+}
+
+QString DataImport::StartNotice(const QDateTime &from)
+{
+    return from.toString(QStringLiteral("yyyy'年'MM'月'dd'日'HH'時'mm'分'ss'秒'")) +
+           QStringLiteral("以降のデータ取込を開始します。データ作成が終了するまで本ソフトを操作したり"
+                          "他のアプリケーションを操作することは極力避けてください。");
+}
+
+void DataImport::start(const QDateTime &from, int option)
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_outcome = Outcome::NotRun;
+    m_downloading = false;
+    m_importCancelled = false;
+    m_counts = {};
+    m_storedLastTime.clear();
+    m_view.setDownloadProgress(0, 100);
+    m_view.setReadProgress(0, 100);
+    m_view.clearCreated();
+
+    const QString dataspec = QStringLiteral("RACE");
+    const QString fromTime = from.toString(QStringLiteral("yyyyMMddHHmmss"));
+    m_importFromDate = fromTime.left(8).toInt();
+    m_view.setBusy(true);
+    m_lastFileTimestamp.clear();
+    m_readCount = 0;
+    m_downloadCount = 0;
+    const int result = m_jvlink.JVOpen(dataspec, fromTime, option, m_readCount, m_downloadCount, m_lastFileTimestamp);
+    if (result == -1 || (result == 0 && m_readCount == 0)) {
+        m_outcome = Outcome::NothingNew;
+        m_view.showMessage(kNoNewData);
+        close();
+        return;
+    }
+    if (result != 0) {
+        m_outcome = Outcome::Failed;
+        m_view.showMessage(QStringLiteral("JVOpenエラー:") + Message("JVOpen", result));
+        close();
+        return;
+    }
+
+    m_view.setProgressLabel(QStringLiteral("JVOpen正常:") + Message("JVOpen", 0) + QStringLiteral("ReadCount:") +
+                            QString::number(m_readCount) + QStringLiteral(", DownloadCount:") +
+                            QString::number(m_downloadCount));
+    if (m_downloadCount > 0) {
+        m_view.setProgressLabel(QStringLiteral("ダウンロード中・・・"));
+        m_view.setDownloadProgress(0, m_downloadCount);
+        m_downloading = true;
+        return;
+    }
+    m_view.setDownloadProgress(100, 100);
+    finish(readLoop());
+}
+
+void DataImport::poll()
+{
+    if (!m_downloading)
+        return;
+    const int downloaded = m_jvlink.JVStatus();
+    if (downloaded < 0) {
+        m_downloading = false;
+        m_outcome = Outcome::Failed;
+        m_view.showMessage(QStringLiteral("JVStatusエラー:") + Message("JVStatus", downloaded));
+        close();
+        return;
+    }
+    if (downloaded > m_downloadCount)
+        return;
+    m_view.setProgressLabel(QStringLiteral("ダウンロード中．．．(%1/%2)").arg(downloaded).arg(m_downloadCount));
+    m_view.setDownloadProgress(downloaded, m_downloadCount);
+    if (downloaded == m_downloadCount) {
+        m_downloading = false;
+        finish(readLoop());
+    }
+}
+
+void DataImport::cancel()
+{
+    if (!m_running)
+        return;
+    const bool wasDownloading = m_downloading;
+    m_downloading = false;
+    m_jvlink.JVCancel();
+    m_importCancelled = true;
+    m_outcome = Outcome::Cancelled;
+    m_view.showMessage(kCancelled);
+    m_view.setProgressLabel(kCancelled);
+    // A cancelled download must close JV-Link too, or the next open fails as "still open".
+    // A running read loop stops at its next pass and closes itself.
+    if (wasDownloading)
+        close();
+}
+
+void DataImport::finish(Outcome end)
+{
+    m_outcome = end;
+    close();
+    // Only a complete read moves LastTime on: after a cancel or an error the files not
+    // yet read must come again with the next import.
+    if (end == Outcome::Completed)
+        storeLastTime();
+}
+
+void DataImport::storeLastTime()
+{
+    const QString stamp = m_lastFileTimestamp.trimmed();
+    if (stamp.isEmpty() || stamp == QStringLiteral("00000000000000") || stamp.size() != 14)
+        return;
+    const QString text = stamp.mid(0, 4) + QLatin1Char('/') + stamp.mid(4, 2) + QLatin1Char('/') + stamp.mid(6, 2) +
+                         QLatin1Char(' ') + stamp.mid(8, 2) + QLatin1Char(':') + stamp.mid(10, 2) + QLatin1Char(':') +
+                         stamp.mid(12, 2);
+    const QDateTime time = QDateTime::fromString(text, kLastTimeFormat);
+    if (!time.isValid())
+        return;
+    m_view.setFromDate(time);
+    if (m_settings.WriteString(kSection, kLastTimeKey, text))
+        m_storedLastTime = text;
+}
+
+void DataImport::close()
+{
+    const int result = m_jvlink.JVClose();
+    m_view.setBusy(false);
+    if (result != 0)
+        m_view.showMessage(QStringLiteral("JVCloseエラー:") + Message("JVClose", result));
+    else
+        m_view.beep();
+    m_running = false;
+}
+
+DataImport::Outcome DataImport::readLoop()
+{
+    int filesRead = 0;
+    m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(0/%1)").arg(m_readCount));
+    m_view.setReadProgress(0, m_readCount);
+    int size = 60000;
+    QString buffer;
+    QString fileName;
+    Outcome end = Outcome::Failed;
+    m_store.setBuffered(true);
+    for (;;) {
+        m_view.processEvents();
+        if (m_importCancelled) {
+            end = Outcome::Cancelled;
+            break;
+        }
+        const int result = m_jvlink.JVRead(buffer, size, fileName);
+        if (result > 0) {
+            if (!storeRecord(ToSjis(buffer)))
+                break;
+            if (m_store.pendingFiles() > kMaxBufferedFiles && !flushStore())
+                break;
+        } else if (result == -1) {
+            if (!flushStore())
+                break;
+            ++filesRead;
+            m_view.setReadProgress(filesRead, m_readCount);
+            m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(%1/%2)").arg(filesRead).arg(m_readCount));
+        } else if (result == 0) {
+            m_view.setProgressLabel(QStringLiteral("データ読込み完了(%1/%2)").arg(filesRead).arg(m_readCount));
+            m_view.setDownloadProgress(0, m_downloadCount > 0 ? m_downloadCount : 100);
+            m_view.setReadProgress(0, m_readCount);
+            m_view.beep();
+            end = Outcome::Completed;
+            break;
+        } else if (result < -3) {
+            m_view.showMessage(QStringLiteral("JVReadエラー:") + Message("JVRead", result));
+            break;
+        }
+        // -2 and -3: JV-Link is still fetching the file; ask again on the next pass.
+    }
+    // Whatever ended the loop, every record read so far reaches its file.
+    if (!flushStore() && end == Outcome::Completed)
+        end = Outcome::Failed;
+    m_store.setBuffered(false);
+    return end;
+}
+
+bool DataImport::flushStore()
+{
+    const StoreResult result = m_store.flush();
+    if (result.stored())
+        return true;
+    reportWriteFailure(result);
+    return false;
+}
+
+void DataImport::reportWriteFailure(const StoreResult &result)
+{
+    m_view.showMessage(QStringLiteral("データファイル「%1」に書き込めませんでした（%2）。取込を中止します。")
+                           .arg(result.path, result.error));
+}
+
+void DataImport::refuse(const QString &reason)
+{
+    ++m_counts.refused[reason];
+}
+
+bool DataImport::storeRecord(const std::string &record)
+{
+    const std::string_view type = Field(record, common::RecordType);
+    const auto kind = KindOfRecordType(type);
+    if (!kind) {
+        ++m_counts.otherTypes;
+        return true;
+    }
+    const std::string_view dataKind = Field(record, common::DataKind);
+    if (*kind != FileKind::Payout && (dataKind == "A" || dataKind == "B")) {
+        refuse(QStringLiteral("地方・海外競馬のデータ"));
+        return true;
+    }
+    if (FieldValue(Field(record, common::MeetingDate)) < m_importFromDate - 10) {
+        refuse(QStringLiteral("取得開始日付より前の開催"));
+        return true;
+    }
+    if (FieldValue(Field(record, common::RaceNumber)) <= 0) {
+        refuse(QStringLiteral("レース番号なし"));
+        return true;
+    }
+    if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0) {
+        refuse(QStringLiteral("馬番なし"));
+        return true;
+    }
+
+    const StoreResult result = m_store.PutSlotRecord(record, *kind);
+    if (result.status == StoreStatus::WriteFailed) {
+        reportWriteFailure(result);
+        return false;
+    }
+    if (!result.stored()) {
+        refuse(StoreStatusText(result.status));
+        return true;
+    }
+    ++m_counts.stored[static_cast<size_t>(*kind)];
+    QString line = QStringLiteral("作成済み:") + AsText(Field(record, common::RaceNumber)) + QStringLiteral("R/");
+    if (*kind == FileKind::Runner)
+        line += AsText(Field(record, se::HorseNumber)) + QStringLiteral("番/");
+    line += AsText(RaceDayFileName(record, KindInfo(*kind).extension));
+    m_view.addCreated(line);
+    return true;
+}
+
+} // namespace velmora

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "core/jvlink/jvlink.h"
+#include "core/store/racedayfiles.h"
+
+#include <array>
+#include <map>
+#include <string_view>
+
+#include <QDateTime>
+#include <QString>
+
+namespace velmora {
+
+class TIniGT;
+
+/**
+ * What an import shows and asks of its window. The import window implements it
+ * with its controls; the command line prints; tests record.
+ */
+class ImportView
+{
+  public:
+    virtual ~ImportView() = default;
+    virtual void setProgressLabel(const QString &text) = 0;
+    virtual void setDownloadProgress(int position, int maximum) = 0;
+    virtual void setReadProgress(int position, int maximum) = 0;
+    virtual void clearCreated() = 0;
+    /** One line per stored record. */
+    virtual void addCreated(const QString &line) = 0;
+    /** The default beep, then an information box with an OK button. */
+    virtual void showMessage(const QString &text) = 0;
+    virtual void beep() = 0;
+    /** The busy cursor while JV-Link works. */
+    virtual void setBusy(bool busy) = 0;
+    /** The from-date picker moved to the time stamp of the data just read. */
+    virtual void setFromDate(const QDateTime &from) = 0;
+    /** Lets the window handle pending events between records (cancel, repainting). */
+    virtual void processEvents() = 0;
+};
+
+/** What an import did with the records it read. */
+struct ImportCounts
+{
+    std::array<int, 3> stored{};    ///< by FileKind
+    std::map<QString, int> refused; ///< by reason
+    int otherTypes = 0;             ///< records of types the program does not keep
+
+    int totalRefused() const;
+};
+
+/**
+ * The import of race data through JV-Link, without a window: the start, the
+ * download polling, the read loop that stores every wanted record, cancel and
+ * close. The window's button, timer and event loop drive it step by step.
+ *
+ * Records are stored buffered (RaceDayStore::setBuffered): the files of the
+ * records read are written at every file switch of JV-Link and when the import
+ * ends, whether it completes, is cancelled or fails. The import window is modal,
+ * so no reader sees the files in between.
+ */
+class DataImport
+{
+  public:
+    DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, ImportView &view, bool &importCancelled);
+
+    /** The from-date of the next import: the stored LastTime, or `now` minus 8 days. */
+    static QDateTime StoredFromDate(const TIniGT &settings, const QDateTime &now);
+    /** The notice shown before an import starts. */
+    static QString StartNotice(const QDateTime &from);
+
+    /**
+     * Starts an import from `from` with option 1 (normal data) or 2 (this week's
+     * meetings). Does nothing while an import runs. When files must be downloaded
+     * it returns with downloading() true and the caller polls every 10 ms;
+     * otherwise the whole import has run when it returns.
+     */
+    void start(const QDateTime &from, int option);
+
+    /** One download poll (JVStatus); runs the read loop once every file is there. */
+    void poll();
+
+    /** The user confirmed the cancel: stops the download or the read loop. */
+    void cancel();
+
+    /** How the last import ended. */
+    enum class Outcome
+    {
+        NotRun,
+        NothingNew, ///< JV-Link had no newer data
+        Completed,  ///< every record was read
+        Cancelled,
+        Failed, ///< a JV-Link or file-system error ended it
+    };
+    Outcome outcome() const { return m_outcome; }
+
+    bool running() const { return m_running; }
+    bool downloading() const { return m_downloading; }
+
+    int ReadCount() const { return m_readCount; }
+    int DownloadCount() const { return m_downloadCount; }
+    int ImportFromDate() const { return m_importFromDate; }
+    const ImportCounts &counts() const { return m_counts; }
+    /** The LastTime this import stored ("yyyy/mm/dd hh:nn:ss"), or empty. */
+    const QString &storedLastTime() const { return m_storedLastTime; }
+
+  private:
+    Outcome readLoop();
+    bool storeRecord(const std::string &record);
+    bool flushStore();
+    void reportWriteFailure(const StoreResult &result);
+    void refuse(const QString &reason);
+    void close();
+    void finish(Outcome end);
+    void storeLastTime();
+
+    JVLink &m_jvlink;
+    RaceDayStore &m_store;
+    TIniGT &m_settings;
+    ImportView &m_view;
+    bool &m_importCancelled;
+
+    Outcome m_outcome = Outcome::NotRun;
+    bool m_running = false;
+    bool m_downloading = false;
+    int m_readCount = 0;
+    int m_downloadCount = 0;
+    int m_importFromDate = 0;
+    QString m_lastFileTimestamp;
+    QString m_storedLastTime;
+    ImportCounts m_counts;
+};
+
+} // namespace velmora

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "core/jvlink/jvlink.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+namespace velmora {
+
+/** What the local component keeps in its own settings file. */
+struct LocalJVLinkSettings
+{
+    QString sourceFolder; ///< where the JV-Data files are served from
+    QString serviceKey;   ///< must not be empty for JVOpen and JVRTOpen
+};
+
+/**
+ * A JVLink that really serves data on machines without the service's component.
+ *
+ * It serves files of JV-Data records (CP932, CR LF after each record) from a
+ * source folder. A file named "<dataspec>_<yyyymmdd>_<yyyymmddhhnnss>.jvd" (or
+ * with "_<anything>" before ".jvd") holds data of `dataspec` ("RACE" or "0B12")
+ * for meeting date yyyymmdd with that time stamp; any other file of the folder
+ * holds "RACE" data, stamped with its modification time, its meeting dates read
+ * from its records.
+ *
+ * JVOpen("RACE") selects the files stamped after the from-time (option 2: only
+ * those with meetings within six days of today) and copies the ones not yet in
+ * its cache into the cache on a background thread; JVStatus counts the copies;
+ * JVRead hands out the records of each file in stamp order, converted to UTF-16.
+ * JVRTOpen("0B12", yyyymmdd) serves that date's "0B12" files.
+ *
+ * Its settings (source folder, service key) live in the file "JVLink.ini" of its
+ * home folder, which also holds the cache.
+ */
+class LocalJVLink : public JVLink
+{
+  public:
+    /**
+     * `home` holds the settings file and the cache. `defaultSource` is the source
+     * folder until the settings name another one.
+     */
+    LocalJVLink(QString home, QString defaultSource);
+    ~LocalJVLink() override;
+
+    LocalJVLink(const LocalJVLink &) = delete;
+    LocalJVLink &operator=(const LocalJVLink &) = delete;
+
+    int JVInit(const QString &sid) override;
+    int JVSetUIProperties() override;
+    int JVOpen(const QString &dataspec, const QString &fromTime, int option, int &readCount, int &downloadCount,
+               QString &lastFileTimestamp) override;
+    int JVStatus() override;
+    int JVRead(QString &buffer, int &size, QString &fileName) override;
+    int JVRTOpen(const QString &dataspec, const QString &key) override;
+    int JVCancel() override;
+    int JVClose() override;
+
+    /** The settings as stored (defaults when nothing is stored). */
+    LocalJVLinkSettings settings() const;
+    /** Stores the settings; false when the settings file cannot be written. */
+    bool setSettings(const LocalJVLinkSettings &settings);
+    /** Serves from `folder` for this run only, leaving the stored settings alone. */
+    void setSourceOverride(const QString &folder);
+
+    /**
+     * The settings dialog that JVSetUIProperties shows: it edits the settings and
+     * returns false when the user cancelled. Without one, JVSetUIProperties fails.
+     */
+    using SettingsDialog = std::function<bool(LocalJVLinkSettings &settings)>;
+    void setSettingsDialog(SettingsDialog dialog) { m_dialog = std::move(dialog); }
+
+    /**
+     * Lays out a source folder that does not exist yet (the bundled sample for a new
+     * user); called with the folder and the present moment before the first open.
+     */
+    using SourceMaker = std::function<bool(const QString &folder, const QDateTime &now)>;
+    void setSourceMaker(SourceMaker maker) { m_sourceMaker = std::move(maker); }
+
+    /** The time a download of one file takes (default 40 ms), so that progress can be seen. */
+    void setDownloadDelay(std::chrono::milliseconds delay) { m_downloadDelay = delay; }
+    /** The clock for "today" and "now" (tests set it). */
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+    /** The folder the files are served from now. */
+    QString sourceFolder() const;
+    QString cacheFolder() const;
+
+  private:
+    struct SourceFile
+    {
+        QString path;
+        QString name;
+        QDateTime stamp; ///< to the second
+        qint64 size = 0;
+        bool cached = false;
+    };
+    enum class State
+    {
+        Closed,
+        Open,     ///< JVOpen succeeded: downloading and reading
+        RealTime, ///< JVRTOpen succeeded: reading straight from the source
+    };
+
+    std::vector<SourceFile> scanSource(const QString &dataspec, QDate meeting) const;
+    bool ensureSource();
+    void startDownload();
+    void stopDownload();
+    QString cachedPath(const SourceFile &file) const;
+    bool loadFile(size_t index);
+
+    QString m_home;
+    QString m_defaultSource;
+    QString m_sourceOverride;
+    SettingsDialog m_dialog;
+    SourceMaker m_sourceMaker;
+    std::chrono::milliseconds m_downloadDelay{40};
+    std::function<QDateTime()> m_clock;
+
+    bool m_initialised = false;
+    State m_state = State::Closed;
+    std::vector<SourceFile> m_files;
+    size_t m_fileIndex = 0;  ///< the file being read
+    std::string m_fileBytes; ///< its bytes, once loaded
+    bool m_fileLoaded = false;
+    size_t m_recordOffset = 0; ///< next record within the file
+
+    std::thread m_downloader;
+    std::atomic<int> m_downloaded{0};
+    std::atomic<bool> m_downloadFailed{false};
+    std::atomic<bool> m_stopDownload{false};
+    mutable std::mutex m_cachedMutex; ///< guards SourceFile::cached while downloading
+};
+
+/** The meeting dates that JVOpen's option 2 serves on `today`: six days either side. */
+bool IsThisWeeksMeeting(QDate meeting, QDate today);
+
+/**
+ * The factory of the program: "JVDTLab.JVLink" gives a LocalJVLink whose home is
+ * `appFolder`/JVLink and whose default source is `appFolder`/JVLink/source;
+ * `configure` (when given) completes each one (settings dialog, source maker).
+ */
+JVLinkFactory LocalJVLinkFactory(const QString &appFolder, std::function<void(LocalJVLink &)> configure = {});
+
+} // namespace velmora

@@ -1,0 +1,71 @@
+#include "core/jvlink/resultfetch.h"
+
+#include "core/codes/jvdata.h"
+#include "core/codes/keibafunc.h"
+#include "core/text/sjis.h"
+
+namespace velmora {
+
+ResultFetch::ResultFetch(JVLink &jvlink, RaceDayStore &store, bool &importCancelled,
+                         std::function<void()> processEvents, std::function<void()> beep)
+    : m_jvlink(jvlink)
+    , m_store(store)
+    , m_importCancelled(importCancelled)
+    , m_processEvents(std::move(processEvents))
+    , m_beep(std::move(beep))
+{}
+
+void ResultFetch::close()
+{
+    if (m_jvlink.JVClose() == 0)
+        m_beep();
+}
+
+ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
+{
+    Outcome outcome;
+    const std::string_view key = Field(card.RaceRecords[1], common::MeetingDate);
+    if (FieldValue(key) <= 0)
+        return outcome;
+    outcome.fetched = true;
+    m_processEvents();
+    // A cancel belongs to the import it stopped; left set, it would end every later
+    // fetch before its first record.
+    m_importCancelled = false;
+
+    if (m_jvlink.JVRTOpen(QStringLiteral("0B12"), FromSjis(key)) == 0) {
+        int size = 60000;
+        QString buffer;
+        QString fileName;
+        for (;;) {
+            m_processEvents();
+            if (m_importCancelled)
+                break;
+            const int result = m_jvlink.JVRead(buffer, size, fileName);
+            if (result == 0 || result < -3)
+                break;
+            if (result < 0)
+                continue;
+            const std::string record = ToSjis(buffer);
+            const auto kind = KindOfRecordType(Field(record, common::RecordType));
+            if (!kind || FieldValue(Field(record, common::RaceNumber)) <= 0)
+                continue;
+            if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0)
+                continue;
+            const StoreResult stored = *kind == FileKind::Runner ? m_store.PutSlotRecord(record, *kind)
+                                                                 : m_store.PutKeyedRecord(record, *kind);
+            if (stored.status == StoreStatus::WriteFailed) {
+                outcome.error =
+                    QStringLiteral("データファイル「%1」に書き込めませんでした（%2）。").arg(stored.path, stored.error);
+                break;
+            }
+            ++(stored.stored() ? outcome.stored : outcome.refused);
+        }
+    }
+    close();
+    m_processEvents();
+    close();
+    return outcome;
+}
+
+} // namespace velmora

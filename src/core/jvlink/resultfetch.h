@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/jvlink/jvlink.h"
+#include "core/store/racecard.h"
+#include "core/store/racedayfiles.h"
+
+#include <functional>
+
+#include <QString>
+
+namespace velmora {
+
+/**
+ * Brings a loaded course-day up to date with the day's results: asks JV-Link for
+ * the real-time result data of race 1's meeting date and merges every race,
+ * runner and payout record into the course-day files (keyed updates for races
+ * and payouts, slot updates for runners). Records of other racecourses of the
+ * day go to their own files. Reloading the race card is the caller's.
+ *
+ * Records are written one by one: the window stays usable while the fetch runs,
+ * so the loader may read the files between two records.
+ */
+class ResultFetch
+{
+  public:
+    /** What a fetch did. */
+    struct Outcome
+    {
+        bool fetched = false; ///< a meeting date was there and JV-Link was asked
+        int stored = 0;       ///< records stored
+        int refused = 0;      ///< records the store refused
+        QString error;        ///< a file-system error that ended the fetch, or empty
+    };
+
+    /**
+     * `processEvents` lets the window handle pending events between records;
+     * `beep` sounds the default beep (a successful close beeps).
+     */
+    ResultFetch(JVLink &jvlink, RaceDayStore &store, bool &importCancelled, std::function<void()> processEvents,
+                std::function<void()> beep);
+
+    /** Fetches the results for the meeting date of race 1 of `card`. */
+    Outcome run(const RaceCard &card);
+
+  private:
+    void close();
+
+    JVLink &m_jvlink;
+    RaceDayStore &m_store;
+    bool &m_importCancelled;
+    std::function<void()> m_processEvents;
+    std::function<void()> m_beep;
+};
+
+} // namespace velmora

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "gen/jvdatagen.h"
+
+#include <vector>
+
+#include <QDateTime>
+#include <QString>
+
+namespace velmora::gen {
+
+/**
+ * The same course-day before its races: data kind "2", created two days
+ * before, no finishing positions or popularity ranks, no payouts.
+ */
+CourseDay CardOf(const CourseDay &day);
+
+/** The Saturday of the latest race weekend on `today`: today when it is Saturday. */
+QDate LatestSaturday(QDate today);
+
+/** The contents of the sample source laid out on `today`. */
+struct SampleSource
+{
+    std::vector<CourseDay> raceData; ///< what the accumulated "RACE" data holds
+    std::vector<CourseDay> results;  ///< what the real-time "0B12" data holds
+};
+
+/**
+ * The sample for a new user: the latest race weekend, its Saturday run with
+ * results, its Sunday as race cards; the real-time results of both days.
+ */
+SampleSource MakeSampleSource(QDate today);
+
+/**
+ * Writes the sample as a JV-Data source folder for the local JV-Link: one file
+ * per course-day, "RACE_<meeting date>_<stamp>_<course>.jvd" for the race data
+ * and "0B12_<meeting date>_<stamp>_<course>.jvd" for the results, stamped `now`.
+ * The folder is created; false on a write error.
+ */
+bool LayOutSampleSource(const QString &folder, const QDateTime &now);
+
+} // namespace velmora::gen
