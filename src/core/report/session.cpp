@@ -1,0 +1,53 @@
+#include "core/report/session.h"
+
+#include "core/codes/jvdata.h"
+#include "core/codes/keibafunc.h"
+#include "core/text/sjis.h"
+
+namespace velmora {
+
+void AllRacesBets::reset()
+{
+    for (int r = 1; r <= kMaxRaces; ++r) {
+        RaceBets &bets = races[static_cast<size_t>(r)];
+        bets = {};
+        bets.caption = Format(" %d R", r);
+    }
+}
+
+LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name)
+{
+    const LoadResult result = LoadCourseDay(dataDir, name, session.card);
+    session.name = name;
+    if (result.computable()) {
+        session.allRaces.reset();
+        session.card.RaceCardLoaded = true;
+        ComputePrediction(session.card, session.prediction);
+    }
+    return result;
+}
+
+bool ShowsBracketBets(const RaceCard &card, int race)
+{
+    return card.registeredRunners(race) > 8 || !card.IsYear2005OrLater;
+}
+
+void RefreshAllRaces(Session &session)
+{
+    if (!session.card.RaceCardLoaded)
+        return;
+    const Prediction &p = session.prediction;
+    for (int r = 1; r <= session.card.RaceCount; ++r) {
+        RaceBets &bets = session.allRaces.races[static_cast<size_t>(r)];
+        for (int k = 1; k <= 6; ++k) {
+            AddBetToList(bets.quinella, p.QuinellaBets[r][k]);
+            if (ShowsBracketBets(session.card, r))
+                AddBetToList(bets.bracket, p.BracketBets[r][k]);
+        }
+        bets.panel = p.ConfidenceGrade[r] + Sj(":馬") + Format("%2d", p.AxisHorse[r]) + Sj(":枠") +
+                     Format("%2d", p.AxisBracket[r]);
+    }
+    session.card.RaceCardLoaded = false;
+}
+
+} // namespace velmora

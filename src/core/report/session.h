@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/engine/prediction.h"
+#include "core/store/racecard.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+namespace velmora {
+
+/**
+ * The bets of one race box of the all-races window: the store of each race's
+ * current bets, computed (black) or the user's (blue). Texts are CP932.
+ */
+struct RaceBets
+{
+    std::string caption;               ///< " 1 R" … " 12 R"
+    std::string panel;                 ///< grade and axis: "A:馬 4:枠 2"
+    std::vector<std::string> quinella; ///< the quinella list
+    std::vector<std::string> bracket;  ///< the bracket-quinella list
+    bool user = false;                 ///< the lists hold a user prediction (shown in blue)
+};
+
+/** The twelve race boxes of the all-races window, indexed by race slot 1..12. */
+struct AllRacesBets
+{
+    std::array<RaceBets, kMaxRaces + 1> races;
+
+    /** Every box back to its caption, empty black lists and an empty panel. */
+    void reset();
+};
+
+/**
+ * Everything the program knows of the loaded course-day: the race card, the
+ * prediction, the user's axis horses and the all-races bets. The main window
+ * owns one and passes it by reference to every view.
+ */
+struct Session
+{
+    QString name; ///< the loaded course-day, empty before the first load
+    RaceCard card;
+    Prediction prediction;
+    std::array<int, kMaxRaces + 1> UserAxisHorse{};
+    std::array<int, kMaxRaces + 1> UserAxisBracket{};
+    AllRacesBets allRaces;
+    /** Set by the import's cancel; the read loops of the import and the result fetch stop on it. */
+    bool ImportCancelled = false;
+
+    Session()
+    {
+        card.clear();
+        allRaces.reset();
+    }
+};
+
+/**
+ * Loads course-day `name` into the session as a click on the data list does: the
+ * race card; then, when it can be computed, the all-races boxes reset, the load
+ * marked as not yet copied (RaceCardLoaded) and the prediction computed. A day of
+ * fewer than 10 races leaves the prediction and the boxes as they were.
+ */
+LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name);
+
+/** Whether race r's bracket-quinella bets are shown: more than 8 runners, or data before 2005. */
+bool ShowsBracketBets(const RaceCard &card, int race);
+
+/**
+ * Copies every race's computed bets into the all-races lists when a load has not
+ * been copied yet (RaceCardLoaded), sets each panel to grade and axis, and clears
+ * the flag. Lists that already hold bets keep them.
+ */
+void RefreshAllRaces(Session &session);
+
+} // namespace velmora
