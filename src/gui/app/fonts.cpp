@@ -1,0 +1,24 @@
+#include "gui/app/fonts.h"
+
+#include <QStringList>
+
+namespace velmora::gui {
+
+void InstallFontSubstitutions()
+{
+    QFont::insertSubstitutions(kGothic, QStringList{QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック")});
+    QFont::insertSubstitutions(kMincho, QStringList{QStringLiteral("IPAMincho"), QStringLiteral("IPA明朝")});
+    QFont::insertSubstitutions(kPMincho, QStringList{QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝")});
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), QStringList{QStringLiteral("IPAPGothic")});
+}
+
+QFont PixelFont(const QString &family, int pixelSize, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setStyleHint(family == kGothic ? QFont::TypeWriter : QFont::Serif);
+    return font;
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/jvlink/jvlink.h"
+#include "core/settings/inigt.h"
+#include "core/text/sjis.h"
+
+#include <string>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+namespace velmora::gui {
+
+class MessageBoxes;
+class Desktop;
+
+/**
+ * What the windows need of the world, passed in by the start-up code (tests pass
+ * their own): message boxes, the desktop, the JV-Link factory and the
+ * application folder. The windows own none of it.
+ */
+struct GuiContext
+{
+    MessageBoxes &messages;
+    Desktop &desktop;
+    JVLinkFactory jvlinkFactory;
+    QString appFolder;
+
+    QString dataDir() const { return appFolder + QStringLiteral("/Data"); }
+
+    /** The program's settings file, "velmora.ini" in the application folder; each window keeps its own. */
+    TIniGT settings() const
+    {
+        TIniGT ini(appFolder + QStringLiteral("/velmora"));
+        ini.Loaded();
+        return ini;
+    }
+};
+
+/** A CP932 text of the core as a QString. */
+inline QString Qs(const std::string &cp932)
+{
+    return FromSjis(cp932);
+}
+
+inline QStringList QsList(const std::vector<std::string> &cp932)
+{
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(cp932.size()));
+    for (const std::string &text : cp932)
+        list.append(FromSjis(text));
+    return list;
+}
+
+} // namespace velmora::gui

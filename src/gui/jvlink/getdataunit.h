@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/jvlink/dataimport.h"
+#include "core/settings/inigt.h"
+#include "core/store/racedayfiles.h"
+
+#include <memory>
+
+#include <QDialog>
+
+class QDateTimeEdit;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace velmora::gui {
+
+struct GuiContext;
+
+/**
+ * The import window "ＪＶデータ取込": imports race data through JV-Link into the
+ * data folder, with download and read progress, cancel, and the from-date that the
+ * last import stored. Drives the GUI-free DataImport step by step: its start button,
+ * its 10 ms download timer and the event processing between records.
+ */
+class TGetDataForm : public QDialog, private ImportView
+{
+    Q_OBJECT
+
+  public:
+    TGetDataForm(JVLink &jvlink, GuiContext &context, bool &importCancelled, QWidget *parent = nullptr);
+    ~TGetDataForm() override;
+
+    const DataImport &import() const { return *m_import; }
+
+  private:
+    void ButtonStartClick();
+    void ButtonCancelClick();
+    void SpeedButton1Click();
+    void TimerJVStatusTimer();
+
+    // ImportView
+    void setProgressLabel(const QString &text) override;
+    void setDownloadProgress(int position, int maximum) override;
+    void setReadProgress(int position, int maximum) override;
+    void clearCreated() override;
+    void addCreated(const QString &line) override;
+    void showMessage(const QString &text) override;
+    void beep() override;
+    void setBusy(bool busy) override;
+    void setFromDate(const QDateTime &from) override;
+    void processEvents() override;
+
+    JVLink &m_jvlink;
+    GuiContext &m_context;
+    TIniGT m_settings;
+    RaceDayStore m_store;
+    std::unique_ptr<DataImport> m_import;
+
+    QPushButton *m_start = nullptr;     // ButtonStart
+    QPushButton *m_cancel = nullptr;    // ButtonCancel
+    QLabel *m_progress = nullptr;       // ProgressLabel
+    QProgressBar *m_download = nullptr; // ProgressBar1
+    QProgressBar *m_read = nullptr;     // ProgressBar2
+    QListWidget *m_created = nullptr;   // ListBox1
+    QDateTimeEdit *m_from = nullptr;    // DateTimePicker1
+    QRadioButton *m_normal = nullptr;   // rbtNormal
+    QRadioButton *m_thisWeek = nullptr; // rbtIsthisweek
+    QLabel *m_lastTime = nullptr;       // Label5 (hidden)
+    QTimer *m_timer = nullptr;          // TimerJVStatus
+};
+
+} // namespace velmora::gui

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/report/userprediction.h"
+
+#include <QDialog>
+
+class QLabel;
+class QListWidget;
+
+namespace velmora::gui {
+
+/**
+ * The popup "ユーザー予想": the title and the two bet lists of the user's last
+ * click on a runner. Shown without being modal; it hides itself as soon as it
+ * loses activation.
+ */
+class TForm3 : public QDialog
+{
+    Q_OBJECT
+
+  public:
+    explicit TForm3(QWidget *parent = nullptr);
+
+    /** Fills the title (HSPanel1) and the lists (ListBox1, ListBox2) and shows the window. */
+    void showPrediction(const UserPrediction &prediction);
+
+  protected:
+    void changeEvent(QEvent *event) override;
+
+  private:
+    QLabel *m_title = nullptr;
+    QListWidget *m_quinella = nullptr;
+    QListWidget *m_bracket = nullptr;
+};
+
+} // namespace velmora::gui
