@@ -66,7 +66,11 @@ SampleSource MakeSampleSource(QDate today)
 
 bool LayOutSampleSource(const QString &folder, const QDateTime &now)
 {
-    if (!QDir().mkpath(folder))
+    // Laid out beside the folder and renamed into place at the end, so that a failure
+    // half way never leaves a partial sample that would be served as the whole one.
+    const QString partial = folder + QStringLiteral(".partial");
+    QDir(partial).removeRecursively();
+    if (!QDir().mkpath(partial))
         return false;
     const SampleSource sample = MakeSampleSource(now.date());
     const QString stamp = now.toString(QStringLiteral("yyyyMMddHHmmss"));
@@ -74,15 +78,16 @@ bool LayOutSampleSource(const QString &folder, const QDateTime &now)
         const QString name = QStringLiteral("%1_%2_%3_%4.jvd")
                                  .arg(QLatin1String(dataspec), day.date.toString(QStringLiteral("yyyyMMdd")), stamp,
                                       QString::fromStdString(day.course));
-        return WriteRecordFile(folder + QLatin1Char('/') + name, RecordsOf(day));
+        return WriteRecordFile(partial + QLatin1Char('/') + name, RecordsOf(day));
     };
-    for (const CourseDay &day : sample.raceData) {
-        if (!write("RACE", day))
-            return false;
-    }
-    for (const CourseDay &day : sample.results) {
-        if (!write("0B12", day))
-            return false;
+    bool written = true;
+    for (const CourseDay &day : sample.raceData)
+        written = written && write("RACE", day);
+    for (const CourseDay &day : sample.results)
+        written = written && write("0B12", day);
+    if (!written || !QDir().rename(partial, folder)) {
+        QDir(partial).removeRecursively();
+        return false;
     }
     return true;
 }

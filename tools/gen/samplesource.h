@@ -35,7 +35,7 @@ SampleSource MakeSampleSource(QDate today);
  * Writes the sample as a JV-Data source folder for the local JV-Link: one file
  * per course-day, "RACE_<meeting date>_<stamp>_<course>.jvd" for the race data
  * and "0B12_<meeting date>_<stamp>_<course>.jvd" for the results, stamped `now`.
- * The folder is created; false on a write error.
+ * The folder appears whole or not at all; false on a write error.
  */
 bool LayOutSampleSource(const QString &folder, const QDateTime &now);
 

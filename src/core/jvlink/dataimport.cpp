@@ -195,6 +195,7 @@ DataImport::Outcome DataImport::readLoop()
     QString buffer;
     QString fileName;
     Outcome end = Outcome::Failed;
+    bool writeFailed = false;
     m_store.setBuffered(true);
     for (;;) {
         m_view.processEvents();
@@ -204,13 +205,15 @@ DataImport::Outcome DataImport::readLoop()
         }
         const int result = m_jvlink.JVRead(buffer, size, fileName);
         if (result > 0) {
-            if (!storeRecord(ToSjis(buffer)))
+            if (!storeRecord(ToSjis(buffer)) || (m_store.pendingFiles() > kMaxBufferedFiles && !flushStore())) {
+                writeFailed = true;
                 break;
-            if (m_store.pendingFiles() > kMaxBufferedFiles && !flushStore())
-                break;
+            }
         } else if (result == -1) {
-            if (!flushStore())
+            if (!flushStore()) {
+                writeFailed = true;
                 break;
+            }
             ++filesRead;
             m_view.setReadProgress(filesRead, m_readCount);
             m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(%1/%2)").arg(filesRead).arg(m_readCount));
@@ -227,8 +230,9 @@ DataImport::Outcome DataImport::readLoop()
         }
         // -2 and -3: JV-Link is still fetching the file; ask again on the next pass.
     }
-    // Whatever ended the loop, every record read so far reaches its file.
-    if (!flushStore() && end == Outcome::Completed)
+    // Whatever ended the loop, every record read so far reaches its file. A write that
+    // already failed has been reported; the same file would fail again.
+    if (!writeFailed && !flushStore())
         end = Outcome::Failed;
     m_store.setBuffered(false);
     return end;

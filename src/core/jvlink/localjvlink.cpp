@@ -325,6 +325,8 @@ void LocalJVLink::stopDownload()
 
 int LocalJVLink::JVStatus()
 {
+    if (!m_initialised)
+        return kNotInitialised;
     if (m_state != State::Open)
         return kNotOpen;
     if (m_downloadFailed)
@@ -349,6 +351,8 @@ bool LocalJVLink::loadFile(size_t index)
 
 int LocalJVLink::JVRead(QString &buffer, int & /*size*/, QString &fileName)
 {
+    if (!m_initialised)
+        return kNotInitialised;
     if (m_state == State::Closed)
         return kNotOpen;
     if (m_fileIndex >= m_files.size())
@@ -356,8 +360,10 @@ int LocalJVLink::JVRead(QString &buffer, int & /*size*/, QString &fileName)
     if (!m_fileLoaded) {
         if (m_state == State::Open) {
             std::lock_guard lock(m_cachedMutex);
+            // After a failed download the file never arrives; "still downloading" would
+            // keep the caller asking for ever.
             if (!m_files[m_fileIndex].cached)
-                return kDownloading;
+                return m_downloadFailed ? kDownloadFailed : kDownloading;
         }
         if (!loadFile(m_fileIndex))
             return kBadFileContent;

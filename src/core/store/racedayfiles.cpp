@@ -329,16 +329,23 @@ void RaceDayStore::setBuffered(bool buffered)
 
 StoreResult RaceDayStore::flush()
 {
-    StoreResult result;
-    for (auto &[path, file] : m_files) {
-        if (file.changed && !write(path, file, result.error)) {
-            result.status = StoreStatus::WriteFailed;
-            result.path = path;
-            return result;
+    // Every file that can be written is written; the first failure is reported and the
+    // files that failed stay in memory for the next flush.
+    StoreResult first;
+    for (auto entry = m_files.begin(); entry != m_files.end();) {
+        StoreResult result;
+        if (entry->second.changed && !write(entry->first, entry->second, result.error)) {
+            if (first.stored()) {
+                first.status = StoreStatus::WriteFailed;
+                first.path = entry->first;
+                first.error = result.error;
+            }
+            ++entry;
+        } else {
+            entry = m_files.erase(entry);
         }
     }
-    m_files.clear();
-    return result;
+    return first;
 }
 
 RaceDayStore::~RaceDayStore()

@@ -122,8 +122,9 @@ class RaceDayStore
     size_t pendingFiles() const { return m_files.size(); }
 
     /**
-     * Writes every file changed since the last flush. On failure the result names the
-     * file and the error; that file and the ones not yet written stay in memory.
+     * Writes every file changed since the last flush. A file that cannot be written stays
+     * in memory and the others are written all the same; the result names the first
+     * file that failed and its error.
      */
     StoreResult flush();
 

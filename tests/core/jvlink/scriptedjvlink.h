@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/jvlink/jvlink.h"
+#include "core/text/sjis.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+
+#include <QStringList>
+
+namespace velmora::test {
+
+/**
+ * A JV-Link whose answers the test sets call by call, and which logs the name
+ * of every call in order. Queues that run dry answer as a finished component
+ * would: JVStatus with the download count, JVRead with 0 (all read), so a test
+ * that scripts too little still ends.
+ */
+class ScriptedJVLink : public JVLink
+{
+  public:
+    /** One JVRead answer: a record (as JV-Link hands it out, UTF-16) with its size, or a code. */
+    struct Read
+    {
+        int code = 0;
+        QString record;
+    };
+    /** A record given as CP932 bytes with its CR LF; JVRead returns its size in bytes. */
+    static Read Record(const std::string &cp932) { return {static_cast<int>(cp932.size()), FromSjis(cp932)}; }
+    static Read Code(int code) { return {code, {}}; }
+
+    int initResult = 0;
+    int setUIPropertiesResult = 0;
+    // JVOpen
+    int openResult = 0;
+    int readCount = 1;
+    int downloadCount = 0;
+    QString timestamp = QStringLiteral("20030406123456");
+    QString openedFrom;
+    int openedOption = 0;
+    // JVStatus, JVRead
+    std::deque<int> statuses;
+    std::deque<Read> reads;
+    /** Runs inside JVRead call number hookAtRead (1-based), before it answers. */
+    int hookAtRead = 0;
+    std::function<void()> hook;
+    // JVRTOpen, JVClose
+    int rtOpenResult = 0;
+    QString rtSpec;
+    QString rtKey;
+    int closeResult = 0;
+
+    QStringList calls;
+    int count(const char *name) const { return static_cast<int>(calls.count(QLatin1String(name))); }
+
+    void script(std::initializer_list<Read> answers) { reads.insert(reads.end(), answers); }
+
+    int JVInit(const QString &) override { return log("JVInit", initResult); }
+    int JVSetUIProperties() override { return log("JVSetUIProperties", setUIPropertiesResult); }
+    int JVOpen(const QString &dataspec, const QString &fromTime, int option, int &outReadCount, int &outDownloadCount,
+               QString &lastFileTimestamp) override
+    {
+        openedFrom = dataspec + QLatin1Char(',') + fromTime;
+        openedOption = option;
+        outReadCount = readCount;
+        outDownloadCount = downloadCount;
+        lastFileTimestamp = timestamp;
+        return log("JVOpen", openResult);
+    }
+    int JVStatus() override
+    {
+        int result = downloadCount;
+        if (!statuses.empty()) {
+            result = statuses.front();
+            statuses.pop_front();
+        }
+        return log("JVStatus", result);
+    }
+    int JVRead(QString &buffer, int &size, QString &fileName) override
+    {
+        log("JVRead", 0);
+        if (size != 60000)
+            return -201; // a caller that forgot the buffer size gets an error it cannot miss
+        if (count("JVRead") == hookAtRead && hook)
+            hook();
+        if (reads.empty())
+            return 0;
+        const Read answer = reads.front();
+        reads.pop_front();
+        if (answer.code > 0) {
+            buffer = answer.record;
+            fileName = QStringLiteral("RACE.jvd");
+        }
+        return answer.code;
+    }
+    int JVRTOpen(const QString &dataspec, const QString &key) override
+    {
+        rtSpec = dataspec;
+        rtKey = key;
+        return log("JVRTOpen", rtOpenResult);
+    }
+    int JVCancel() override { return log("JVCancel", 0); }
+    int JVClose() override { return log("JVClose", closeResult); }
+
+  private:
+    int log(const char *name, int result)
+    {
+        calls << QLatin1String(name);
+        return result;
+    }
+};
+
+} // namespace velmora::test
