@@ -7,6 +7,8 @@
 #include <memory>
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
 
 class QDateTimeEdit;
 class QLabel;
@@ -15,6 +17,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class QToolButton;
 
 namespace velmora::gui {
 
@@ -36,11 +39,23 @@ class TGetDataForm : public QDialog, private ImportView
 
     const DataImport &import() const { return *m_import; }
 
+    /**
+     * Closing (title bar, Escape) while an import runs asks the cancel question
+     * first; on Yes the import is cancelled and the window closes once it has ended.
+     */
+    void reject() override;
+
   private:
     void ButtonStartClick();
     void ButtonCancelClick();
     void SpeedButton1Click();
     void TimerJVStatusTimer();
+
+    bool confirmCancel();
+    void cancelImport();
+    void setImportRunning(bool running);
+    void importEnded();
+    void flushCreated();
 
     // ImportView
     void setProgressLabel(const QString &text) override;
@@ -60,17 +75,23 @@ class TGetDataForm : public QDialog, private ImportView
     RaceDayStore m_store;
     std::unique_ptr<DataImport> m_import;
 
-    QPushButton *m_start = nullptr;     // ButtonStart
-    QPushButton *m_cancel = nullptr;    // ButtonCancel
-    QLabel *m_progress = nullptr;       // ProgressLabel
-    QProgressBar *m_download = nullptr; // ProgressBar1
-    QProgressBar *m_read = nullptr;     // ProgressBar2
-    QListWidget *m_created = nullptr;   // ListBox1
-    QDateTimeEdit *m_from = nullptr;    // DateTimePicker1
-    QRadioButton *m_normal = nullptr;   // rbtNormal
-    QRadioButton *m_thisWeek = nullptr; // rbtIsthisweek
-    QLabel *m_lastTime = nullptr;       // Label5 (hidden)
-    QTimer *m_timer = nullptr;          // TimerJVStatus
+    bool m_cancelPending = false;  ///< cancel confirmed, the read loop not yet stopped
+    bool m_closeWhenEnded = false; ///< closing was asked for while the import ran
+    QStringList m_pendingCreated;  ///< lines of ListBox1 not yet shown
+    QElapsedTimer m_sinceFlush;    ///< since ListBox1 last received lines
+
+    QToolButton *m_settingsButton = nullptr; // SpeedButton1
+    QPushButton *m_start = nullptr;          // ButtonStart
+    QPushButton *m_cancel = nullptr;         // ButtonCancel
+    QLabel *m_progress = nullptr;            // ProgressLabel
+    QProgressBar *m_download = nullptr;      // ProgressBar1
+    QProgressBar *m_read = nullptr;          // ProgressBar2
+    QListWidget *m_created = nullptr;        // ListBox1
+    QDateTimeEdit *m_from = nullptr;         // DateTimePicker1
+    QRadioButton *m_normal = nullptr;        // rbtNormal
+    QRadioButton *m_thisWeek = nullptr;      // rbtIsthisweek
+    QLabel *m_lastTime = nullptr;            // Label5 (hidden)
+    QTimer *m_timer = nullptr;               // TimerJVStatus
 };
 
 } // namespace velmora::gui

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 
 namespace velmora::gui {
@@ -29,10 +30,21 @@ class JVLinkSettingsDialog : public QDialog
 
     LocalJVLinkSettings settings() const;
 
+    /**
+     * Refuses an empty service key and a source folder that does not exist (unless it
+     * is the one the dialog opened with), naming the fault in the dialog's ErrorLabel.
+     */
+    void accept() override;
+
   private:
-    QLineEdit *m_source = nullptr;
-    QLineEdit *m_serviceKey = nullptr;
+    /** What keeps the settings from being taken, or empty. */
+    QString problem() const;
+
+    QLineEdit *m_source = nullptr;     // SourceFolderEdit
+    QLineEdit *m_serviceKey = nullptr; // ServiceKeyEdit
+    QLabel *m_error = nullptr;         // ErrorLabel
     FolderPicker m_pickFolder;
+    QString m_initialSource;
 };
 
 /** A settings dialog for LocalJVLink::setSettingsDialog that shows JVLinkSettingsDialog over `parent`. */

@@ -51,6 +51,8 @@ class TForm2 : public QDialog
 
   private:
     void prepare(const QString &dateLine);
+    void MsgBitBtn1Click();
+    void MsgBitBtn3Click();
 
     Session &m_session;
     GuiContext &m_context;

@@ -1,0 +1,506 @@
+#include "gui/app/mainunit.h"
+
+#include "core/jvlink/jvresultmessage.h"
+#include "core/jvlink/resultfetch.h"
+#include "core/report/raceview.h"
+#include "core/store/racedayfiles.h"
+#include "gui/app/aboutbox.h"
+#include "gui/app/desktop.h"
+#include "gui/app/fonts.h"
+#include "gui/app/guicontext.h"
+#include "gui/app/messages.h"
+#include "gui/app/ticker.h"
+#include "gui/app/waitform.h"
+#include "gui/jvlink/getdataunit.h"
+#include "gui/views/form2.h"
+#include "gui/views/form3.h"
+#include "gui/views/form4.h"
+#include "gui/views/raceview.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace velmora::gui {
+namespace {
+
+const QString kNoData = QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。");
+const QString kNoDataCaption = QStringLiteral("データを読み込んでください。");
+
+/** Two labels, the second one pixel down and right of the first, drawn under it as its shadow. */
+QWidget *ShadowPair(QWidget *parent, QLabel *&label, QLabel *&shadow, const char *labelName, const char *shadowName,
+                    const QFont &font, const QString &colour, const QString &shadowColour)
+{
+    auto *pair = new QWidget(parent);
+    const int height = QFontMetrics(font).height() + 2;
+    pair->setMinimumHeight(height);
+    shadow = new QLabel(pair);
+    shadow->setObjectName(QLatin1String(shadowName));
+    label = new QLabel(pair);
+    label->setObjectName(QLatin1String(labelName));
+    for (auto [widget, color, offset] : {std::tuple{shadow, shadowColour, 1}, std::tuple{label, colour, 0}}) {
+        widget->setFont(font);
+        widget->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(color));
+        widget->move(offset, offset);
+        widget->resize(1200, height);
+    }
+    return pair;
+}
+
+QPixmap Picture()
+{
+    QPixmap pixmap(44, 44);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0xC0, 0x90, 0x20), 5));
+    painter.drawArc(QRect(8, 6, 28, 32), 200 * 16, 300 * 16);
+    painter.setPen(Qt::white);
+    painter.setFont(PixelFont(kGothic, 12, true));
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("V"));
+    return pixmap;
+}
+
+} // namespace
+
+TMainForm::TMainForm(GuiContext &context, QWidget *parent)
+    : QMainWindow(parent)
+    , m_context(context)
+    , m_settings(context.settings())
+{
+    setObjectName(QStringLiteral("TMainForm"));
+    setWindowTitle(QStringLiteral("ルクシア馬券ソフト「Velmora」 for JRA-VAN Data Lab."));
+    if (m_context.jvlinkFactory)
+        m_jvlink = m_context.jvlinkFactory(kJVLinkClassName);
+
+    buildMenus();
+    buildToolBar();
+    statusBar()->setObjectName(QStringLiteral("StatusLine"));
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+    buildHeader();
+    layout->addWidget(findChild<QWidget *>(QStringLiteral("HeaderPanel")));
+
+    auto *body = new QHBoxLayout;
+    body->setSpacing(0);
+    m_dataPanel = new QWidget(central);
+    m_dataPanel->setObjectName(QStringLiteral("Panel8"));
+    auto *dataLayout = new QVBoxLayout(m_dataPanel);
+    dataLayout->setContentsMargins(2, 2, 2, 2);
+    m_dataList = new QListWidget(m_dataPanel);
+    m_dataList->setObjectName(QStringLiteral("DatListBox"));
+    m_dataList->setFont(PixelFont(kGothic, 13));
+    m_dataList->setStatusTip(QStringLiteral("予想するﾚｰｽの開催日を選びます"));
+    dataLayout->addWidget(m_dataList);
+    m_dataPanel->setFixedWidth(190);
+    m_dataPanel->hide();
+    connect(m_dataList, &QListWidget::itemClicked, this, &TMainForm::DatListBoxClick);
+    body->addWidget(m_dataPanel);
+
+    m_raceView = new RaceTabView(central);
+    m_raceView->hide();
+    connect(m_raceView, &RaceTabView::raceChosen, this, &TMainForm::TabControl1Change);
+    connect(m_raceView, &RaceTabView::runnerClicked, this, &TMainForm::StringGrid1Click);
+    body->addWidget(m_raceView, 1);
+    layout->addLayout(body, 1);
+
+    m_ticker->setLines(Ticker::ReadLines(m_context.appFolder + QStringLiteral("/message.txt")));
+
+    move(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("left"), 10),
+         m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10));
+    resize(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("width"), 630),
+           m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("height"), 450));
+
+    const bool tickerOff = m_settings.ReadString(QStringLiteral("Ticker"), QStringLiteral("OnOff"),
+                                                 QStringLiteral("On")) == QLatin1String("Off");
+    m_tickerPanel->setVisible(!tickerOff);
+    m_tickerSwitch->setChecked(tickerOff);
+
+    // The windows that live as long as the program, in the order the program makes them.
+    m_form1 = new TForm1(this);
+    m_form2 = new TForm2(m_session, m_context, this);
+    m_form3 = new TForm3(this);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildMenus()
+{
+    auto action = [this](QMenu *menu, const char *name, const char *caption, const char *hint, auto handler) {
+        QAction *item = menu->addAction(QString::fromUtf8(caption));
+        item->setObjectName(QLatin1String(name));
+        item->setStatusTip(QString::fromUtf8(hint));
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+    QMenu *file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &TMainForm::JVBtnClick);
+    file->addSeparator();
+    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &TMainForm::ListDataFiles);
+    file->addSeparator();
+    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &TMainForm::OpenDataFolder);
+    file->addSeparator();
+    action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", [] {});
+    action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします", [] {});
+    file->addSeparator();
+    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &TMainForm::FileExitItemClick);
+
+    QMenu *options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(O)"));
+    m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &TMainForm::T1Click);
+    m_tickerSwitch->setCheckable(true);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContentsItemClick);
+    help->addSeparator();
+    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &TMainForm::HelpAboutItemClick);
+}
+
+void TMainForm::buildToolBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("SpeedBar"));
+    bar->setObjectName(QStringLiteral("SpeedBar"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto tool = [this, bar](const char *name, const QString &caption, QStyle::StandardPixmap icon, const char *hint,
+                            auto handler) {
+        auto *button = new QToolButton(bar);
+        button->setObjectName(QLatin1String(name));
+        button->setText(caption);
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolTip(QString::fromUtf8(hint));
+        button->setStatusTip(button->toolTip());
+        button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+        connect(button, &QToolButton::clicked, this, handler);
+        bar->addWidget(button);
+        return button;
+    };
+    auto push = [this, bar](const char *name, const char *caption, const char *hint, auto handler) {
+        auto *button = new QPushButton(QString::fromUtf8(caption), bar);
+        button->setObjectName(QLatin1String(name));
+        button->setToolTip(QString::fromUtf8(hint));
+        button->setStatusTip(button->toolTip());
+        connect(button, &QPushButton::clicked, this, handler);
+        bar->addWidget(button);
+        return button;
+    };
+    tool("JVBtn", QStringLiteral("JVデータ取得"), QStyle::SP_ArrowDown, "JRA-VANからﾃﾞｰﾀを取り込みます",
+         &TMainForm::JVBtnClick);
+    tool("SpeedButton1", QStringLiteral("データ"), QStyle::SP_DirOpenIcon, "予想に使用するﾃﾞｰﾀを読み込みます",
+         &TMainForm::ListDataFiles);
+    bar->addSeparator();
+    m_print = tool("SpeedButton4", {}, QStyle::SP_FileDialogDetailedView, "現ﾚｰｽ予想結果を印刷します", [] {});
+    tool("SpeedButton5", {}, QStyle::SP_FileDialogListView, "ﾌﾟﾘﾝﾀの設定をします", [] {});
+    bar->addSeparator();
+    tool("SpeedButton6", {}, QStyle::SP_DialogCloseButton, "ｿﾌﾄを終了します", &TMainForm::FileExitItemClick);
+    tool("SpeedButton11", {}, QStyle::SP_DialogHelpButton, "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContentsItemClick);
+    tool("SpeedButton14", {}, QStyle::SP_MessageBoxInformation, "ﾊﾞｰｼﾞｮﾝ情報を表示します",
+         &TMainForm::HelpAboutItemClick);
+    bar->addSeparator();
+    m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &TMainForm::Button2Click);
+    m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &TMainForm::Button1Click);
+    m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &TMainForm::KekkaGetBtnClick);
+    push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", [] {});
+    push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", [] {});
+}
+
+void TMainForm::buildHeader()
+{
+    auto *header = new QWidget(this);
+    header->setObjectName(QStringLiteral("HeaderPanel"));
+    header->setAutoFillBackground(true);
+    QPalette palette = header->palette();
+    palette.setColor(QPalette::Window, QColor(0x00, 0x40, 0x80));
+    header->setPalette(palette);
+    auto *grid = new QGridLayout(header);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+
+    const QFont headingFont = PixelFont(kGothic, 16, true);
+    grid->addWidget(ShadowPair(header, m_dateLine, m_dateShadow, "Label1", "Label23", headingFont,
+                               QStringLiteral("aqua"), QStringLiteral("blue")),
+                    0, 0);
+    grid->addWidget(ShadowPair(header, m_heading, m_headingShadow, "Panel2", "Label22", headingFont,
+                               QStringLiteral("aqua"), QStringLiteral("blue")),
+                    1, 0, 1, 3);
+
+    m_tickerPanel = new QWidget(header);
+    m_tickerPanel->setObjectName(QStringLiteral("Panel4"));
+    auto *tickerLayout = new QHBoxLayout(m_tickerPanel);
+    tickerLayout->setContentsMargins(0, 0, 0, 0);
+    m_ticker = new Ticker(m_tickerPanel);
+    m_ticker->setFont(PixelFont(kGothic, 14, true));
+    m_ticker->setFixedHeight(20);
+    tickerLayout->addWidget(m_ticker);
+    m_tickerPanel->setMinimumWidth(200);
+    grid->addWidget(m_tickerPanel, 0, 1);
+
+    m_picture = new QLabel(header);
+    m_picture->setObjectName(QStringLiteral("Image2"));
+    m_picture->setPixmap(Picture());
+    grid->addWidget(m_picture, 0, 2, 2, 1);
+
+    m_condition = new QLabel(header);
+    m_condition->setObjectName(QStringLiteral("Panel3"));
+    m_condition->setFont(PixelFont(kGothic, 13, true));
+    m_condition->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_condition->setStyleSheet(QStringLiteral("color: green; background: palette(tooltip-base);"));
+    m_condition->setMinimumHeight(20);
+    grid->addWidget(m_condition, 2, 0, 1, 3);
+    grid->setColumnStretch(0, 1);
+}
+
+bool TMainForm::EnsureDataFolder()
+{
+    if (QDir().mkpath(m_context.dataDir()))
+        return true;
+    m_context.messages.beep();
+    m_context.messages.information(
+        this,
+        QStringLiteral("データフォルダ「%1」を作成できません。").arg(QDir::toNativeSeparators(m_context.dataDir())));
+    return false;
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown || !m_jvlink)
+        return;
+    m_shown = true;
+    const int result = m_jvlink->JVInit(SoftwareId());
+    if (result != 0) {
+        m_context.messages.beep();
+        m_context.messages.information(this, QStringLiteral("JVInitエラー：") + Qs(JVResultMessage("JVInit", result)));
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), y());
+    m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), x());
+    m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), width());
+    m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("height"), height());
+    event->accept();
+}
+
+void TMainForm::JVBtnClick()
+{
+    if (!m_jvlink)
+        return;
+    {
+        TGetDataForm form(*m_jvlink, m_context, m_session.ImportCancelled, this);
+        form.exec();
+    }
+    // New course-days appear in an open data list at once.
+    if (!m_dataPanel->isHidden()) {
+        m_dataList->clear();
+        m_dataList->addItems(velmora::ListDataFiles(m_context.dataDir()));
+    }
+}
+
+void TMainForm::ListDataFiles()
+{
+    m_dataList->clear();
+    m_dataList->addItems(velmora::ListDataFiles(m_context.dataDir()));
+    m_dataPanel->setVisible(m_dataPanel->isHidden());
+}
+
+void TMainForm::DatListBoxClick(QListWidgetItem *item)
+{
+    if (item)
+        LoadCourseDay(item->text());
+}
+
+void TMainForm::setDayButtons(bool enabled)
+{
+    for (QWidget *button : std::initializer_list<QWidget *>{m_graph, m_allBets, m_print})
+        button->setEnabled(enabled);
+}
+
+void TMainForm::setDateLine(const QString &text)
+{
+    m_dateLine->setText(text);
+    m_dateShadow->setText(text);
+}
+
+void TMainForm::setHeading(const QString &text)
+{
+    m_heading->setText(text);
+    m_headingShadow->setText(text);
+}
+
+void TMainForm::failLoad(const QString &message, bool missingFiles)
+{
+    if (missingFiles) {
+        m_form1->close();
+        m_raceView->clearRace();
+        setDateLine({});
+        setHeading({});
+        m_condition->clear();
+        m_raceView->hide();
+        m_dataPanel->hide();
+    }
+    setDayButtons(false);
+    m_context.messages.beep();
+    m_context.messages.information(this, message);
+}
+
+void TMainForm::LoadCourseDay(const QString &name)
+{
+    m_raceView->hide();
+    const LoadResult result = LoadIntoSession(m_session, m_context.dataDir(), name);
+    switch (result.status) {
+    case LoadStatus::FilesMissing:
+        failLoad(result.message, true);
+        return;
+    case LoadStatus::Incomplete:
+    case LoadStatus::ZeroDivisor:
+    case LoadStatus::Damaged:
+        failLoad(result.message, false);
+        return;
+    case LoadStatus::Loaded:
+    case LoadStatus::FewRaces:
+        break;
+    }
+    m_raceView->show();
+    setDayButtons(true);
+    if (result.status == LoadStatus::Loaded) {
+        QStringList tabs;
+        for (const std::string &caption : TabCaptions(m_session.card))
+            tabs.append(Qs(caption));
+        m_raceView->setTabs(tabs);
+        m_form2->showBets();
+        const RaceViewTexts view = LoadedRaceView(m_session);
+        setDateLine(Qs(view.dateLine));
+        setHeading(Qs(view.heading));
+        m_condition->setText(Qs(view.conditionLine));
+        m_raceView->showRace(view);
+    }
+    m_dataPanel->hide();
+}
+
+void TMainForm::TabControl1Change(int race)
+{
+    if (race < 1 || race > m_session.card.RaceCount)
+        return;
+    const RaceViewTexts view = RaceView(m_session, race);
+    setDateLine(Qs(view.dateLine));
+    setHeading(Qs(view.heading));
+    m_condition->setText(Qs(view.conditionLine));
+    m_raceView->showRace(view);
+}
+
+void TMainForm::StringGrid1Click(int row)
+{
+    const int race = m_raceView->currentRace();
+    // The prediction arrays belong to the last day that was computed; a day of fewer
+    // races shown since has none to pair the clicked horse with.
+    if (race < 1 || m_session.card.RaceCount < kMinRacesToCompute)
+        return;
+    const UserPrediction prediction = MakeUserPrediction(m_session, race, row);
+    m_raceView->showUserBets(Qs(prediction.panel), QsList(prediction.quinella), QsList(prediction.bracket));
+    m_form2->showBets();
+    m_form3->showPrediction(prediction);
+}
+
+bool TMainForm::refuseWithoutRaces()
+{
+    if (m_session.card.RaceCount >= kMinRacesToCompute)
+        return false;
+    m_context.messages.exclamation(this, kNoData, kNoDataCaption);
+    return true;
+}
+
+void TMainForm::Button2Click()
+{
+    if (!refuseWithoutRaces())
+        m_form2->openFor(m_dateLine->text());
+}
+
+void TMainForm::Button1Click()
+{
+    if (refuseWithoutRaces())
+        return;
+    TForm4 graph(m_session.prediction, m_session.card.RaceCount, this);
+    graph.exec();
+}
+
+void TMainForm::KekkaGetBtnClick()
+{
+    QListWidgetItem *day = m_dataList->currentItem();
+    if (!m_jvlink || !day || m_raceView->tabBar()->currentIndex() < 0)
+        return;
+    const QString name = day->text();
+    m_results->setCursor(Qt::WaitCursor);
+    m_results->setEnabled(false);
+    RaceDayStore store(m_context.dataDir());
+    ResultFetch fetch(
+        *m_jvlink, store, m_session.ImportCancelled, [] { QCoreApplication::processEvents(); },
+        [this] { m_context.messages.beep(); });
+    const ResultFetch::Outcome outcome = fetch.run(m_session.card);
+    if (!outcome.error.isEmpty()) {
+        m_context.messages.beep();
+        m_context.messages.information(this, outcome.error);
+    } else if (outcome.fetched) {
+        LoadCourseDay(name);
+    }
+    m_results->unsetCursor();
+    m_results->setEnabled(true);
+}
+
+void TMainForm::OpenDataFolder()
+{
+    m_context.desktop.open(QUrl::fromLocalFile(m_context.dataDir()));
+}
+
+void TMainForm::FileExitItemClick()
+{
+    close();
+}
+
+void TMainForm::T1Click()
+{
+    const bool off = m_tickerSwitch->isChecked();
+    m_tickerPanel->setVisible(!off);
+    m_settings.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"),
+                           off ? QStringLiteral("Off") : QStringLiteral("On"));
+}
+
+void TMainForm::HelpContentsItemClick()
+{
+    // The compiled help when it is installed; otherwise the help that comes with the program.
+    const QStringList candidates = {m_context.appFolder + QStringLiteral("/VelmoraJdl.chm"),
+                                    QCoreApplication::applicationDirPath() + QStringLiteral("/VelmoraHelp.html"),
+                                    m_context.appFolder + QStringLiteral("/VelmoraHelp.html")};
+    for (const QString &file : candidates) {
+        if (QFileInfo(file).isFile()) {
+            m_context.desktop.open(QUrl::fromLocalFile(file));
+            return;
+        }
+    }
+    m_context.messages.information(this, QStringLiteral("ヘルプファイルが見つかりません。"));
+}
+
+void TMainForm::HelpAboutItemClick()
+{
+    TAboutBox about(kVersionText, m_picture, m_context.desktop, m_context.messages, this);
+    about.exec();
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "core/jvlink/jvlink.h"
+#include "core/report/session.h"
+#include "core/settings/inigt.h"
+
+#include <memory>
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QToolButton;
+class QWidget;
+
+namespace velmora::gui {
+
+struct GuiContext;
+class RaceTabView;
+class TForm1;
+class TForm2;
+class TForm3;
+class Ticker;
+
+/**
+ * The main window: menus and tool buttons for every command, the data list of
+ * stored course-days, the race heading lines, the race tab view, the ticker and
+ * the status line. It owns the session (race card, prediction, user axis, the
+ * all-races boxes), the JV-Link instance JVLink1 and the windows created at start.
+ */
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+  public:
+    explicit TMainForm(GuiContext &context, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    /** Creates the data folder when it is missing; false (after saying so) when it cannot. */
+    bool EnsureDataFolder();
+
+    Session &session() { return m_session; }
+    JVLink *jvlink() const { return m_jvlink.get(); }
+    TForm2 *allRacesWindow() const { return m_form2; }
+    TForm3 *userWindow() const { return m_form3; }
+
+    // Commands, named as the controls that run them.
+    void JVBtnClick();
+    void ListDataFiles();
+    void DatListBoxClick(QListWidgetItem *item);
+    void OpenDataFolder();
+    void FileExitItemClick();
+    void T1Click();
+    void HelpContentsItemClick();
+    void HelpAboutItemClick();
+    void Button1Click();
+    void Button2Click();
+    void KekkaGetBtnClick();
+    void TabControl1Change(int race);
+    void StringGrid1Click(int row);
+
+    /** Loads course-day `name` as a click on it in the data list does. */
+    void LoadCourseDay(const QString &name);
+
+  protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+  private:
+    void buildMenus();
+    void buildToolBar();
+    void buildHeader();
+    void failLoad(const QString &message, bool missingFiles);
+    void setDayButtons(bool enabled);
+    bool refuseWithoutRaces();
+    void setDateLine(const QString &text);
+    void setHeading(const QString &text);
+
+    GuiContext &m_context;
+    TIniGT m_settings;
+    Session m_session;
+    std::unique_ptr<JVLink> m_jvlink; // JVLink1
+    bool m_shown = false;
+
+    QWidget *m_dataPanel = nullptr;    // Panel8
+    QListWidget *m_dataList = nullptr; // DatListBox
+    RaceTabView *m_raceView = nullptr; // TabControl1
+    QLabel *m_dateLine = nullptr;      // Label1
+    QLabel *m_dateShadow = nullptr;    // Label23
+    QLabel *m_heading = nullptr;       // Panel2
+    QLabel *m_headingShadow = nullptr; // Label22
+    QLabel *m_condition = nullptr;     // Panel3
+    QWidget *m_tickerPanel = nullptr;  // Panel4
+    Ticker *m_ticker = nullptr;        // Label29
+    QLabel *m_picture = nullptr;       // Image2
+    QAction *m_tickerSwitch = nullptr; // T1
+    QToolButton *m_print = nullptr;    // SpeedButton4
+    QPushButton *m_graph = nullptr;    // Button1
+    QPushButton *m_allBets = nullptr;  // Button2
+    QPushButton *m_results = nullptr;  // KekkaGetBtn
+
+    TForm1 *m_form1 = nullptr;
+    TForm2 *m_form2 = nullptr;
+    TForm3 *m_form3 = nullptr;
+};
+
+} // namespace velmora::gui

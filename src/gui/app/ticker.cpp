@@ -1,0 +1,79 @@
+#include "gui/app/ticker.h"
+
+#include "core/text/sjis.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStringDecoder>
+
+namespace velmora::gui {
+
+Ticker::Ticker(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Label29"));
+    QFont bold = font();
+    bold.setBold(true);
+    setFont(bold);
+    setAutoFillBackground(false);
+    m_timer.setObjectName(QStringLiteral("Timer1"));
+    m_timer.setInterval(100);
+    connect(&m_timer, &QTimer::timeout, this, &Ticker::advance);
+    m_position = width();
+    m_timer.start();
+}
+
+QString Ticker::BuiltInSentence()
+{
+    return QStringLiteral("少ない買い点数で中穴を狙って、高配当をしっかり的中！　ルクシア馬券ソフト「Velmora」は"
+                          "独自の指数理論で毎週の的中実績を積み重ねています。");
+}
+
+QStringList Ticker::ReadLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.read(64 * 1024);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = FromSjis(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    text.remove(QLatin1Char('\r'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void Ticker::setLines(const QStringList &lines)
+{
+    m_lines = lines;
+    update();
+}
+
+QString Ticker::text() const
+{
+    return m_lines.isEmpty() ? BuiltInSentence() : m_lines.join(QString());
+}
+
+void Ticker::advance()
+{
+    m_position -= 4;
+    if (QFontMetrics(font()).horizontalAdvance(text()) + m_position < 0)
+        m_position = width();
+    update();
+}
+
+void Ticker::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    painter.setPen(Qt::red);
+    painter.setClipRect(rect());
+    const QFontMetrics metrics(font());
+    painter.drawText(m_position, 2 + metrics.ascent(), text());
+}
+
+} // namespace velmora::gui

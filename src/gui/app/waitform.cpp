@@ -1,0 +1,33 @@
+#include "gui/app/waitform.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace velmora::gui {
+
+TForm1::TForm1(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("少々お待ちください｡"));
+    auto *layout = new QVBoxLayout(this);
+    auto *panel = new QLabel(QStringLiteral("データを読み込んでいます。"), this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setAlignment(Qt::AlignCenter);
+    m_gauge = new QProgressBar(this);
+    m_gauge->setObjectName(QStringLiteral("Gauge1"));
+    m_gauge->setValue(0);
+    m_gauge->setStyleSheet(
+        QStringLiteral("QProgressBar { background: yellow; } QProgressBar::chunk { background: blue; }"));
+    layout->addWidget(panel);
+    layout->addWidget(m_gauge);
+}
+
+void TForm1::hideEvent(QHideEvent *event)
+{
+    m_gauge->setValue(0);
+    QDialog::hideEvent(event);
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+class QProgressBar;
+
+namespace velmora::gui {
+
+/**
+ * The wait window "少々お待ちください｡" with a progress gauge. The program creates
+ * it but never shows it; a failing load closes it, which resets the gauge.
+ */
+class TForm1 : public QDialog
+{
+    Q_OBJECT
+
+  public:
+    explicit TForm1(QWidget *parent = nullptr);
+
+  protected:
+    void hideEvent(QHideEvent *event) override;
+
+  private:
+    QProgressBar *m_gauge = nullptr;
+};
+
+} // namespace velmora::gui

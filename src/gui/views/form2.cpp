@@ -1,0 +1,222 @@
+#include "gui/views/form2.h"
+
+#include "core/report/hitlist.h"
+#include "gui/app/fonts.h"
+#include "gui/app/guicontext.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace velmora::gui {
+namespace {
+
+constexpr int kBoxSize = 113;
+constexpr std::array<int, 4> kBoxLeft = {4, 116, 228, 340};
+constexpr std::array<int, 3> kBoxTop = {4, 116, 228};
+constexpr int kTitleHeight = 16;
+constexpr int kHeaderHeight = 15;
+constexpr int kSectionWidth = 55;
+// Six bets must fit a box's list without scrolling.
+constexpr int kRowHeight = 13;
+
+/** The colour of a race's lists: the user's bets in pure blue, the computed ones in black. */
+QColor ListColour(bool user)
+{
+    return user ? QColor(0, 0, 255) : QColor(Qt::black);
+}
+
+void SetColours(QWidget *widget, const QColor &text, const QColor &background = QColor())
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Text, text);
+    if (background.isValid()) {
+        palette.setColor(QPalette::Window, background);
+        widget->setAutoFillBackground(true);
+    }
+    widget->setPalette(palette);
+}
+
+QFont BoldFont(int pixelSize)
+{
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
+QLabel *HeaderSection(const QString &text, QWidget *parent)
+{
+    auto *section = new QLabel(text, parent);
+    section->setAlignment(Qt::AlignCenter);
+    section->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    return section;
+}
+
+QListWidget *BetList(const QString &name, QWidget *parent)
+{
+    auto *list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setFont(PixelFont(kMincho, 11));
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setUniformItemSizes(true);
+    SetColours(list, ListColour(false));
+    return list;
+}
+
+void ShowList(QListWidget *list, const std::vector<std::string> &bets, bool user)
+{
+    list->clear();
+    for (const QString &bet : QsList(bets))
+        (new QListWidgetItem(bet, list))->setSizeHint(QSize(kSectionWidth - 6, kRowHeight));
+    SetColours(list, ListColour(user));
+}
+
+} // namespace
+
+TForm2::TForm2(Session &session, GuiContext &context, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
+    , m_session(session)
+    , m_context(context)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("全レース買い目"));
+    setFixedSize(627, 429);
+
+    const QColor tooltip = QGuiApplication::palette().color(QPalette::ToolTipBase);
+
+    m_heading = new QLabel(this);
+    m_heading->setObjectName(QStringLiteral("HSPanel13"));
+    m_heading->setGeometry(0, 0, width(), 25);
+    m_heading->setAlignment(Qt::AlignCenter);
+    m_heading->setFont(BoldFont(16));
+    SetColours(m_heading, QColor(0, 0, 255), QColor(0, 255, 255));
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setGeometry(0, 25, width(), height() - 25);
+
+    auto *betsPage = new QWidget;
+    betsPage->setObjectName(QStringLiteral("TabSheet1"));
+    m_pages->addTab(betsPage, QStringLiteral("全買い目"));
+
+    for (int r = 1; r <= kMaxRaces; ++r) {
+        const auto slot = static_cast<size_t>(r - 1);
+        auto *box = new QWidget(betsPage);
+        box->setObjectName(QStringLiteral("RaceBox%1").arg(r));
+        box->setGeometry(kBoxLeft[slot % 4], kBoxTop[slot / 4], kBoxSize, kBoxSize);
+
+        auto *caption = new QLabel(box);
+        caption->setObjectName(QStringLiteral("RaceTitle%1").arg(r));
+        caption->setGeometry(0, 0, kBoxSize, kTitleHeight);
+        caption->setFont(BoldFont(12));
+        caption->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        SetColours(caption, Qt::black, tooltip);
+        m_captions[slot] = caption;
+
+        // The grade and axis panel sits at the right end of the title.
+        auto *panel = new QLabel(caption);
+        panel->setObjectName(QStringLiteral("ArPanel1_%1").arg(r));
+        panel->setGeometry(38, 1, kBoxSize - 40, kTitleHeight - 2);
+        panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        panel->setFont(PixelFont(kGothic, 11));
+        SetColours(panel, QColor(0, 0, 128));
+        m_panels.add(panel);
+
+        const int left = 1;
+        const int right = left + kSectionWidth + 1;
+        HeaderSection(QStringLiteral("馬連"), box)->setGeometry(left, kTitleHeight, kSectionWidth, kHeaderHeight);
+        HeaderSection(QStringLiteral("枠連"), box)->setGeometry(right, kTitleHeight, kSectionWidth, kHeaderHeight);
+
+        const int listTop = kTitleHeight + kHeaderHeight;
+        QListWidget *quinella = BetList(QStringLiteral("ArListBox1_%1").arg(r), box);
+        quinella->setGeometry(left, listTop, kSectionWidth, kBoxSize - listTop);
+        m_quinellaLists.add(quinella);
+        QListWidget *bracket = BetList(QStringLiteral("ArListBox2_%1").arg(r), box);
+        bracket->setGeometry(right, listTop, kSectionWidth, kBoxSize - listTop);
+        m_bracketLists.add(bracket);
+    }
+
+    const auto makeButton = [betsPage](const QString &name, const QString &text, int top) {
+        auto *button = new QPushButton(text, betsPage);
+        button->setObjectName(name);
+        button->setGeometry(478, top, 120, 28);
+        button->setAutoDefault(false);
+        return button;
+    };
+    QPushButton *help = makeButton(QStringLiteral("MsgBitBtn4"), QStringLiteral("ヘルプ(&H)"), 130);
+    QPushButton *saveText = makeButton(QStringLiteral("MsgBitBtn3"), QStringLiteral("ﾃｷｽﾄ保存(&S)"), 190);
+    saveText->setToolTip(QStringLiteral("全ﾚｰｽの買い目をﾃｷｽﾄﾌｧｲﾙに保存します"));
+    QPushButton *print = makeButton(QStringLiteral("MsgBitBtn1"), QStringLiteral("印刷(&P)"), 250);
+    print->setToolTip(QStringLiteral("全ﾚｰｽの買い目を印刷します"));
+    QPushButton *close = makeButton(QStringLiteral("CloseBtn"), QStringLiteral("閉じる"), 310);
+    help->hide();
+    saveText->hide();
+    connect(print, &QPushButton::clicked, this, &TForm2::MsgBitBtn1Click);
+    connect(saveText, &QPushButton::clicked, this, &TForm2::MsgBitBtn3Click);
+    connect(help, &QPushButton::clicked, this, &TForm2::MsgBitBtn3Click);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *hitsPage = new QWidget;
+    hitsPage->setObjectName(QStringLiteral("TabSheet2"));
+    m_pages->addTab(hitsPage, QStringLiteral("的中馬券"));
+    m_memo = new QPlainTextEdit(hitsPage);
+    m_memo->setObjectName(QStringLiteral("Memo1"));
+    m_memo->setReadOnly(true);
+    m_memo->setFont(PixelFont(kGothic, 12));
+    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The hit lines are fixed-width columns; wrapping would break them apart.
+    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto *hitsLayout = new QVBoxLayout(hitsPage);
+    hitsLayout->setContentsMargins(0, 0, 0, 0);
+    hitsLayout->addWidget(m_memo);
+
+    showBets();
+
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm2::showBets()
+{
+    for (int r = 1; r <= kMaxRaces; ++r) {
+        const RaceBets &bets = m_session.allRaces.races[static_cast<size_t>(r)];
+        m_captions[static_cast<size_t>(r - 1)]->setText(Qs(bets.caption));
+        m_panels.item(r - 1)->setText(Qs(bets.panel));
+        ShowList(m_quinellaLists.item(r - 1), bets.quinella, bets.user);
+        ShowList(m_bracketLists.item(r - 1), bets.bracket, bets.user);
+    }
+}
+
+void TForm2::openFor(const QString &dateLine)
+{
+    prepare(dateLine);
+    exec();
+}
+
+void TForm2::prepare(const QString &dateLine)
+{
+    m_heading->setText(dateLine);
+    RefreshAllRaces(m_session);
+    m_memo->setPlainText(QsList(HitList(m_session.card, m_session.prediction)).join(QLatin1Char('\n')));
+    showBets();
+}
+
+void TForm2::MsgBitBtn1Click()
+{
+    Q_EMIT printRequested();
+}
+
+void TForm2::MsgBitBtn3Click()
+{
+    Q_EMIT saveTextRequested();
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,292 @@
+#include "gui/views/raceview.h"
+
+#include "core/codes/keibafunc.h"
+#include "gui/app/fonts.h"
+#include "gui/app/guicontext.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace velmora::gui {
+namespace {
+
+constexpr std::array<int, kGridColumns> kColumnWidths = {25, 25, 201, 0, 60, 60, 25, 25, 25, 25, 40, 40};
+
+/** Cell drawing of the runner grid: bracket colours in column 0, left-aligned names, centred rest. */
+class GridDelegate : public QStyledItemDelegate
+{
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        QColor background = Qt::white;
+        if (index.column() == kColHorse) {
+            background = option.palette.color(QPalette::ToolTipBase);
+        } else if (index.column() == kColBracket) {
+            if (const auto colour = BracketColour(FieldValue(text.toStdString())))
+                background = QColor::fromRgb(*colour);
+        }
+        painter->fillRect(option.rect, background);
+        painter->setFont(option.font);
+        painter->setPen(Qt::black);
+        const Qt::Alignment alignment = Qt::AlignTop | (index.column() == kColName ? Qt::AlignLeft : Qt::AlignHCenter);
+        painter->drawText(option.rect, static_cast<int>(alignment), text);
+    }
+};
+
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text = {})
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QListWidget *MakeList(QWidget *parent, const char *name)
+{
+    auto *list = new QListWidget(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setFont(PixelFont(kGothic, 13));
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    return list;
+}
+
+/** A page of two bet lists under the headers "馬連" and "枠連". */
+QWidget *BetPage(QWidget *parent, QListWidget *quinella, QListWidget *bracket, QLabel *panel = nullptr)
+{
+    auto *page = new QWidget(parent);
+    auto *layout = new QGridLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(1);
+    int row = 0;
+    if (panel)
+        layout->addWidget(panel, row++, 0, 1, 2);
+    for (auto [column, caption] : {std::pair{0, "馬連"}, std::pair{1, "枠連"}}) {
+        auto *header = new QLabel(QString::fromUtf8(caption), page);
+        header->setAlignment(Qt::AlignCenter);
+        header->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        layout->addWidget(header, row, column);
+    }
+    layout->addWidget(quinella, row + 1, 0);
+    layout->addWidget(bracket, row + 1, 1);
+    return page;
+}
+
+void Fill(QListWidget *list, const std::vector<std::string> &items)
+{
+    list->clear();
+    list->addItems(QsList(items));
+}
+
+} // namespace
+
+RaceTabView::RaceTabView(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabControl1"));
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    m_tabs = new QTabBar(this);
+    m_tabs->setObjectName(QStringLiteral("TabControl1Tabs"));
+    m_tabs->setExpanding(false);
+    m_tabs->setUsesScrollButtons(true);
+    outer->addWidget(m_tabs);
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(4, 4, 4, 4);
+    outer->addLayout(body, 1);
+
+    // The runner grid, with the diagnostic layer under it.
+    auto *left = new QVBoxLayout;
+    m_grid = new QTableWidget(0, kGridColumns, this);
+    m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_grid->horizontalHeader()->hide();
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setDefaultSectionSize(15);
+    m_grid->verticalHeader()->setMinimumSectionSize(15);
+    m_grid->horizontalHeader()->setMinimumSectionSize(0);
+    for (int column = 0; column < kGridColumns; ++column)
+        m_grid->setColumnWidth(column, kColumnWidths[static_cast<size_t>(column)]);
+    m_grid->setFont(PixelFont(kGothic, 15, true));
+    m_grid->setItemDelegate(new GridDelegate(m_grid));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_grid->setFocusPolicy(Qt::NoFocus);
+    m_grid->viewport()->setCursor(Qt::PointingHandCursor);
+    m_grid->setToolTip(QStringLiteral("表示は枠番、馬番、馬名、性別・馬齢、負担重量の順です"));
+    m_grid->setStatusTip(m_grid->toolTip());
+    m_grid->setMinimumWidth(560);
+    m_grid->viewport()->installEventFilter(this);
+    left->addWidget(m_grid, 1);
+
+    auto *diagnostics = new QWidget(this);
+    diagnostics->setObjectName(QStringLiteral("DiagnosticLayer"));
+    auto *diagnosticLayout = new QGridLayout(diagnostics);
+    diagnosticLayout->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < 18; ++i) {
+        const QByteArray name = "Label" + QByteArray::number(i + 4);
+        m_diagnostics[static_cast<size_t>(i)] = MakeLabel(diagnostics, name.constData());
+        diagnosticLayout->addWidget(m_diagnostics[static_cast<size_t>(i)], i / 6, i % 6);
+    }
+    // The layer carries no function for the user: hidden, as is the button that uncovers it.
+    diagnostics->hide();
+    m_toggleGrid = new QPushButton(QStringLiteral("計算経過"), this);
+    m_toggleGrid->setObjectName(QStringLiteral("Button3"));
+    m_toggleGrid->hide();
+    connect(m_toggleGrid, &QPushButton::clicked, this, [this, diagnostics] {
+        m_grid->setVisible(!m_grid->isVisible());
+        diagnostics->setVisible(!m_grid->isVisible());
+    });
+    left->addWidget(diagnostics);
+    left->addWidget(m_toggleGrid);
+    body->addLayout(left, 1);
+
+    // The prediction box and the bet lists.
+    auto *right = new QVBoxLayout;
+    auto *sizeBox = new QWidget(this);
+    sizeBox->setFixedHeight(26);
+    m_fieldSizeShadow = MakeLabel(sizeBox, "Label31");
+    m_fieldSize = MakeLabel(sizeBox, "Label30");
+    for (QLabel *label : {m_fieldSizeShadow, m_fieldSize}) {
+        label->setFont(PixelFont(kGothic, 19, true));
+        label->setFixedSize(120, 24);
+    }
+    m_fieldSizeShadow->setStyleSheet(QStringLiteral("color: blue; background: transparent;"));
+    m_fieldSize->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    m_fieldSizeShadow->move(1, 1);
+    m_fieldSize->move(0, 0);
+    sizeBox->setStyleSheet(QStringLiteral("background: #408080;"));
+    right->addWidget(sizeBox);
+
+    auto *box = new QGridLayout;
+    auto caption = [this](const char *text) {
+        auto *label = new QLabel(QString::fromUtf8(text), this);
+        label->setFont(PixelFont(kGothic, 14, true));
+        return label;
+    };
+    m_grade = MakeLabel(this, "HSPanel4");
+    m_grade->setStyleSheet(QStringLiteral("color: red; background: aqua;"));
+    m_grade->setFont(PixelFont(kGothic, 21, true));
+    m_axis = MakeLabel(this, "HSPanel2");
+    m_cover = MakeLabel(this, "HSPanel5");
+    for (QLabel *panel : {m_grade, m_axis, m_cover}) {
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setMinimumSize(48, 26);
+    }
+    m_axis->setFont(PixelFont(kGothic, 18, true));
+    m_cover->setFont(PixelFont(kGothic, 18, true));
+    box->addWidget(caption("勝負度："), 0, 0);
+    box->addWidget(m_grade, 0, 1);
+    box->addWidget(caption("軸："), 1, 0);
+    box->addWidget(m_axis, 1, 1);
+    box->addWidget(caption("押え："), 2, 0);
+    box->addWidget(m_cover, 2, 1);
+    right->addLayout(box);
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_computerQuinella = MakeList(this, "ListBox5");
+    m_computerBracket = MakeList(this, "ListBox6");
+    m_userQuinella = MakeList(this, "ListBox7");
+    m_userBracket = MakeList(this, "ListBox8");
+    m_userPanel = MakeLabel(this, "HSPanel3");
+    m_userPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_userPanel->setStyleSheet(QStringLiteral("color: blue;"));
+    m_userQuinella->setStyleSheet(QStringLiteral("color: blue;"));
+    m_userBracket->setStyleSheet(QStringLiteral("color: blue;"));
+    m_pages->addTab(BetPage(m_pages, m_computerQuinella, m_computerBracket), QStringLiteral(" ｺﾝﾋﾟｭｰﾀｰ "));
+    m_pages->addTab(BetPage(m_pages, m_userQuinella, m_userBracket, m_userPanel), QStringLiteral(" ﾕｰｻﾞ予想 "));
+    m_pages->setMinimumWidth(170);
+    right->addWidget(m_pages, 1);
+    body->addLayout(right);
+
+    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
+        if (index >= 0)
+            Q_EMIT raceChosen(index + 1);
+    });
+}
+
+void RaceTabView::setTabs(const QStringList &captions)
+{
+    const QSignalBlocker blocker(m_tabs);
+    while (m_tabs->count() > 0)
+        m_tabs->removeTab(0);
+    for (const QString &caption : captions)
+        m_tabs->addTab(caption);
+    m_tabs->setCurrentIndex(captions.isEmpty() ? -1 : 0);
+}
+
+int RaceTabView::currentRace() const
+{
+    return m_tabs->currentIndex() + 1;
+}
+
+void RaceTabView::showRace(const RaceViewTexts &texts)
+{
+    m_grid->clearContents();
+    m_grid->setRowCount(static_cast<int>(texts.grid.size()));
+    for (int row = 0; row < m_grid->rowCount(); ++row) {
+        m_grid->setRowHeight(row, 15);
+        for (int column = 0; column < kGridColumns; ++column) {
+            const std::string &cell = texts.grid[static_cast<size_t>(row)][static_cast<size_t>(column)];
+            m_grid->setItem(row, column, new QTableWidgetItem(Qs(cell)));
+        }
+    }
+    m_fieldSize->setText(Qs(texts.fieldSize));
+    m_fieldSizeShadow->setText(Qs(texts.fieldSize));
+    m_grade->setText(Qs(texts.grade));
+    m_axis->setText(Qs(texts.axis));
+    m_cover->setText(Qs(texts.cover));
+    Fill(m_computerQuinella, texts.computerQuinella);
+    Fill(m_computerBracket, texts.computerBracket);
+    showUserBets(Qs(texts.userPanel), QsList(texts.userQuinella), QsList(texts.userBracket));
+    for (size_t i = 0; i < m_diagnostics.size(); ++i)
+        m_diagnostics[i]->setText(Qs(texts.diagnostics[i]));
+}
+
+void RaceTabView::clearRace()
+{
+    setTabs({});
+    m_grid->setRowCount(0);
+    m_computerQuinella->clear();
+    m_computerBracket->clear();
+    for (QLabel *label : {m_axis, m_grade, m_cover})
+        label->clear();
+}
+
+void RaceTabView::showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket)
+{
+    m_userPanel->setText(panel);
+    m_userQuinella->clear();
+    m_userQuinella->addItems(quinella);
+    m_userBracket->clear();
+    m_userBracket->addItems(bracket);
+}
+
+bool RaceTabView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The runner is the row under the pointer at the click, not the grid's current cell.
+    if (watched == m_grid->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton)
+            Q_EMIT runnerClicked(m_grid->rowAt(mouse->position().toPoint().y()));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/report/raceview.h"
+
+#include <array>
+
+#include <QWidget>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTabBar;
+class QTabWidget;
+class QTableWidget;
+
+namespace velmora::gui {
+
+/**
+ * The race tab view of the main window (TabControl1): one tab per race, the
+ * owner-drawn runner grid StringGrid1, the field size, the prediction box with
+ * grade, axis and cover horse, the computer's and the user's bet lists, and the
+ * diagnostic layer. It shows RaceViewTexts; what to show is computed by the core.
+ */
+class RaceTabView : public QWidget
+{
+    Q_OBJECT
+
+  public:
+    explicit RaceTabView(QWidget *parent = nullptr);
+
+    /** Replaces the tabs without announcing a tab change. */
+    void setTabs(const QStringList &captions);
+    int currentRace() const;
+    QTabBar *tabBar() const { return m_tabs; }
+    QTableWidget *grid() const { return m_grid; }
+
+    /** Shows the texts of one race. */
+    void showRace(const RaceViewTexts &texts);
+    /** Empties the tabs, the grid rows and the computer's lists and texts (a failed load). */
+    void clearRace();
+    /** Sets the user page: HSPanel3 and the lists ListBox7 and ListBox8. */
+    void showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket);
+
+  Q_SIGNALS:
+    /** Another tab was chosen: race = tab index + 1. */
+    void raceChosen(int race);
+    /** The grid was clicked; row is the 0-based row under the pointer, -1 below the rows. */
+    void runnerClicked(int row);
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+  private:
+    QTabBar *m_tabs = nullptr;
+    QTableWidget *m_grid = nullptr;
+    QLabel *m_fieldSize = nullptr;             // Label30
+    QLabel *m_fieldSizeShadow = nullptr;       // Label31
+    QLabel *m_grade = nullptr;                 // HSPanel4
+    QLabel *m_axis = nullptr;                  // HSPanel2
+    QLabel *m_cover = nullptr;                 // HSPanel5
+    QLabel *m_userPanel = nullptr;             // HSPanel3
+    QTabWidget *m_pages = nullptr;             // PageControl1
+    QListWidget *m_computerQuinella = nullptr; // ListBox5
+    QListWidget *m_computerBracket = nullptr;  // ListBox6
+    QListWidget *m_userQuinella = nullptr;     // ListBox7
+    QListWidget *m_userBracket = nullptr;      // ListBox8
+    std::array<QLabel *, 18> m_diagnostics{};  // Label4 … Label21
+    QPushButton *m_toggleGrid = nullptr;       // Button3
+};
+
+} // namespace velmora::gui

@@ -1,0 +1,77 @@
+#include "core/text/sjis.h"
+#include "gui/app/fonts.h"
+#include "gui/views/form3.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+
+namespace velmora::gui {
+namespace {
+
+QStringList Items(const QListWidget *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->item(i)->text());
+    return items;
+}
+
+UserPrediction SamplePrediction()
+{
+    UserPrediction prediction;
+    prediction.title = Sj("3R[軸]:馬7:枠4");
+    prediction.quinella = {BetText(3, 7), BetText(1, 7), BetText(7, 12)};
+    prediction.bracket = {BetText(2, 4), BetText(4, 6)};
+    return prediction;
+}
+
+TEST(Form3, ShowsTheTitleAndTheListsForDisplayOnly)
+{
+    TForm3 form;
+    form.showPrediction(SamplePrediction());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("ユーザー予想"));
+    EXPECT_EQ(form.size(), QSize(144, 136));
+    EXPECT_EQ(form.findChild<QLabel *>(QStringLiteral("HSPanel1"))->text(), QStringLiteral("3R[軸]:馬7:枠4"));
+    auto *quinella = form.findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    auto *bracket = form.findChild<QListWidget *>(QStringLiteral("ListBox2"));
+    EXPECT_EQ(Items(quinella),
+              (QStringList{QStringLiteral(" 3 -  7"), QStringLiteral(" 1 -  7"), QStringLiteral(" 7 - 12")}));
+    EXPECT_EQ(Items(bracket), (QStringList{QStringLiteral(" 2 -  4"), QStringLiteral(" 4 -  6")}));
+    EXPECT_EQ(quinella->font().family(), kGothic);
+    EXPECT_TRUE(quinella->font().bold());
+    EXPECT_FALSE(quinella->isEnabled());
+
+    // The next click replaces the lists rather than adding to them.
+    UserPrediction next;
+    next.title = Sj("5R[軸]:馬0:枠0");
+    form.showPrediction(next);
+    EXPECT_EQ(quinella->count(), 0);
+    EXPECT_EQ(bracket->count(), 0);
+    form.hide();
+}
+
+TEST(Form3, HidesWhenAnotherWindowIsActivated)
+{
+    TForm3 form;
+    form.showPrediction(SamplePrediction());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(form.isHidden());
+
+    // It comes back with the next prediction.
+    form.showPrediction(SamplePrediction());
+    EXPECT_TRUE(form.isVisible());
+    form.hide();
+}
+
+} // namespace
+} // namespace velmora::gui

@@ -1,0 +1,382 @@
+#include "core/codes/keibafunc.h"
+#include "core/jvlink/scriptedjvlink.h"
+#include "core/report/hitlist.h"
+#include "gen/jvdatagen.h"
+#include "gui/app/guicontext.h"
+#include "gui/app/mainunit.h"
+#include "gui/app/startup.h"
+#include "gui/app/ticker.h"
+#include "gui/views/form2.h"
+#include "gui/views/form3.h"
+#include "scriptedmessages.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace velmora::gui {
+namespace {
+
+using velmora::test::ScriptedJVLink;
+
+/** A main window on a temporary application folder, with scripted boxes and JV-Link. */
+class MainWindow : public testing::Test
+{
+  protected:
+    MainWindow()
+        : m_context{m_messages, m_desktop,
+                    [](const QString &className) -> std::unique_ptr<JVLink> {
+                        if (className != kJVLinkClassName)
+                            return nullptr;
+                        return std::make_unique<ScriptedJVLink>();
+                    },
+                    m_root.path()}
+    {}
+
+    std::unique_ptr<TMainForm> open()
+    {
+        auto form = std::make_unique<TMainForm>(m_context);
+        EXPECT_TRUE(form->EnsureDataFolder());
+        return form;
+    }
+    ScriptedJVLink &jvlink(TMainForm &form) { return *static_cast<ScriptedJVLink *>(form.jvlink()); }
+
+    gen::CourseDay writeDay(QDate date = QDate(2026, 11, 28), int races = 12, std::uint64_t seed = 3)
+    {
+        gen::Generator generator(seed);
+        gen::CourseDayOptions options;
+        options.date = date;
+        options.races = races;
+        gen::CourseDay day = generator.courseDay(options);
+        EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
+        return day;
+    }
+
+    template <typename T> static T *child(QWidget &parent, const char *name)
+    {
+        T *found = parent.findChild<T *>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    static QStringList items(const QListWidget *list)
+    {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts.append(list->item(i)->text());
+        return texts;
+    }
+    /** Loads a course-day as the user does: the data button, then the day in the list. */
+    void load(TMainForm &form, const QString &name)
+    {
+        QTest::mouseClick(child<QToolButton>(form, "SpeedButton1"), Qt::LeftButton);
+        auto *list = child<QListWidget>(form, "DatListBox");
+        const auto found = list->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        list->setCurrentItem(found.front());
+        form.DatListBoxClick(found.front());
+    }
+    /** Runs `check` on the next modal window, then closes it. */
+    static void whenModal(std::function<void(QWidget *)> check)
+    {
+        QTimer::singleShot(0, [check] {
+            QWidget *modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            check(modal);
+            modal->close();
+        });
+    }
+
+    QTemporaryDir m_root;
+    test::ScriptedMessages m_messages;
+    test::RecordingDesktop m_desktop;
+    GuiContext m_context;
+};
+
+TEST_F(MainWindow, AFreshStartOpensAtTheDefaultPlaceWithTheTicker)
+{
+    auto form = open();
+    EXPECT_EQ(form->pos(), QPoint(10, 10));
+    EXPECT_EQ(form->size(), QSize(630, 450));
+    EXPECT_FALSE(child<QAction>(*form, "T1")->isChecked());
+    EXPECT_FALSE(child<QWidget>(*form, "Panel4")->isHidden());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("ルクシア馬券ソフト「Velmora」 for JRA-VAN Data Lab."));
+    EXPECT_TRUE(QFileInfo(m_context.dataDir()).isDir());
+    EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+    EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
+}
+
+TEST_F(MainWindow, PlaceAndTickerSurviveARestart)
+{
+    {
+        auto form = open();
+        form->move(-20, 35);
+        form->resize(700, 520);
+        child<QAction>(*form, "T1")->trigger();
+        form->close();
+    }
+    auto again = open();
+    EXPECT_EQ(again->pos(), QPoint(-20, 35));
+    EXPECT_EQ(again->size(), QSize(700, 520));
+    EXPECT_TRUE(child<QAction>(*again, "T1")->isChecked());
+    EXPECT_TRUE(child<QWidget>(*again, "Panel4")->isHidden());
+
+    // Only "Off" turns the ticker off; "off" does not.
+    TIniGT settings = m_context.settings();
+    settings.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("off"));
+    auto third = open();
+    EXPECT_FALSE(child<QWidget>(*third, "Panel4")->isHidden());
+}
+
+TEST_F(MainWindow, JVInitErrorsAreToldOnceTheWindowShows)
+{
+    auto form = open();
+    jvlink(*form).initResult = -101;
+    form->show();
+    ASSERT_EQ(m_messages.boxes.size(), 1u);
+    EXPECT_EQ(m_messages.boxes[0].text, QStringLiteral("JVInitエラー：sid が設定されていません。(-101)"));
+    form->hide();
+    form->show();
+    EXPECT_EQ(m_messages.boxes.size(), 1u) << "JVInit runs when the window is first shown only";
+}
+
+TEST_F(MainWindow, WithoutJVLinkTheProgramEnds)
+{
+    GuiContext missing{m_messages, m_desktop, [](const QString &) { return std::unique_ptr<JVLink>(); }, m_root.path()};
+    EXPECT_FALSE(JVLinkInstalled(missing));
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。")});
+    EXPECT_EQ(m_messages.beeps, 1);
+    EXPECT_TRUE(JVLinkInstalled(m_context));
+}
+
+TEST_F(MainWindow, TheDataButtonListsCourseDaysLatestFirstAndTogglesTheList)
+{
+    writeDay(QDate(2026, 11, 28));
+    writeDay(QDate(2026, 11, 29), 12, 4);
+    auto form = open();
+    auto *button = child<QToolButton>(*form, "SpeedButton1");
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(child<QWidget>(*form, "Panel8")->isHidden());
+    const QStringList names = items(child<QListWidget>(*form, "DatListBox"));
+    ASSERT_EQ(names.size(), 2);
+    EXPECT_TRUE(names[0].startsWith(QStringLiteral("2026年11月29日")));
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+}
+
+TEST_F(MainWindow, LoadingACourseDayShowsRaceOneByTheLoadersRules)
+{
+    const gen::CourseDay day = writeDay();
+    auto form = open();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    ASSERT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
+
+    EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+    EXPECT_FALSE(child<QWidget>(*form, "TabControl1")->isHidden());
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    ASSERT_EQ(tabs->count(), 12);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("1 R"));
+    EXPECT_EQ(tabs->tabText(11), QStringLiteral("12 R"));
+
+    const Session &session = form->session();
+    const Prediction &p = session.prediction;
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    ASSERT_EQ(grid->rowCount(), day.races[0].registered);
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("1"));
+    EXPECT_EQ(grid->item(0, 0)->text(), QString::number(day.races[0].runners[0].bracket));
+    EXPECT_EQ(grid->item(p.MarkD[1] - 1, 7)->text(), QStringLiteral("D"));
+    EXPECT_EQ(grid->item(p.MarkF[1] - 1, 9)->text(), QStringLiteral("F"));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel2")->text(), QString::number(p.AxisHorse[1]));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel4")->text(), Qs(p.ConfidenceGrade[1]));
+    EXPECT_EQ(child<QLabel>(*form, "Label30")->text(), QString::number(p.FieldSize[1]) + QStringLiteral("頭"));
+    EXPECT_TRUE(child<QLabel>(*form, "Label1")->text().startsWith(QStringLiteral("2026年11月28日(土)")));
+    EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  1 R ")));
+    EXPECT_FALSE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  1 R   ")));
+    std::vector<std::string> quinella;
+    for (int k = 1; k <= 6; ++k)
+        AddBetToList(quinella, p.QuinellaBets[1][k]);
+    EXPECT_EQ(items(child<QListWidget>(*form, "ListBox5")), QsList(quinella));
+    for (const char *button : {"Button1", "Button2", "SpeedButton4"})
+        EXPECT_TRUE(child<QWidget>(*form, button)->isEnabled()) << button;
+
+    // Choosing a tab rebuilds the view by the tab's rules.
+    tabs->setCurrentIndex(2);
+    EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  3 R   ")));
+    EXPECT_EQ(grid->rowCount(), day.races[2].registered);
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel5")->text(), QString::number(p.CoverHorse[3]));
+}
+
+TEST_F(MainWindow, MissingAndIncompleteDataAreTold)
+{
+    const gen::CourseDay day = writeDay();
+    const QString name = QString::fromStdString(day.nameUtf8());
+    auto form = open();
+    load(*form, name);
+
+    // A runner without bracket: incomplete data.
+    QFile runners(m_context.dataDir() + QLatin1Char('/') + name + QStringLiteral(".jvSEr"));
+    ASSERT_TRUE(runners.open(QIODevice::ReadWrite));
+    runners.seek(555 * 18 + 27);
+    runners.write(" ");
+    runners.close();
+    form->LoadCourseDay(name);
+    EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了です。"));
+    EXPECT_FALSE(child<QWidget>(*form, "Button2")->isEnabled());
+
+    QFile::remove(runners.fileName());
+    form->LoadCourseDay(name);
+    EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了のようです。"));
+    EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
+    EXPECT_EQ(child<QLabel>(*form, "Label1")->text(), QString());
+    EXPECT_EQ(child<QTableWidget>(*form, "StringGrid1")->rowCount(), 0);
+    EXPECT_EQ(m_messages.beeps, 2);
+}
+
+TEST_F(MainWindow, AClickOnARunnerMakesTheUsersPrediction)
+{
+    const gen::CourseDay day = writeDay();
+    auto form = open();
+    form->show();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    tabs->setCurrentIndex(1);
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    const QRect cell = grid->visualRect(grid->model()->index(2, 2));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+
+    const Session &session = form->session();
+    EXPECT_EQ(session.UserAxisHorse[2], 3);
+    const RaceBets &box = session.allRaces.races[2];
+    EXPECT_TRUE(box.user);
+    EXPECT_EQ(items(child<QListWidget>(*form, "ListBox7")), QsList(box.quinella));
+    EXPECT_TRUE(child<QLabel>(*form, "HSPanel3")->text().startsWith(QStringLiteral("[軸]:馬 3  :枠")));
+    TForm3 *popup = form->userWindow();
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(child<QLabel>(*popup, "HSPanel1")->text(),
+              QStringLiteral("2R[軸]:馬3:枠") + QString::number(session.UserAxisBracket[2]));
+    // The other races' boxes were filled with the computed bets on the way.
+    EXPECT_FALSE(session.allRaces.races[1].quinella.empty());
+    EXPECT_FALSE(session.card.RaceCardLoaded);
+
+    // A click below the last row leaves the race's user lists empty.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(30, grid->viewport()->height() - 2));
+    if (grid->rowAt(grid->viewport()->height() - 2) < 0) {
+        EXPECT_EQ(form->session().UserAxisHorse[2], 0);
+        EXPECT_EQ(child<QListWidget>(*form, "ListBox7")->count(), 0);
+    }
+}
+
+TEST_F(MainWindow, AllBetsAndGraphNeedALoadedDay)
+{
+    auto form = open();
+    QTest::mouseClick(child<QPushButton>(*form, "Button2"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*form, "Button1"), Qt::LeftButton);
+    ASSERT_EQ(m_messages.boxes.size(), 2u);
+    for (const auto &box : m_messages.boxes) {
+        EXPECT_EQ(box.kind, QStringLiteral("exclamation"));
+        EXPECT_EQ(box.text, QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。"));
+        EXPECT_EQ(box.caption, QStringLiteral("データを読み込んでください。"));
+    }
+}
+
+TEST_F(MainWindow, AllBetsShowsTheBoxesAndTheHitList)
+{
+    const gen::CourseDay day = writeDay();
+    auto form = open();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QString memo;
+    whenModal([&](QWidget *modal) {
+        EXPECT_EQ(modal, form->allRacesWindow());
+        memo = modal->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"))->toPlainText();
+    });
+    QTest::mouseClick(child<QPushButton>(*form, "Button2"), Qt::LeftButton);
+    QStringList expected;
+    for (const std::string &line : HitList(form->session().card, form->session().prediction))
+        expected.append(Qs(line));
+    EXPECT_EQ(memo, expected.join(QLatin1Char('\n')));
+    EXPECT_FALSE(form->session().allRaces.races[12].quinella.empty());
+
+    whenModal([](QWidget *modal) { EXPECT_EQ(modal->windowTitle(), QStringLiteral("グラフ")); });
+    QTest::mouseClick(child<QPushButton>(*form, "Button1"), Qt::LeftButton);
+}
+
+TEST_F(MainWindow, TheResultButtonMergesTheDaysResultsAndReloads)
+{
+    gen::Generator generator(5);
+    gen::CourseDayOptions options;
+    options.date = QDate(2026, 11, 28);
+    const gen::CourseDay results = generator.courseDay(options);
+    gen::CourseDay before = results; // the day's files as they were before the payouts came
+    before.payoutRecords.clear();
+    ASSERT_TRUE(gen::WriteCourseDayFiles(before, m_context.dataDir()));
+    const QString name = QString::fromStdString(results.nameUtf8());
+    auto form = open();
+    load(*form, name);
+    EXPECT_EQ(form->session().card.PayoutRecords[1], std::string(719, ' '));
+
+    ScriptedJVLink &jv = jvlink(*form);
+    for (const std::string &record : results.payoutRecords)
+        jv.script({ScriptedJVLink::Record(record)});
+    jv.script({ScriptedJVLink::Code(0)});
+    QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
+    EXPECT_EQ(jv.rtSpec, QStringLiteral("0B12"));
+    EXPECT_EQ(jv.rtKey, QStringLiteral("20261128"));
+    EXPECT_EQ(jv.count("JVClose"), 2);
+    EXPECT_NE(form->session().card.PayoutRecords[1], std::string(719, ' ')) << "the card was reloaded with payouts";
+    EXPECT_TRUE(child<QPushButton>(*form, "KekkaGetBtn")->isEnabled());
+}
+
+TEST_F(MainWindow, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
+{
+    QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    auto form = open();
+    child<QAction>(*form, "HelpContentsItem")->trigger();
+    ASSERT_FALSE(m_desktop.opened.empty());
+    EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraHelp.html")));
+
+    QFile chm(m_root.path() + QStringLiteral("/VelmoraJdl.chm"));
+    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
+    chm.close();
+    child<QAction>(*form, "HelpContentsItem")->trigger();
+    EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraJdl.chm")));
+}
+
+TEST(TickerTest, JoinsTheMessageLinesAndScrollsLeft)
+{
+    QTemporaryDir dir;
+    QFile message(dir.path() + QStringLiteral("/message.txt"));
+    ASSERT_TRUE(message.open(QIODevice::WriteOnly));
+    message.write("abc\r\ndef\r\n");
+    message.close();
+    Ticker ticker;
+    ticker.resize(200, 20);
+    ticker.setLines(Ticker::ReadLines(message.fileName()));
+    EXPECT_EQ(ticker.text(), QStringLiteral("abcdef"));
+    const int start = ticker.position();
+    ticker.advance();
+    EXPECT_EQ(ticker.position(), start - 4);
+    for (int i = 0; i < 200; ++i)
+        ticker.advance();
+    EXPECT_GT(ticker.position(), -QFontMetrics(ticker.font()).horizontalAdvance(ticker.text()) - 4)
+        << "the text comes back from the right once it has left";
+
+    ticker.setLines(Ticker::ReadLines(dir.path() + QStringLiteral("/missing.txt")));
+    EXPECT_TRUE(ticker.text().startsWith(QStringLiteral("少ない買い点数で中穴を狙って、")));
+}
+
+} // namespace
+} // namespace velmora::gui
