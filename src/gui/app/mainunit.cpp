@@ -260,7 +260,7 @@ void TMainForm::buildHeader()
     m_condition->setObjectName(QStringLiteral("Panel3"));
     m_condition->setFont(PixelFont(kGothic, 13, true));
     m_condition->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_condition->setStyleSheet(QStringLiteral("color: green; background: palette(tooltip-base);"));
+    m_condition->setStyleSheet(QStringLiteral("color: green; background: #ffffe1;"));
     m_condition->setMinimumHeight(20);
     grid->addWidget(m_condition, 2, 0, 1, 3);
     grid->setColumnStretch(0, 1);

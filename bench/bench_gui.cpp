@@ -1,0 +1,154 @@
+// The desktop program, in-process on the offscreen platform: start-up to the first
+// paint of the main window (set against a bare QMainWindow of the same size), a
+// click on a course-day to a fully shown race 1, and a tab switch.
+#include "core/jvlink/localjvlink.h"
+#include "gen/jvdatagen.h"
+#include "gui/app/desktop.h"
+#include "gui/app/fonts.h"
+#include "gui/app/guicontext.h"
+#include "gui/app/mainunit.h"
+#include "gui/app/messages.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTabBar>
+#include <QTemporaryDir>
+
+namespace {
+
+using namespace velmora;
+using namespace velmora::gui;
+
+class SilentMessages : public MessageBoxes
+{
+  public:
+    void information(QWidget *, const QString &, const QString &) override {}
+    void exclamation(QWidget *, const QString &, const QString &) override {}
+    bool question(QWidget *, const QString &, const QString &) override { return false; }
+    void beep() override {}
+};
+
+class NoDesktop : public Desktop
+{
+  public:
+    bool open(const QUrl &) override { return true; }
+    void setClipboardText(const QString &) override {}
+};
+
+/** Counts the paint events a widget receives. */
+class PaintCounter : public QObject
+{
+  public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+/** Shows a window and returns once it has been painted. */
+void ShowUntilPainted(QWidget &window)
+{
+    PaintCounter counter;
+    window.installEventFilter(&counter);
+    window.show();
+    while (counter.paints == 0)
+        QApplication::processEvents();
+    window.removeEventFilter(&counter);
+}
+
+struct Fixture
+{
+    QTemporaryDir root;
+    SilentMessages messages;
+    NoDesktop desktop;
+    GuiContext context{messages, desktop, LocalJVLinkFactory(root.path()), root.path()};
+    QString day;
+
+    Fixture()
+    {
+        gen::Generator generator(9);
+        gen::CourseDayOptions options;
+        options.date = QDate(2026, 11, 28);
+        const gen::CourseDay generated = generator.courseDay(options);
+        gen::WriteCourseDayFiles(generated, context.dataDir());
+        day = QString::fromStdString(generated.nameUtf8());
+    }
+};
+
+Fixture &TheFixture()
+{
+    static Fixture fixture;
+    return fixture;
+}
+
+void BM_StartupToFirstPaint(benchmark::State &state)
+{
+    Fixture &fixture = TheFixture();
+    for (auto _ : state) {
+        TMainForm form(fixture.context);
+        ShowUntilPainted(form);
+    }
+}
+BENCHMARK(BM_StartupToFirstPaint)->Unit(benchmark::kMillisecond);
+
+void BM_BareMainWindowToFirstPaint(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QMainWindow window;
+        window.resize(630, 450);
+        ShowUntilPainted(window);
+    }
+}
+BENCHMARK(BM_BareMainWindowToFirstPaint)->Unit(benchmark::kMillisecond);
+
+void BM_CourseDayClickToRace1(benchmark::State &state)
+{
+    Fixture &fixture = TheFixture();
+    TMainForm form(fixture.context);
+    ShowUntilPainted(form);
+    form.ListDataFiles();
+    QListWidgetItem *item = form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->item(0);
+    for (auto _ : state) {
+        form.DatListBoxClick(item);
+        form.repaint();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_CourseDayClickToRace1)->Unit(benchmark::kMillisecond);
+
+void BM_TabSwitch(benchmark::State &state)
+{
+    Fixture &fixture = TheFixture();
+    TMainForm form(fixture.context);
+    ShowUntilPainted(form);
+    form.LoadCourseDay(fixture.day);
+    auto *tabs = form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"));
+    int tab = 0;
+    for (auto _ : state) {
+        tab = (tab + 1) % tabs->count();
+        tabs->setCurrentIndex(tab);
+        form.repaint();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_TabSwitch)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

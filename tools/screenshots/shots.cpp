@@ -1,0 +1,160 @@
+// Opens each window of the desktop program on a copy of sample data and saves
+// PNG pictures of what a user sees: velmora-shots OUTDIR SAMPLEDATA
+#include "core/jvlink/localjvlink.h"
+#include "gen/samplesource.h"
+#include "gui/app/desktop.h"
+#include "gui/app/fonts.h"
+#include "gui/app/guicontext.h"
+#include "gui/app/mainunit.h"
+#include "gui/app/messages.h"
+#include "gui/jvlink/jvlinksettings.h"
+#include "gui/views/form2.h"
+#include "gui/views/form3.h"
+
+#include <cstdio>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+using namespace velmora;
+using namespace velmora::gui;
+
+/** Boxes that do not wait for a person: what they say goes to the terminal. */
+class LoggedMessages : public MessageBoxes
+{
+  public:
+    void information(QWidget *, const QString &text, const QString &) override { log(text); }
+    void exclamation(QWidget *, const QString &text, const QString &) override { log(text); }
+    bool question(QWidget *, const QString &text, const QString &) override
+    {
+        log(text);
+        return true;
+    }
+    void beep() override {}
+
+  private:
+    static void log(const QString &text) { std::fprintf(stderr, "box: %s\n", text.toUtf8().constData()); }
+};
+
+class NoDesktop : public Desktop
+{
+  public:
+    bool open(const QUrl &) override { return true; }
+    void setClipboardText(const QString &) override {}
+};
+
+QString g_out;
+int g_count = 0;
+
+void Save(QWidget *widget, const char *name)
+{
+    QApplication::processEvents();
+    const QString path =
+        QStringLiteral("%1/%2-%3.png").arg(g_out).arg(++g_count, 2, 10, QLatin1Char('0')).arg(QLatin1String(name));
+    widget->grab().save(path);
+    std::printf("%s\n", path.toUtf8().constData());
+}
+
+/** Runs `inside` on the next modal window once it is up, then closes it. */
+void WhenModal(std::function<void(QWidget *)> inside)
+{
+    QTimer::singleShot(200, [inside] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            inside(modal);
+            modal->close();
+        }
+    });
+}
+
+void CopyFolder(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QString &name : QDir(from).entryList(QDir::Files))
+        QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: velmora-shots OUTDIR SAMPLEDATA\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+    QTemporaryDir appFolder;
+    CopyFolder(QString::fromLocal8Bit(argv[2]), appFolder.path() + QStringLiteral("/Data"));
+
+    LoggedMessages messages;
+    NoDesktop desktop;
+    GuiContext context{messages, desktop,
+                       LocalJVLinkFactory(appFolder.path(),
+                                          [](LocalJVLink &jvlink) {
+                                              jvlink.setSourceMaker(gen::LayOutSampleSource);
+                                              jvlink.setDownloadDelay(std::chrono::milliseconds(0));
+                                          }),
+                       appFolder.path()};
+    TMainForm form(context);
+    form.EnsureDataFolder();
+    form.resize(900, 600);
+    form.show();
+    Save(&form, "main-window");
+
+    form.ListDataFiles();
+    Save(&form, "data-list");
+    auto *list = form.findChild<QListWidget *>(QStringLiteral("DatListBox"));
+    list->setCurrentRow(0);
+    form.DatListBoxClick(list->currentItem());
+    Save(&form, "race-1-after-load");
+    form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(10);
+    Save(&form, "race-11-tab");
+
+    form.StringGrid1Click(4);
+    form.findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+    Save(&form, "user-prediction");
+    Save(form.userWindow(), "user-prediction-popup");
+
+    WhenModal([](QWidget *window) {
+        Save(window, "all-races");
+        window->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+        Save(window, "hit-list");
+    });
+    form.Button2Click();
+    WhenModal([](QWidget *window) { Save(window, "confidence-graph"); });
+    form.Button1Click();
+
+    WhenModal([](QWidget *window) {
+        Save(window, "import-window");
+        auto *start = window->findChild<QPushButton *>(QStringLiteral("ButtonStart"));
+        start->click();
+        QElapsedTimer waited;
+        waited.start();
+        while (!start->isEnabled() && waited.elapsed() < 20000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        Save(window, "import-done");
+    });
+    form.JVBtnClick();
+
+    WhenModal([](QWidget *window) { Save(window, "about-box"); });
+    form.HelpAboutItemClick();
+
+    LocalJVLinkSettings settings{appFolder.path() + QStringLiteral("/JVLink/source"), QStringLiteral("SAMPLE")};
+    JVLinkSettingsDialog dialog(settings, PlatformFolderPicker());
+    dialog.show();
+    Save(&dialog, "jvlink-settings");
+    return 0;
+}
