@@ -17,7 +17,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-/** A parsed command line: the command, its options with values, and its plain arguments. */
+/**
+ * A parsed command line: the command, its options with values (a flag option has an
+ * empty value), and its plain arguments.
+ */
 struct Arguments
 {
     QString command;
@@ -26,6 +29,8 @@ struct Arguments
 
     /** The value of an option, or nothing. */
     std::optional<QString> option(const char *name) const;
+    /** Whether an option (with a value or a flag without one) was given. */
+    bool has(const char *name) const;
 };
 
 /** Prints a line (UTF-8) to standard output or standard error. */
@@ -51,5 +56,9 @@ int Predict(const Arguments &args);
 int Hits(const Arguments &args);
 int Import(const Arguments &args);
 int Results(const Arguments &args);
+int SaveBets(const Arguments &args);
+int ExportHitsCommand(const Arguments &args);
+int PrintRace(const Arguments &args);
+int PrintAllRaces(const Arguments &args);
 
 } // namespace velmora::cli

@@ -3,12 +3,16 @@
 #include "cli/cli.h"
 #include "core/settings/appfolder.h"
 #include "core/text/sjis.h"
+#include "gui/app/fonts.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <set>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 
 namespace velmora::cli {
 namespace {
@@ -18,13 +22,18 @@ const char *const kUsage = "使い方:\n"
                            "  velmora-cli predict [--data DIR] NAME\n"
                            "  velmora-cli hits [--data DIR] NAME\n"
                            "  velmora-cli import [--data DIR] [--source DIR] [--from yyyymmddhhnnss] [--option 1|2]\n"
-                           "  velmora-cli results [--data DIR] [--source DIR] NAME\n";
+                           "  velmora-cli results [--data DIR] [--source DIR] NAME\n"
+                           "  velmora-cli print [--data DIR] NAME RACE --pdf FILE\n"
+                           "  velmora-cli print-all [--data DIR] NAME --pdf FILE\n"
+                           "  velmora-cli save-bets [--data DIR] NAME\n"
+                           "  velmora-cli export-hits [--data DIR] DATE [--longshot]\n";
 
 struct Command
 {
     const char *name;
     int (*run)(const Arguments &);
-    std::set<QString> options;
+    std::set<QString> options;    ///< options that take a value
+    std::set<QString> flags = {}; ///< options that take none
 };
 
 const std::vector<Command> &Commands()
@@ -37,6 +46,10 @@ const std::vector<Command> &Commands()
         {"hits", Hits, {data}},
         {"import", Import, {data, source, QStringLiteral("--from"), QStringLiteral("--option")}},
         {"results", Results, {data, source}},
+        {"print", PrintRace, {data, QStringLiteral("--pdf")}},
+        {"print-all", PrintAllRaces, {data, QStringLiteral("--pdf")}},
+        {"save-bets", SaveBets, {data}},
+        {"export-hits", ExportHitsCommand, {data}, {QStringLiteral("--longshot")}},
     };
     return commands;
 }
@@ -65,6 +78,11 @@ int Run(const QStringList &args)
             parsed.positional.append(arg);
             continue;
         }
+        // A flag never takes the next argument as its value.
+        if (command->flags.contains(arg)) {
+            parsed.options[arg] = QString();
+            continue;
+        }
         if (!command->options.contains(arg)) {
             PrintError(QStringLiteral("不明なオプションです: %1").arg(arg));
             return Usage();
@@ -91,6 +109,11 @@ std::optional<QString> Arguments::option(const char *name) const
     if (found == options.end())
         return std::nullopt;
     return found->second;
+}
+
+bool Arguments::has(const char *name) const
+{
+    return options.find(QLatin1String(name)) != options.end();
 }
 
 void Print(const QString &text)
@@ -125,6 +148,16 @@ QString AppFolder(const Arguments &args)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Printing lays out text with fonts, which takes a GUI application; it needs no display.
+    const bool prints = argc > 1 && (std::strcmp(argv[1], "print") == 0 || std::strcmp(argv[1], "print-all") == 0);
+    std::unique_ptr<QCoreApplication> app;
+    if (prints) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        velmora::gui::InstallFontSubstitutions();
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     return velmora::cli::Run(QCoreApplication::arguments());
 }

@@ -355,6 +355,26 @@ TEST_F(MainWindow, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
     EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraJdl.chm")));
 }
 
+TEST_F(MainWindow, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
+{
+    const gen::CourseDay day = writeDay(QDate(2026, 11, 28), 12, 8);
+    writeDay(QDate(2026, 11, 29), 12, 9);
+    auto form = open();
+    auto *button = child<QPushButton>(*form, "TekiAnaBtn");
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(m_desktop.opened.empty()) << "nothing is selected in the data list";
+
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(m_desktop.opened.size(), 1u) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
+    const QString exported = m_desktop.opened.front().toLocalFile();
+    EXPECT_TRUE(exported.endsWith(QStringLiteral("/HPupload/TK2026112806.txt"))) << exported.toStdString();
+    EXPECT_TRUE(QFileInfo(m_root.path() + QStringLiteral("/HPupload/Manbaken.txt")).isFile());
+    EXPECT_TRUE(m_desktop.clipboard.startsWith(QStringLiteral("<br /><img src=\"./image/balist.gif\">")));
+    EXPECT_TRUE(m_desktop.clipboard.endsWith(QStringLiteral("\r\n")));
+    EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 11) << "the last race stays shown";
+}
+
 TEST(TickerTest, JoinsTheMessageLinesAndScrollsLeft)
 {
     QTemporaryDir dir;

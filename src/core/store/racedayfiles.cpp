@@ -79,15 +79,6 @@ bool WriteLines(const QString &path, const std::vector<std::string> &lines, QStr
     return WriteFileAtomically(path, bytes, &error);
 }
 
-/** ASCII letters compared without case, other bytes by value. */
-bool LessIgnoringCase(const std::string &a, const std::string &b)
-{
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto fold = [](char c) { return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); };
-        return fold(x) < fold(y);
-    });
-}
-
 /**
  * Lays race-day lines out by race number: line k holds the record of race k, blank
  * slots stand for races not received. The file keeps at least its former number of
@@ -297,7 +288,7 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
             const auto placed = std::find(lines.begin(), lines.end(), line);
             lines = AlignRaceSlots(lines, oldCount, info.lineWidth, *placed);
         } else {
-            std::stable_sort(lines.begin(), lines.end(), LessIgnoringCase);
+            std::stable_sort(lines.begin(), lines.end(), LessIgnoringAsciiCase);
         }
     }
 

@@ -1,5 +1,6 @@
 #include "core/text/sjis.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -101,6 +102,16 @@ std::string_view TrimTrailingBlanks(std::string_view text)
 {
     const size_t last = text.find_last_not_of(' ');
     return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
+}
+
+bool LessIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    auto fold = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return fold(x) < fold(y); });
 }
 
 std::string Format(const char *format, ...)

@@ -48,6 +48,14 @@ const std::string &Sj(const char *utf8Literal);
 std::string_view TrimBlanks(std::string_view text);
 std::string_view TrimTrailingBlanks(std::string_view text);
 
+/**
+ * Byte order with ASCII letters compared without case ("a" sorts as "A"); every
+ * other byte, CP932 lead and trail bytes included, by its unsigned value. The
+ * order of the sorted store and export files; two texts are the same line under
+ * it when neither is less than the other.
+ */
+bool LessIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 /** printf-style formatting into a byte string (for the "%2d"-style texts of the system). */
 std::string Format(const char *format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -14,6 +14,7 @@ namespace velmora::gui {
 
 class MessageBoxes;
 class Desktop;
+class PrinterProvider;
 
 /**
  * What the windows need of the world, passed in by the start-up code (tests pass
@@ -26,6 +27,8 @@ struct GuiContext
     Desktop &desktop;
     JVLinkFactory jvlinkFactory;
     QString appFolder;
+    /** The printers; the main window uses the platform's when none is given. */
+    PrinterProvider *printers = nullptr;
 
     QString dataDir() const { return appFolder + QStringLiteral("/Data"); }
 

@@ -2,6 +2,8 @@
 
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/resultfetch.h"
+#include "core/print/sheets.h"
+#include "core/report/betstext.h"
 #include "core/report/raceview.h"
 #include "core/store/racedayfiles.h"
 #include "gui/app/aboutbox.h"
@@ -12,6 +14,8 @@
 #include "gui/app/ticker.h"
 #include "gui/app/waitform.h"
 #include "gui/jvlink/getdataunit.h"
+#include "gui/print/allprintunit.h"
+#include "gui/print/printers.h"
 #include "gui/views/form2.h"
 #include "gui/views/form3.h"
 #include "gui/views/form4.h"
@@ -80,6 +84,7 @@ TMainForm::TMainForm(GuiContext &context, QWidget *parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_settings(context.settings())
+    , m_printers(context.printers)
 {
     setObjectName(QStringLiteral("TMainForm"));
     setWindowTitle(QStringLiteral("ルクシア馬券ソフト「Velmora」 for JRA-VAN Data Lab."));
@@ -134,9 +139,16 @@ TMainForm::TMainForm(GuiContext &context, QWidget *parent)
     m_tickerSwitch->setChecked(tickerOff);
 
     // The windows that live as long as the program, in the order the program makes them.
+    if (!m_printers) {
+        m_ownPrinters = std::make_unique<SystemPrinters>();
+        m_printers = m_ownPrinters.get();
+    }
+    m_printForm = new TAllPrintForm(m_context, *m_printers, this);
     m_form1 = new TForm1(this);
     m_form2 = new TForm2(m_session, m_context, this);
     m_form3 = new TForm3(this);
+    connect(m_form2, &TForm2::printRequested, this, &TMainForm::printAllRaces);
+    connect(m_form2, &TForm2::saveTextRequested, this, &TMainForm::saveBetsText);
 }
 
 TMainForm::~TMainForm() = default;
@@ -157,8 +169,9 @@ void TMainForm::buildMenus()
     file->addSeparator();
     action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &TMainForm::OpenDataFolder);
     file->addSeparator();
-    action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", [] {});
-    action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします", [] {});
+    action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", &TMainForm::FilePrintItemClick);
+    action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします",
+           &TMainForm::FilePrintSetupItemClick);
     file->addSeparator();
     action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &TMainForm::FileExitItemClick);
 
@@ -205,8 +218,9 @@ void TMainForm::buildToolBar()
     tool("SpeedButton1", QStringLiteral("データ"), QStyle::SP_DirOpenIcon, "予想に使用するﾃﾞｰﾀを読み込みます",
          &TMainForm::ListDataFiles);
     bar->addSeparator();
-    m_print = tool("SpeedButton4", {}, QStyle::SP_FileDialogDetailedView, "現ﾚｰｽ予想結果を印刷します", [] {});
-    tool("SpeedButton5", {}, QStyle::SP_FileDialogListView, "ﾌﾟﾘﾝﾀの設定をします", [] {});
+    m_print = tool("SpeedButton4", {}, QStyle::SP_FileDialogDetailedView, "現ﾚｰｽ予想結果を印刷します",
+                   &TMainForm::FilePrintItemClick);
+    tool("SpeedButton5", {}, QStyle::SP_FileDialogListView, "ﾌﾟﾘﾝﾀの設定をします", &TMainForm::FilePrintSetupItemClick);
     bar->addSeparator();
     tool("SpeedButton6", {}, QStyle::SP_DialogCloseButton, "ｿﾌﾄを終了します", &TMainForm::FileExitItemClick);
     tool("SpeedButton11", {}, QStyle::SP_DialogHelpButton, "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContentsItemClick);
@@ -216,8 +230,8 @@ void TMainForm::buildToolBar()
     m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &TMainForm::Button2Click);
     m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &TMainForm::Button1Click);
     m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &TMainForm::KekkaGetBtnClick);
-    push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", [] {});
-    push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", [] {});
+    push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &TMainForm::TekiAnaBtnClick);
+    push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &TMainForm::TekiAnaBtn2Click);
 }
 
 void TMainForm::buildHeader()
@@ -386,11 +400,7 @@ void TMainForm::LoadCourseDay(const QString &name)
             tabs.append(Qs(caption));
         m_raceView->setTabs(tabs);
         m_form2->showBets();
-        const RaceViewTexts view = LoadedRaceView(m_session);
-        setDateLine(Qs(view.dateLine));
-        setHeading(Qs(view.heading));
-        m_condition->setText(Qs(view.conditionLine));
-        m_raceView->showRace(view);
+        showView(LoadedRaceView(m_session), 1);
     }
     m_dataPanel->hide();
 }
@@ -399,7 +409,13 @@ void TMainForm::TabControl1Change(int race)
 {
     if (race < 1 || race > m_session.card.RaceCount)
         return;
-    const RaceViewTexts view = RaceView(m_session, race);
+    showView(RaceView(m_session, race), race);
+}
+
+void TMainForm::showView(const RaceViewTexts &view, int race)
+{
+    m_shownView = view;
+    m_shownRace = race;
     setDateLine(Qs(view.dateLine));
     setHeading(Qs(view.heading));
     m_condition->setText(Qs(view.conditionLine));
@@ -415,6 +431,9 @@ void TMainForm::StringGrid1Click(int row)
         return;
     const UserPrediction prediction = MakeUserPrediction(m_session, race, row);
     m_raceView->showUserBets(Qs(prediction.panel), QsList(prediction.quinella), QsList(prediction.bracket));
+    m_shownView.userPanel = prediction.panel;
+    m_shownView.userQuinella = prediction.quinella;
+    m_shownView.userBracket = prediction.bracket;
     m_form2->showBets();
     m_form3->showPrediction(prediction);
 }
@@ -462,6 +481,76 @@ void TMainForm::KekkaGetBtnClick()
     }
     m_results->unsetCursor();
     m_results->setEnabled(true);
+}
+
+void TMainForm::FilePrintItemClick()
+{
+    const std::optional<Page> page =
+        m_shownRace > 0 ? RaceSheet(RaceSheetSourceOf(m_session, m_shownView, m_shownRace)) : std::nullopt;
+    if (!page) {
+        m_context.messages.information(this, QString::fromUtf8(kCannotPrint), QString::fromUtf8(kCannotPrintCaption));
+        return;
+    }
+    m_printForm->showPage(*page);
+}
+
+void TMainForm::FilePrintSetupItemClick()
+{
+    m_printers->setup(this);
+}
+
+void TMainForm::printAllRaces()
+{
+    m_printForm->showPage(AllRacesSheet(m_session, m_raceView->tabBar()->count(), ToSjis(m_form2->headingText())));
+}
+
+void TMainForm::saveBetsText()
+{
+    QString error;
+    const QString message =
+        SaveBetsText(MakeBetsText(m_session, ToSjis(m_form2->headingText())), m_context.appFolder, &error);
+    m_context.messages.beep();
+    m_context.messages.information(this, error.isEmpty() ? message : error);
+}
+
+void TMainForm::TekiAnaBtnClick()
+{
+    exportHits(HitThreshold::Hit);
+}
+
+void TMainForm::TekiAnaBtn2Click()
+{
+    exportHits(HitThreshold::Longshot);
+}
+
+void TMainForm::exportHits(HitThreshold threshold)
+{
+    QListWidgetItem *selected = m_dataList->currentItem();
+    if (!selected)
+        return;
+    QStringList days;
+    for (int i = 0; i < m_dataList->count(); ++i)
+        days.append(m_dataList->item(i)->text());
+    const HitExportResult result =
+        ExportHits(m_context.dataDir(), m_context.appFolder, days, selected->text().left(11), threshold);
+    // The window ends on the last course-day of the date, its last race shown, as the export walked it.
+    if (!result.lastCourseDay.isEmpty()) {
+        const auto found = m_dataList->findItems(result.lastCourseDay, Qt::MatchExactly);
+        if (!found.isEmpty())
+            m_dataList->setCurrentItem(found.front());
+        LoadCourseDay(result.lastCourseDay);
+        if (m_raceView->tabBar()->count() > 0)
+            m_raceView->tabBar()->setCurrentIndex(m_raceView->tabBar()->count() - 1);
+    }
+    if (!result.error.isEmpty()) {
+        m_context.messages.beep();
+        m_context.messages.information(this, result.error);
+        return;
+    }
+    if (result.written) {
+        m_context.desktop.open(QUrl::fromLocalFile(result.exportPath));
+        m_context.desktop.setClipboardText(result.clipboardText());
+    }
 }
 
 void TMainForm::OpenDataFolder()

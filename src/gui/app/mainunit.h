@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
+#include "core/report/hitexport.h"
+#include "core/report/raceview.h"
 #include "core/report/session.h"
 #include "core/settings/inigt.h"
 
@@ -19,7 +21,9 @@ class QWidget;
 namespace velmora::gui {
 
 struct GuiContext;
+class PrinterProvider;
 class RaceTabView;
+class TAllPrintForm;
 class TForm1;
 class TForm2;
 class TForm3;
@@ -46,6 +50,7 @@ class TMainForm : public QMainWindow
     JVLink *jvlink() const { return m_jvlink.get(); }
     TForm2 *allRacesWindow() const { return m_form2; }
     TForm3 *userWindow() const { return m_form3; }
+    TAllPrintForm *printWindow() const { return m_printForm; }
 
     // Commands, named as the controls that run them.
     void JVBtnClick();
@@ -61,6 +66,10 @@ class TMainForm : public QMainWindow
     void KekkaGetBtnClick();
     void TabControl1Change(int race);
     void StringGrid1Click(int row);
+    void FilePrintItemClick();
+    void FilePrintSetupItemClick();
+    void TekiAnaBtnClick();
+    void TekiAnaBtn2Click();
 
     /** Loads course-day `name` as a click on it in the data list does. */
     void LoadCourseDay(const QString &name);
@@ -78,11 +87,19 @@ class TMainForm : public QMainWindow
     bool refuseWithoutRaces();
     void setDateLine(const QString &text);
     void setHeading(const QString &text);
+    void showView(const RaceViewTexts &view, int race);
+    void exportHits(HitThreshold threshold);
+    void printAllRaces();
+    void saveBetsText();
 
     GuiContext &m_context;
     TIniGT m_settings;
     Session m_session;
     std::unique_ptr<JVLink> m_jvlink; // JVLink1
+    std::unique_ptr<PrinterProvider> m_ownPrinters;
+    PrinterProvider *m_printers = nullptr;
+    RaceViewTexts m_shownView; ///< what the race view shows now: the race print reads it
+    int m_shownRace = 0;
     bool m_shown = false;
 
     QWidget *m_dataPanel = nullptr;    // Panel8
@@ -102,6 +119,7 @@ class TMainForm : public QMainWindow
     QPushButton *m_allBets = nullptr;  // Button2
     QPushButton *m_results = nullptr;  // KekkaGetBtn
 
+    TAllPrintForm *m_printForm = nullptr;
     TForm1 *m_form1 = nullptr;
     TForm2 *m_form2 = nullptr;
     TForm3 *m_form3 = nullptr;

@@ -219,4 +219,9 @@ void TForm2::MsgBitBtn3Click()
     Q_EMIT saveTextRequested();
 }
 
+QString TForm2::headingText() const
+{
+    return m_heading->text();
+}
+
 } // namespace velmora::gui

@@ -39,6 +39,9 @@ class TForm2 : public QDialog
      */
     void openFor(const QString &dateLine);
 
+    /** The title bar HSPanel13: the date line the window was last opened with. */
+    QString headingText() const;
+
     const TArCntrl<QListWidget> &ArListBox1() const { return m_quinellaLists; }
     const TArCntrl<QListWidget> &ArListBox2() const { return m_bracketLists; }
     const TArCntrl<QLabel> &ArPanel1() const { return m_panels; }

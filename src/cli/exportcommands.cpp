@@ -1,0 +1,92 @@
+#include "cli/cli.h"
+#include "core/report/betstext.h"
+#include "core/report/hitexport.h"
+#include "core/report/racetexts.h"
+#include "core/report/session.h"
+#include "core/store/racecard.h"
+#include "core/text/sjis.h"
+
+#include <QDate>
+#include <QDir>
+#include <QRegularExpression>
+
+namespace velmora::cli {
+namespace {
+
+/** "yyyy年mm月dd日" of a date given in that form or as yyyymmdd; nothing for other texts or no such day. */
+std::optional<QString> DateKey(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^([0-9]{4})([0-9]{2})([0-9]{2})$"));
+    static const QRegularExpression written(QStringLiteral("^([0-9]{4})年([0-9]{2})月([0-9]{2})日$"));
+    QRegularExpressionMatch match = digits.match(text);
+    if (!match.hasMatch())
+        match = written.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    if (!date.isValid())
+        return std::nullopt;
+    return QStringLiteral("%1年%2月%3日").arg(match.captured(1), match.captured(2), match.captured(3));
+}
+
+} // namespace
+
+int SaveBets(const Arguments &args)
+{
+    if (args.positional.size() != 1)
+        return Usage();
+    Session session;
+    const LoadResult loaded = LoadIntoSession(session, DataDir(args), args.positional.front());
+    if (!loaded.computable()) {
+        PrintError(loaded.status == LoadStatus::FewRaces
+                       ? QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。")
+                       : loaded.message);
+        return kExitFailed;
+    }
+    RefreshAllRaces(session);
+    QString error;
+    const QString message =
+        SaveBetsText(MakeBetsText(session, DateLine(session.card.RaceRecords[1])), AppFolder(args), &error);
+    if (!error.isEmpty()) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    Print(message);
+    return kExitOk;
+}
+
+int ExportHitsCommand(const Arguments &args)
+{
+    if (args.positional.size() != 1)
+        return Usage();
+    const std::optional<QString> key = DateKey(args.positional.front());
+    if (!key) {
+        PrintError(QStringLiteral("日付は yyyy年mm月dd日 または yyyymmdd で指定してください: %1")
+                       .arg(args.positional.front()));
+        return kExitUsage;
+    }
+    const QString dataDir = DataDir(args);
+    const HitExportResult result = ExportHits(dataDir, AppFolder(args), ListDataFiles(dataDir), *key,
+                                              args.has("--longshot") ? HitThreshold::Longshot : HitThreshold::Hit);
+    for (const QString &day : result.skipped)
+        PrintError(QStringLiteral("%1 は計算できないため除外しました。").arg(day));
+    if (!result.error.isEmpty()) {
+        PrintError(result.error);
+        return kExitFailed;
+    }
+    if (result.lastCourseDay.isEmpty()) {
+        PrintError(QStringLiteral("%1 の開催データがありません。").arg(*key));
+        return kExitFailed;
+    }
+    for (const std::string &line : result.lines)
+        Print(FromSjis(line));
+    if (result.written) {
+        Print(QStringLiteral("書き出しました: %1").arg(QDir::toNativeSeparators(result.exportPath)));
+        Print(QStringLiteral("書き出しました: %1").arg(QDir::toNativeSeparators(result.archivePath)));
+    } else {
+        Print(QStringLiteral("的中が2件未満のため、ファイルは書き出しませんでした。"));
+    }
+    return kExitOk;
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/print/page.h"
+#include "core/settings/inigt.h"
+
+#include <QDialog>
+
+class QButtonGroup;
+class QScrollArea;
+
+namespace velmora::gui {
+
+struct GuiContext;
+class PrinterProvider;
+class TPrevX;
+
+/**
+ * The print preview window: one page in the preview control PrevX1, the zoom
+ * selector RadioGroup1 (25/50/75/100 %), print and printer setup. It remembers
+ * its place ("Printlocate") and zoom ("PrintZoom"). Created at start, reused by
+ * every print, shown without being modal.
+ */
+class TAllPrintForm : public QDialog
+{
+    Q_OBJECT
+
+  public:
+    TAllPrintForm(GuiContext &context, PrinterProvider &printers, QWidget *parent = nullptr);
+
+    TPrevX *PrevX1() const { return m_preview; }
+
+    /**
+     * Records the page, applies the chosen zoom and shows the window. When there is
+     * no printer the user is told and nothing is shown; false then.
+     */
+    bool showPage(const Page &page);
+
+    /** The zoom selection: 0 = 25 %, 1 = 50 %, 2 = 75 %, 3 = 100 %; applied and stored. */
+    void RadioGroup1Click(int index);
+    /** "印刷(&P)": the page to the current printer, or to a PDF file for the PDF printer. */
+    void BitBtn2Click();
+    /** "ﾌﾟﾘﾝﾀ設定(&S)". */
+    void BitBtn3Click();
+
+  protected:
+    void closeEvent(QCloseEvent *event) override;
+
+  private:
+    GuiContext &m_context;
+    PrinterProvider &m_printers;
+    TIniGT m_settings;
+    TPrevX *m_preview = nullptr;
+    QButtonGroup *m_zoom = nullptr;
+};
+
+} // namespace velmora::gui

@@ -1,0 +1,205 @@
+#include "core/print/sheets.h"
+#include "core/report/raceview.h"
+#include "gen/jvdatagen.h"
+#include "gui/app/guicontext.h"
+#include "gui/app/mainunit.h"
+#include "gui/print/allprintunit.h"
+#include "gui/print/prevx.h"
+#include "gui/print/printers.h"
+#include "gui/print/replay.h"
+#include "gui/views/form2.h"
+#include "scriptedmessages.h"
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace velmora::gui {
+namespace {
+
+/** A fixed 600-dpi printer that writes PDF files, or no printer at all. */
+class FixedPrinters : public PrinterProvider
+{
+  public:
+    explicit FixedPrinters(bool installed)
+        : m_installed(installed)
+    {
+        m_printer.setOutputFormat(QPrinter::PdfFormat);
+        m_printer.setResolution(600);
+        m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5)));
+    }
+    QStringList printerNames() const override { return m_installed ? QStringList{kPdfPrinterName} : QStringList{}; }
+    QPrinter *printer() override { return m_installed ? &m_printer : nullptr; }
+    bool printsToPdf() const override { return true; }
+    bool setup(QWidget *) override
+    {
+        ++setups;
+        return true;
+    }
+    QString pdfFileName(QWidget *, const QString &suggestion) override
+    {
+        suggested = suggestion;
+        return pdfPath;
+    }
+
+    QString pdfPath;
+    QString suggested;
+    int setups = 0;
+
+  private:
+    bool m_installed;
+    QPrinter m_printer{QPrinter::HighResolution};
+};
+
+/** The text of a PDF, read back with pdftotext. */
+QString PdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class PrintWindow : public testing::Test
+{
+  protected:
+    QTemporaryDir m_root;
+    test::ScriptedMessages m_messages;
+    test::RecordingDesktop m_desktop;
+    FixedPrinters m_printers{true};
+    GuiContext m_context{m_messages, m_desktop, {}, m_root.path(), &m_printers};
+
+    Page samplePage()
+    {
+        Page page;
+        page.caption = "予想結果印刷";
+        page.font("ＭＳ ゴシック", 11, true);
+        page.textOut(200, 200, Utf8ToSjis("【予想結果】東京"));
+        page.pen(10);
+        page.line(200, 320, 1700, 320);
+        return page;
+    }
+};
+
+TEST_F(PrintWindow, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
+{
+    {
+        TAllPrintForm form(m_context, m_printers);
+        EXPECT_EQ(form.pos(), QPoint(10, 10));
+        EXPECT_EQ(form.size(), QSize(630, 450));
+        EXPECT_EQ(form.PrevX1()->ZoomScale(), 50);
+        EXPECT_TRUE(form.findChild<QRadioButton *>(QStringLiteral("Zoom50"))->isChecked());
+        form.RadioGroup1Click(3);
+        EXPECT_EQ(form.PrevX1()->ZoomScale(), 100);
+        form.move(40, 60);
+        form.close();
+    }
+    TAllPrintForm again(m_context, m_printers);
+    EXPECT_EQ(again.PrevX1()->ZoomScale(), 100);
+    EXPECT_EQ(again.pos(), QPoint(40, 60));
+
+    again.PrevX1()->SetZoomScale(24);
+    EXPECT_EQ(again.PrevX1()->ZoomScale(), 100);
+    again.PrevX1()->SetZoomScale(200);
+    EXPECT_EQ(again.PrevX1()->ZoomScale(), 200);
+}
+
+TEST_F(PrintWindow, PrintsThePageAsAPdf)
+{
+    TAllPrintForm form(m_context, m_printers);
+    ASSERT_TRUE(form.showPage(samplePage()));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("予想結果印刷"));
+    m_printers.pdfPath = m_root.path() + QStringLiteral("/sheet.pdf");
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("BitBtn2")), Qt::LeftButton);
+    EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(m_printers.suggested.endsWith(QStringLiteral("予想結果印刷.pdf")));
+    EXPECT_TRUE(PdfText(m_printers.pdfPath).contains(QStringLiteral("【予想結果】東京")));
+
+    form.RadioGroup1Click(2);
+    const PreviewGeometry preview = form.PrevX1()->geometry().MeasurePage(MetricsOf(*m_printers.printer()));
+    EXPECT_EQ(form.PrevX1()->size(), QSize(preview.paperWidth + 20, preview.paperHeight + 20))
+        << "the control takes the size of the sheet at the zoom";
+
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("BitBtn3")), Qt::LeftButton);
+    EXPECT_EQ(m_printers.setups, 1);
+}
+
+TEST_F(PrintWindow, WithoutPrintersNothingIsShownOrPrinted)
+{
+    FixedPrinters none(false);
+    TAllPrintForm form(m_context, none);
+    EXPECT_FALSE(form.showPage(samplePage()));
+    EXPECT_FALSE(form.isVisible());
+    form.BitBtn2Click();
+    ASSERT_EQ(m_messages.boxes.size(), 2u);
+    EXPECT_EQ(m_messages.boxes[0].text, QStringLiteral("プリンタが登録されていません"));
+    EXPECT_EQ(m_messages.boxes[1].text, QStringLiteral("プリンタが登録されていません"));
+}
+
+TEST_F(PrintWindow, TheMainWindowPrintsTheShownRaceAndAllRaces)
+{
+    gen::Generator generator(21);
+    gen::CourseDayOptions options;
+    options.date = QDate(2026, 11, 28);
+    const gen::CourseDay day = generator.courseDay(options);
+    ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
+    m_context.jvlinkFactory = {};
+    TMainForm form(m_context);
+    form.ListDataFiles();
+    form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->setCurrentRow(0);
+    form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
+    form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(3);
+
+    form.FilePrintItemClick();
+    TAllPrintForm *preview = form.printWindow();
+    ASSERT_TRUE(preview->PrevX1()->page().has_value());
+    const Session &session = form.session();
+    const std::optional<Page> expected =
+        day.races[3].registered >= 5 ? RaceSheet(RaceSheetSourceOf(session, RaceView(session, 4), 4)) : std::nullopt;
+    ASSERT_TRUE(expected.has_value());
+    EXPECT_EQ(preview->PrevX1()->page()->ops, expected->ops);
+    EXPECT_EQ(preview->windowTitle(), QStringLiteral("予想結果印刷"));
+
+    QTimer::singleShot(0, [&] {
+        form.allRacesWindow()->findChild<QPushButton *>(QStringLiteral("MsgBitBtn1"))->click();
+        form.allRacesWindow()->close();
+    });
+    form.Button2Click();
+    EXPECT_EQ(preview->windowTitle(), QStringLiteral("全レース買い目"));
+}
+
+TEST_F(PrintWindow, AShortRaceIsNotPrinted)
+{
+    gen::Generator generator(22);
+    gen::CourseDayOptions options;
+    options.date = QDate(2026, 11, 28);
+    gen::CourseDay day = generator.courseDay(options);
+    ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
+    TMainForm form(m_context);
+    form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
+    // Race 1 shown with four rows: the print refuses.
+    auto *grid = form.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
+    Session &session = form.session();
+    session.card.RaceRecords[2].replace(881, 2, "04");
+    form.TabControl1Change(2);
+    ASSERT_EQ(grid->rowCount(), 4);
+    form.FilePrintItemClick();
+    ASSERT_FALSE(m_messages.boxes.empty());
+    EXPECT_EQ(m_messages.boxes.back().text, QStringLiteral("この画面は印刷できません。"));
+    EXPECT_EQ(m_messages.boxes.back().caption, QStringLiteral("印刷不可"));
+    EXPECT_FALSE(form.printWindow()->isVisible());
+}
+
+} // namespace
+} // namespace velmora::gui
