@@ -8,6 +8,7 @@
 #include "gui/app/mainunit.h"
 #include "gui/app/messages.h"
 #include "gui/jvlink/jvlinksettings.h"
+#include "gui/print/allprintunit.h"
 #include "gui/views/form2.h"
 #include "gui/views/form3.h"
 
@@ -132,8 +133,13 @@ int main(int argc, char *argv[])
         Save(window, "all-races");
         window->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
         Save(window, "hit-list");
+        window->findChild<QPushButton *>(QStringLiteral("MsgBitBtn1"))->click();
     });
     form.Button2Click();
+    form.printWindow()->resize(720, 900);
+    Save(form.printWindow(), "all-races-print-preview");
+    form.FilePrintItemClick();
+    Save(form.printWindow(), "race-print-preview");
     WhenModal([](QWidget *window) { Save(window, "confidence-graph"); });
     form.Button1Click();
 
