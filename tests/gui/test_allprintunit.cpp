@@ -1,5 +1,6 @@
 #include "core/print/sheets.h"
 #include "core/report/raceview.h"
+#include "core/testfiles.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainunit.h"
@@ -60,16 +61,6 @@ class FixedPrinters : public PrinterProvider
     QPrinter m_printer{QPrinter::HighResolution};
 };
 
-/** The text of a PDF, read back with pdftotext. */
-QString PdfText(const QString &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 class PrintWindow : public testing::Test
 {
   protected:
@@ -124,7 +115,7 @@ TEST_F(PrintWindow, PrintsThePageAsAPdf)
     QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("BitBtn2")), Qt::LeftButton);
     EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(m_printers.suggested.endsWith(QStringLiteral("予想結果印刷.pdf")));
-    EXPECT_TRUE(PdfText(m_printers.pdfPath).contains(QStringLiteral("【予想結果】東京")));
+    EXPECT_TRUE(velmora::test::PdfText(m_printers.pdfPath).contains(QStringLiteral("【予想結果】東京")));
 
     form.RadioGroup1Click(2);
     const PreviewGeometry preview = form.PrevX1()->geometry().MeasurePage(MetricsOf(*m_printers.printer()));

@@ -3,6 +3,7 @@
 #include "core/report/hitlist.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
+#include "gui/views/betheader.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -49,14 +50,6 @@ QFont BoldFont(int pixelSize)
     font.setPixelSize(pixelSize);
     font.setBold(true);
     return font;
-}
-
-QLabel *HeaderSection(const QString &text, QWidget *parent)
-{
-    auto *section = new QLabel(text, parent);
-    section->setAlignment(Qt::AlignCenter);
-    section->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    return section;
 }
 
 QListWidget *BetList(const QString &name, QWidget *parent)

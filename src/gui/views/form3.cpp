@@ -2,6 +2,7 @@
 
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
+#include "gui/views/betheader.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -19,14 +20,6 @@ constexpr int kHeaderHeight = 16;
 constexpr int kSectionWidth = 71;
 // Six bets must fit a list without scrolling.
 constexpr int kRowHeight = 15;
-
-QLabel *HeaderSection(const QString &text, QWidget *parent)
-{
-    auto *section = new QLabel(text, parent);
-    section->setAlignment(Qt::AlignCenter);
-    section->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    return section;
-}
 
 QListWidget *BetList(const QString &name, QWidget *parent)
 {

@@ -3,6 +3,7 @@
 #include "core/codes/keibafunc.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
+#include "gui/views/betheader.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -74,12 +75,8 @@ QWidget *BetPage(QWidget *parent, QListWidget *quinella, QListWidget *bracket, Q
     int row = 0;
     if (panel)
         layout->addWidget(panel, row++, 0, 1, 2);
-    for (auto [column, caption] : {std::pair{0, "馬連"}, std::pair{1, "枠連"}}) {
-        auto *header = new QLabel(QString::fromUtf8(caption), page);
-        header->setAlignment(Qt::AlignCenter);
-        header->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        layout->addWidget(header, row, column);
-    }
+    layout->addWidget(HeaderSection(QStringLiteral("馬連"), page), row, 0);
+    layout->addWidget(HeaderSection(QStringLiteral("枠連"), page), row, 1);
     layout->addWidget(quinella, row + 1, 0);
     layout->addWidget(bracket, row + 1, 1);
     return page;

@@ -1,6 +1,7 @@
 #include "core/engine/prediction.h"
 #include "core/report/hitlist.h"
 #include "core/store/racecard.h"
+#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
@@ -130,16 +131,6 @@ TEST_F(Cli, HitsPrintTheHitListInUtf8)
     EXPECT_TRUE(run.out.contains(QStringLiteral("的中")));
 }
 
-/** The text of a PDF, read back with pdftotext. */
-QString PdfText(const QString &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 TEST_F(Cli, PrintWritesTheRaceSheetAndTheAllRacesSheetAsPdf)
 {
     const QString name = writeDay(7, QDate(2026, 11, 29), "05");
@@ -147,7 +138,7 @@ TEST_F(Cli, PrintWritesTheRaceSheetAndTheAllRacesSheetAsPdf)
     CliRun run = RunCli({QStringLiteral("print"), QStringLiteral("--data"), m_data, name, QStringLiteral("3"),
                          QStringLiteral("--pdf"), race});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QString raceText = PdfText(race);
+    const QString raceText = test::PdfText(race);
     EXPECT_TRUE(raceText.contains(QStringLiteral("【予想結果】Picked up by「Velmora for JRA-VAN Data Lab.」")))
         << raceText.toStdString();
     EXPECT_TRUE(raceText.contains(QStringLiteral("<<買い目>> 【勝負度】")));
@@ -156,7 +147,7 @@ TEST_F(Cli, PrintWritesTheRaceSheetAndTheAllRacesSheetAsPdf)
     const QString all = m_root.path() + QStringLiteral("/all.pdf");
     run = RunCli({QStringLiteral("print-all"), QStringLiteral("--data"), m_data, name, QStringLiteral("--pdf"), all});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QString allText = PdfText(all);
+    const QString allText = test::PdfText(all);
     EXPECT_TRUE(allText.contains(QStringLiteral("【全レース買い目】Picked up by「Velmora２」")));
     EXPECT_TRUE(allText.contains(QStringLiteral("///// 12R /////")));
 

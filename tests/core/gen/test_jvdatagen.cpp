@@ -1,5 +1,6 @@
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
@@ -42,15 +43,6 @@ CourseDay Day(std::uint64_t seed, QDate date, const char *course = "05", int rac
     options.races = races;
     options.withResults = results;
     return Generator(seed).courseDay(options);
-}
-
-std::string ReadAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 /** Line `index` (0-based) of a file of fixed-width lines, CR LF included. */
@@ -560,9 +552,9 @@ TEST(CourseDayFiles, NamesAndLinesAsAnImportLeavesThem)
     ASSERT_TRUE(WriteCourseDayFiles(day, data)); // the folder is made
 
     const QString base = QDir(data).filePath(QString::fromUtf8("2026年11月28日東京"));
-    const std::string races = ReadAll(base + QStringLiteral(".jvRA"));
-    const std::string runners = ReadAll(base + QStringLiteral(".jvSEr"));
-    const std::string payouts = ReadAll(base + QStringLiteral(".jvHR"));
+    const std::string races = test::ReadFileBytes(base + QStringLiteral(".jvRA"));
+    const std::string runners = test::ReadFileBytes(base + QStringLiteral(".jvSEr"));
+    const std::string payouts = test::ReadFileBytes(base + QStringLiteral(".jvHR"));
     ASSERT_EQ(races.size(), 12u * 1272);
     ASSERT_EQ(runners.size(), 216u * 555);
     ASSERT_EQ(payouts.size(), 12u * 719);
@@ -613,12 +605,12 @@ TEST(CourseDayFiles, ShortCardBeforeTheRaces)
     }
     ASSERT_TRUE(WriteCourseDayFiles(day, data));
     EXPECT_FALSE(QFile::exists(base + QStringLiteral(".jvHR")));
-    const std::string races = ReadAll(base + QStringLiteral(".jvRA"));
+    const std::string races = test::ReadFileBytes(base + QStringLiteral(".jvRA"));
     ASSERT_EQ(races.size(), 12u * 1272);
     EXPECT_EQ(Line(races, 1270, 9), day.raceRecords[9]);
     EXPECT_EQ(Line(races, 1270, 10), std::string(1270, ' ') + "\r\n");
     EXPECT_EQ(Line(races, 1270, 11), std::string(1270, ' ') + "\r\n");
-    EXPECT_EQ(ReadAll(base + QStringLiteral(".jvSEr")).size(), 216u * 555);
+    EXPECT_EQ(test::ReadFileBytes(base + QStringLiteral(".jvSEr")).size(), 216u * 555);
 }
 
 TEST(CourseDayFiles, RecordsThatHaveNoSlotWriteNothing)
@@ -655,7 +647,7 @@ TEST(CourseDayFiles, RecordFileHoldsTheRecordsBackToBack)
     std::string expected;
     for (const std::string &record : records)
         expected += record;
-    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_EQ(test::ReadFileBytes(path), expected);
     EXPECT_EQ(expected.size(), 3 * 1272 + day.runnerRecords.size() * 555 + 3 * 719);
 }
 

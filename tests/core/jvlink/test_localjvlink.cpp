@@ -2,6 +2,7 @@
 #include "core/jvlink/localjvlink.h"
 #include "core/settings/inigt.h"
 #include "core/store/racedayfiles.h"
+#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 #include "gen/samplesource.h"
@@ -58,15 +59,6 @@ QString OwnName(const char *dataspec, const char *meeting, const char *stamp, co
 {
     return QStringLiteral("%1_%2_%3%4.jvd")
         .arg(QLatin1String(dataspec), QLatin1String(meeting), QLatin1String(stamp), QLatin1String(suffix));
-}
-
-std::string ReadBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 /** Writes a file and sets its modification time (which is the stamp of a plain file). */
@@ -675,7 +667,7 @@ class ImportThroughLocalJVLink : public testing::Test
     {
         std::map<QString, std::string> files;
         for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-            files[name] = ReadBytes(folder + QLatin1Char('/') + name);
+            files[name] = test::ReadFileBytes(folder + QLatin1Char('/') + name);
         return files;
     }
 };

@@ -2,6 +2,7 @@
 #include "core/report/racetexts.h"
 #include "core/report/session.h"
 #include "core/report/userprediction.h"
+#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
@@ -20,15 +21,6 @@ namespace {
 std::string S(const char *utf8)
 {
     return Utf8ToSjis(utf8);
-}
-
-std::string ReadAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 const char *const kHeadingUtf8 = "2026年11月28日(土)東京05回07日";
@@ -113,7 +105,7 @@ TEST_F(BetsTextTest, SavesEveryRaceByteForByteIntoANewTxtFolder)
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_EQ(message, QStringLiteral("「2026年11月28日東京05回07日」の全買い目をﾃｷｽﾄﾌｧｲﾙ \r\n"
                                       "2026年11月28日東京05回07日_U.TXT に保存しました。"));
-    EXPECT_EQ(ReadAll(txt + QLatin1Char('/') + QString::fromUtf8(kNameUtf8)), expected);
+    EXPECT_EQ(test::ReadFileBytes(txt + QLatin1Char('/') + QString::fromUtf8(kNameUtf8)), expected);
     EXPECT_EQ(QDir(txt).entryList(QDir::Files), QStringList{QString::fromUtf8(kNameUtf8)});
 }
 
@@ -163,7 +155,7 @@ TEST_F(BetsTextTest, CommandLineSavesBesideTheDataFolder)
     std::string expected;
     for (const std::string &line : MakeBetsText(m_session, S(kHeadingUtf8)).lines)
         expected += line + "\r\n";
-    EXPECT_EQ(ReadAll(m_root.path() + QStringLiteral("/TXT/") + QString::fromUtf8(kNameUtf8)), expected);
+    EXPECT_EQ(test::ReadFileBytes(m_root.path() + QStringLiteral("/TXT/") + QString::fromUtf8(kNameUtf8)), expected);
 
     gen::CourseDayOptions options;
     options.date = QDate(2026, 11, 29);

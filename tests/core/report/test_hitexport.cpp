@@ -1,6 +1,7 @@
 #include "core/report/hitexport.h"
 #include "core/report/session.h"
 #include "core/store/atomicfile.h"
+#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
@@ -24,15 +25,6 @@ const QDate kSaturday(2026, 11, 28);
 const char *const kHeadingUtf8 =
     "<br /><img src=\"./image/balist.gif\"><font color=\"black\">【Velmora for JRA-VAN Data "
     "Lab.】</font>";
-
-std::string ReadAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
 
 std::string Joined(const std::vector<std::string> &lines)
 {
@@ -160,10 +152,10 @@ TEST_F(HitExportTest, ThresholdsColoursAndOrder)
         });
         EXPECT_EQ(result.lines, lines);
         EXPECT_EQ(result.exportPath, m_upload + QStringLiteral("/TK2026112805.txt"));
-        EXPECT_EQ(ReadAll(result.exportPath), Joined(lines));
+        EXPECT_EQ(test::ReadFileBytes(result.exportPath), Joined(lines));
         EXPECT_EQ(result.clipboardText(), FromSjis(Joined(lines)));
     }
-    const std::string archive = ReadAll(m_upload + QStringLiteral("/Manbaken.txt"));
+    const std::string archive = test::ReadFileBytes(m_upload + QStringLiteral("/Manbaken.txt"));
     const std::pair<int, int> first = m_pairs.at({day, 1, &hr::Quinella});
     EXPECT_EQ(archive.substr(0, 32), " Velmora for JRA-VAN Data Lab.\r\n");
     EXPECT_NE(archive.find(Utf8ToSjis("202611280501R[馬連　]：　") + Format("%2d-%2d", first.first, first.second) +
@@ -181,11 +173,11 @@ TEST_F(HitExportTest, ArchiveStaysSortedAndExportingAgainAddsNothing)
     ASSERT_TRUE(WriteFileAtomically(archive, "2026010105BX\r\n2026010105aX\r\n Velmora for JRA-VAN Data Lab.\r\n"
                                              "2026010105ax\r\n"));
     ASSERT_TRUE(exportHits(QStringLiteral("2026年11月28日"), HitThreshold::Hit).written);
-    const std::string once = ReadAll(archive);
+    const std::string once = test::ReadFileBytes(archive);
     EXPECT_EQ(once.substr(0, 60), " Velmora for JRA-VAN Data Lab.\r\n2026010105aX\r\n2026010105BX\r\n");
     EXPECT_EQ(std::count(once.begin(), once.end(), '\n'), 5);
     ASSERT_TRUE(exportHits(QStringLiteral("2026年11月28日"), HitThreshold::Hit).written);
-    EXPECT_EQ(ReadAll(archive), once);
+    EXPECT_EQ(test::ReadFileBytes(archive), once);
 }
 
 TEST_F(HitExportTest, EveryComputableCourseOfTheDateContributes)
@@ -222,14 +214,14 @@ TEST_F(HitExportTest, ASingleHitWritesNothing)
     EXPECT_EQ(one.lines.size(), 3u);
     EXPECT_TRUE(one.written);
     QFile::remove(one.exportPath);
-    const std::string archive = ReadAll(one.archivePath);
+    const std::string archive = test::ReadFileBytes(one.archivePath);
 
     writeDay(8, "05", kSaturday, {{1, &hr::Quinella, 1230}});
     const HitExportResult single = exportHits(QStringLiteral("2026年11月28日"), HitThreshold::Hit);
     EXPECT_EQ(single.lines.size(), 2u);
     EXPECT_FALSE(single.written);
     EXPECT_EQ(QDir(m_upload).entryList(QDir::Files), QStringList{QStringLiteral("Manbaken.txt")});
-    EXPECT_EQ(ReadAll(one.archivePath), archive);
+    EXPECT_EQ(test::ReadFileBytes(one.archivePath), archive);
 }
 
 TEST_F(HitExportTest, CommandLine)
