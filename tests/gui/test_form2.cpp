@@ -6,6 +6,7 @@
 #include "gui/app/guicontext.h"
 #include "gui/scriptedmessages.h"
 #include "gui/views/form2.h"
+#include "widgettesting.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,6 @@
 
 namespace velmora::gui {
 namespace {
-
-QStringList Items(const QListWidget *list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items.append(list->item(i)->text());
-    return items;
-}
 
 QColor TextColour(const QListWidget *list)
 {
@@ -119,8 +112,8 @@ TEST_F(Form2, OpeningShowsEveryRaceBoxWithItsComputedBets)
                   Qs(p.ConfidenceGrade[r]) +
                       QStringLiteral(":馬%1:枠%2").arg(p.AxisHorse[r], 2).arg(p.AxisBracket[r], 2));
         EXPECT_FALSE(computedQuinella(r).isEmpty());
-        EXPECT_EQ(Items(quinella), computedQuinella(r));
-        EXPECT_EQ(Items(bracket), computedBracket(r));
+        EXPECT_EQ(test::ListItems(quinella), computedQuinella(r));
+        EXPECT_EQ(test::ListItems(bracket), computedBracket(r));
         if (!ShowsBracketBets(m_session.card, r)) {
             EXPECT_EQ(bracket->count(), 0);
         }
@@ -151,8 +144,8 @@ TEST_F(Form2, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTheNextLoad)
     m_form.showBets();
     const QListWidget *quinella = m_form.ArListBox1().item(race - 1);
     const QListWidget *bracket = m_form.ArListBox2().item(race - 1);
-    EXPECT_EQ(Items(quinella), QsList(user.quinella));
-    EXPECT_EQ(Items(bracket), QsList(user.bracket));
+    EXPECT_EQ(test::ListItems(quinella), QsList(user.quinella));
+    EXPECT_EQ(test::ListItems(bracket), QsList(user.bracket));
     EXPECT_EQ(TextColour(quinella), QColor(0, 0, 255));
     EXPECT_EQ(TextColour(bracket), QColor(0, 0, 255));
     EXPECT_EQ(TextColour(m_form.ArListBox1().item(race)), QColor(Qt::black));
@@ -160,13 +153,13 @@ TEST_F(Form2, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTheNextLoad)
 
     // A second opening finds the load copied: the user's bets are not mixed with the computed ones.
     open();
-    EXPECT_EQ(Items(quinella), QsList(user.quinella));
+    EXPECT_EQ(test::ListItems(quinella), QsList(user.quinella));
     EXPECT_EQ(TextColour(quinella), QColor(0, 0, 255));
 
     // Reloading the day brings back the computed bets in black.
     load();
     open();
-    EXPECT_EQ(Items(quinella), computedQuinella(race));
+    EXPECT_EQ(test::ListItems(quinella), computedQuinella(race));
     EXPECT_EQ(TextColour(quinella), QColor(Qt::black));
 }
 

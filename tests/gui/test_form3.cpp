@@ -1,6 +1,7 @@
 #include "core/text/sjis.h"
 #include "gui/app/fonts.h"
 #include "gui/views/form3.h"
+#include "widgettesting.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,6 @@
 
 namespace velmora::gui {
 namespace {
-
-QStringList Items(const QListWidget *list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items.append(list->item(i)->text());
-    return items;
-}
 
 UserPrediction SamplePrediction()
 {
@@ -39,9 +32,9 @@ TEST(Form3, ShowsTheTitleAndTheListsForDisplayOnly)
     EXPECT_EQ(form.findChild<QLabel *>(QStringLiteral("HSPanel1"))->text(), QStringLiteral("3R[軸]:馬7:枠4"));
     auto *quinella = form.findChild<QListWidget *>(QStringLiteral("ListBox1"));
     auto *bracket = form.findChild<QListWidget *>(QStringLiteral("ListBox2"));
-    EXPECT_EQ(Items(quinella),
+    EXPECT_EQ(test::ListItems(quinella),
               (QStringList{QStringLiteral(" 3 -  7"), QStringLiteral(" 1 -  7"), QStringLiteral(" 7 - 12")}));
-    EXPECT_EQ(Items(bracket), (QStringList{QStringLiteral(" 2 -  4"), QStringLiteral(" 4 -  6")}));
+    EXPECT_EQ(test::ListItems(bracket), (QStringList{QStringLiteral(" 2 -  4"), QStringLiteral(" 4 -  6")}));
     EXPECT_EQ(quinella->font().family(), kGothic);
     EXPECT_TRUE(quinella->font().bold());
     EXPECT_FALSE(quinella->isEnabled());

@@ -9,6 +9,7 @@
 #include "gui/views/form2.h"
 #include "gui/views/form3.h"
 #include "scriptedmessages.h"
+#include "widgettesting.h"
 
 #include <gtest/gtest.h>
 
@@ -69,13 +70,6 @@ class MainWindow : public testing::Test
         T *found = parent.findChild<T *>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
-    }
-    static QStringList items(const QListWidget *list)
-    {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            texts.append(list->item(i)->text());
-        return texts;
     }
     /** Loads a course-day as the user does: the data button, then the day in the list. */
     void load(TMainForm &form, const QString &name)
@@ -169,7 +163,7 @@ TEST_F(MainWindow, TheDataButtonListsCourseDaysLatestFirstAndTogglesTheList)
     auto *button = child<QToolButton>(*form, "SpeedButton1");
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_FALSE(child<QWidget>(*form, "Panel8")->isHidden());
-    const QStringList names = items(child<QListWidget>(*form, "DatListBox"));
+    const QStringList names = test::ListItems(child<QListWidget>(*form, "DatListBox"));
     ASSERT_EQ(names.size(), 2);
     EXPECT_TRUE(names[0].startsWith(QStringLiteral("2026年11月29日")));
     QTest::mouseClick(button, Qt::LeftButton);
@@ -207,7 +201,7 @@ TEST_F(MainWindow, LoadingACourseDayShowsRaceOneByTheLoadersRules)
     std::vector<std::string> quinella;
     for (int k = 1; k <= 6; ++k)
         AddBetToList(quinella, p.QuinellaBets[1][k]);
-    EXPECT_EQ(items(child<QListWidget>(*form, "ListBox5")), QsList(quinella));
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox5")), QsList(quinella));
     for (const char *button : {"Button1", "Button2", "SpeedButton4"})
         EXPECT_TRUE(child<QWidget>(*form, button)->isEnabled()) << button;
 
@@ -260,7 +254,7 @@ TEST_F(MainWindow, AClickOnARunnerMakesTheUsersPrediction)
     EXPECT_EQ(session.UserAxisHorse[2], 3);
     const RaceBets &box = session.allRaces.races[2];
     EXPECT_TRUE(box.user);
-    EXPECT_EQ(items(child<QListWidget>(*form, "ListBox7")), QsList(box.quinella));
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), QsList(box.quinella));
     EXPECT_TRUE(child<QLabel>(*form, "HSPanel3")->text().startsWith(QStringLiteral("[軸]:馬 3  :枠")));
     TForm3 *popup = form->userWindow();
     EXPECT_TRUE(popup->isVisible());
