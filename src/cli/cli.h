@@ -9,6 +9,7 @@
 namespace velmora {
 struct RaceCard;
 struct Prediction;
+struct Session;
 } // namespace velmora
 
 namespace velmora::cli {
@@ -50,6 +51,12 @@ QString AppFolder(const Arguments &args);
  * error only when `needRaces`.
  */
 std::optional<int> LoadAndCompute(const Arguments &args, RaceCard &card, Prediction &prediction, bool needRaces);
+
+/**
+ * Loads course-day `name` into a computed session. Returns the exit status when it
+ * cannot, after printing why (a day of fewer than 10 races gives the no-data message).
+ */
+std::optional<int> LoadComputedSession(const Arguments &args, const QString &name, Session &session);
 
 int List(const Arguments &args);
 int Predict(const Arguments &args);

@@ -36,13 +36,8 @@ int SaveBets(const Arguments &args)
     if (args.positional.size() != 1)
         return Usage();
     Session session;
-    const LoadResult loaded = LoadIntoSession(session, DataDir(args), args.positional.front());
-    if (!loaded.computable()) {
-        PrintError(loaded.status == LoadStatus::FewRaces
-                       ? QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。")
-                       : loaded.message);
-        return kExitFailed;
-    }
+    if (const auto failed = LoadComputedSession(args, args.positional.front(), session))
+        return *failed;
     RefreshAllRaces(session);
     QString error;
     const QString message =

@@ -11,18 +11,6 @@
 namespace velmora::cli {
 namespace {
 
-/** Loads NAME into a computed session; the exit status and the reason when it cannot. */
-std::optional<int> LoadSession(const Arguments &args, const QString &name, Session &session)
-{
-    const LoadResult result = LoadIntoSession(session, DataDir(args), name);
-    if (result.computable())
-        return std::nullopt;
-    PrintError(result.status == LoadStatus::FewRaces
-                   ? QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。")
-                   : result.message);
-    return kExitFailed;
-}
-
 int WritePage(const Page &page, const QString &path)
 {
     QString error;
@@ -42,7 +30,7 @@ int PrintRace(const Arguments &args)
     if (args.positional.size() != 2 || !pdf)
         return Usage();
     Session session;
-    if (const auto failed = LoadSession(args, args.positional.at(0), session))
+    if (const auto failed = LoadComputedSession(args, args.positional.at(0), session))
         return *failed;
     bool isNumber = false;
     const int race = args.positional.at(1).toInt(&isNumber);
@@ -66,7 +54,7 @@ int PrintAllRaces(const Arguments &args)
     if (args.positional.size() != 1 || !pdf)
         return Usage();
     Session session;
-    if (const auto failed = LoadSession(args, args.positional.at(0), session))
+    if (const auto failed = LoadComputedSession(args, args.positional.at(0), session))
         return *failed;
     RefreshAllRaces(session);
     return WritePage(AllRacesSheet(session, session.card.RaceCount, DateLine(session.card.RaceRecords[1])), *pdf);

@@ -2,6 +2,7 @@
 #include "cli/json.h"
 #include "core/engine/prediction.h"
 #include "core/report/hitlist.h"
+#include "core/report/session.h"
 #include "core/store/racecard.h"
 #include "core/text/sjis.h"
 
@@ -18,6 +19,19 @@ int List(const Arguments &args)
     return kExitOk;
 }
 
+namespace {
+const QString kNoData = QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。");
+} // namespace
+
+std::optional<int> LoadComputedSession(const Arguments &args, const QString &name, Session &session)
+{
+    const LoadResult result = LoadIntoSession(session, DataDir(args), name);
+    if (result.computable())
+        return std::nullopt;
+    PrintError(result.status == LoadStatus::FewRaces ? kNoData : result.message);
+    return kExitFailed;
+}
+
 std::optional<int> LoadAndCompute(const Arguments &args, RaceCard &card, Prediction &prediction, bool needRaces)
 {
     if (args.positional.size() != 1)
@@ -30,7 +44,7 @@ std::optional<int> LoadAndCompute(const Arguments &args, RaceCard &card, Predict
     case LoadStatus::FewRaces:
         if (!needRaces)
             return std::nullopt;
-        PrintError(QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。"));
+        PrintError(kNoData);
         return kExitFailed;
     default:
         PrintError(result.message);

@@ -3,6 +3,7 @@
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
 #include "core/report/racetexts.h"
+#include "core/report/session.h"
 #include "core/text/sjis.h"
 
 #include <array>
@@ -62,7 +63,7 @@ std::vector<std::string> HitList(const RaceCard &card, const Prediction &p)
         lines.push_back(PayoutLine(payout, hr::Quinella, "<<馬連結果>>  "));
         lines.push_back(HitLine(payout, hr::Quinella, p.QuinellaBets[r]));
         // No bracket quinella is sold for small fields since 2005.
-        if (card.registeredRunners(r) <= 8 && card.IsYear2005OrLater) {
+        if (!ShowsBracketBets(card, r)) {
             lines.push_back(Sj("<<枠連結果>>  "));
             lines.emplace_back();
         } else {
