@@ -7,6 +7,7 @@
 #include <QStringList>
 
 namespace velmora {
+class AppFolderLock;
 struct RaceCard;
 struct Prediction;
 struct Session;
@@ -44,6 +45,12 @@ int Usage();
 QString DataDir(const Arguments &args);
 /** The application folder: the folder that holds the data folder. */
 QString AppFolder(const Arguments &args);
+
+/**
+ * Takes the writers' lock of the application folder. Returns the exit status when
+ * another process holds it or it cannot be made, after saying why.
+ */
+std::optional<int> LockAppFolder(AppFolderLock &lock);
 
 /**
  * Loads course-day NAME (the one plain argument) and computes it. Returns the exit

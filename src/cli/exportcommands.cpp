@@ -3,6 +3,7 @@
 #include "core/report/hitexport.h"
 #include "core/report/racetexts.h"
 #include "core/report/session.h"
+#include "core/settings/appfolderlock.h"
 #include "core/store/racecard.h"
 #include "core/text/sjis.h"
 
@@ -35,6 +36,9 @@ int SaveBets(const Arguments &args)
 {
     if (args.positional.size() != 1)
         return Usage();
+    AppFolderLock lock(AppFolder(args));
+    if (const auto failed = LockAppFolder(lock))
+        return *failed;
     Session session;
     if (const auto failed = LoadComputedSession(args, args.positional.front(), session))
         return *failed;
@@ -60,17 +64,24 @@ int ExportHitsCommand(const Arguments &args)
                        .arg(args.positional.front()));
         return kExitUsage;
     }
+    AppFolderLock lock(AppFolder(args));
+    if (const auto failed = LockAppFolder(lock))
+        return *failed;
     const QString dataDir = DataDir(args);
     const HitExportResult result = ExportHits(dataDir, AppFolder(args), ListDataFiles(dataDir), *key,
                                               args.has("--longshot") ? HitThreshold::Longshot : HitThreshold::Hit);
-    for (const QString &day : result.skipped)
-        PrintError(QStringLiteral("%1 は計算できないため除外しました。").arg(day));
+    for (const HitExportResult::Skipped &day : result.skipped)
+        PrintError(QStringLiteral("%1 は計算できないため除外しました。%2").arg(day.name, day.reason));
     if (!result.error.isEmpty()) {
         PrintError(result.error);
         return kExitFailed;
     }
     if (result.lastCourseDay.isEmpty()) {
         PrintError(QStringLiteral("%1 の開催データがありません。").arg(*key));
+        return kExitFailed;
+    }
+    if (result.computed == 0) {
+        PrintError(QStringLiteral("%1 の開催データはどれも計算できないため、的中を書き出せません。").arg(*key));
         return kExitFailed;
     }
     for (const std::string &line : result.lines)

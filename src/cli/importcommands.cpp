@@ -4,6 +4,7 @@
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/resultfetch.h"
+#include "core/settings/appfolderlock.h"
 #include "core/settings/inigt.h"
 #include "core/store/racecard.h"
 #include "core/text/sjis.h"
@@ -79,6 +80,9 @@ int Import(const Arguments &args)
 {
     if (!args.positional.isEmpty())
         return Usage();
+    AppFolderLock lock(AppFolder(args));
+    if (const auto failed = LockAppFolder(lock))
+        return *failed;
     Setup setup;
     if (const auto failed = Prepare(args, setup))
         return *failed;
@@ -116,6 +120,11 @@ int Import(const Arguments &args)
               .arg(counts.stored[static_cast<size_t>(FileKind::Race)])
               .arg(counts.stored[static_cast<size_t>(FileKind::Runner)])
               .arg(counts.stored[static_cast<size_t>(FileKind::Payout)]));
+    if (counts.totalUnwritten() > 0)
+        Print(QStringLiteral("書き込めなかったレコード: RA %1件, SE %2件, HR %3件")
+                  .arg(counts.unwritten[static_cast<size_t>(FileKind::Race)])
+                  .arg(counts.unwritten[static_cast<size_t>(FileKind::Runner)])
+                  .arg(counts.unwritten[static_cast<size_t>(FileKind::Payout)]));
     Print(QStringLiteral("保存しなかったレコード: %1件").arg(counts.totalRefused()));
     for (const auto &[reason, count] : counts.refused)
         Print(QStringLiteral("  %1: %2件").arg(reason).arg(count));
@@ -123,13 +132,16 @@ int Import(const Arguments &args)
         Print(QStringLiteral("対象外のレコード種別: %1件").arg(counts.otherTypes));
     Print(QStringLiteral("LastTime: %1")
               .arg(import.storedLastTime().isEmpty() ? QStringLiteral("(変更なし)") : import.storedLastTime()));
-    return import.outcome() == DataImport::Outcome::Failed ? kExitFailed : kExitOk;
+    return import.outcome() == DataImport::Outcome::Failed || import.lastTimeSaveFailed() ? kExitFailed : kExitOk;
 }
 
 int Results(const Arguments &args)
 {
     if (args.positional.size() != 1)
         return Usage();
+    AppFolderLock lock(AppFolder(args));
+    if (const auto failed = LockAppFolder(lock))
+        return *failed;
     Setup setup;
     if (const auto failed = Prepare(args, setup))
         return *failed;

@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "core/settings/appfolder.h"
+#include "core/settings/appfolderlock.h"
 #include "core/text/sjis.h"
 #include "gui/app/fonts.h"
 
@@ -142,6 +143,14 @@ QString DataDir(const Arguments &args)
 QString AppFolder(const Arguments &args)
 {
     return QFileInfo(DataDir(args)).absolutePath();
+}
+
+std::optional<int> LockAppFolder(AppFolderLock &lock)
+{
+    if (lock.tryLock())
+        return std::nullopt;
+    PrintError(lock.message());
+    return kExitFailed;
 }
 
 } // namespace velmora::cli

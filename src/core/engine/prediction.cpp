@@ -232,11 +232,16 @@ void ComputeBets(const RaceCard &card, Prediction &p)
             const int horseHigh = std::max(slot.horse, slot.partner);
             int bracketLow = std::min(slot.horseBracket, slot.partnerBracket);
             const int bracketHigh = std::max(slot.horseBracket, slot.partnerBracket);
-            // A horse paired with itself is no bet: both texts are made void.
-            if (slot.horse == slot.partner) {
+            // A horse paired with itself is no bet: both texts are made void. So is a pair
+            // with a number outside the field, which damaged race data can produce: no
+            // list, sheet or export may offer a ticket on a horse that does not run.
+            const int field = std::min(p.FieldSize[r], kMaxRunners);
+            if (slot.horse == slot.partner || horseLow < 1 || horseHigh > field) {
                 horseLow = 0;
                 bracketLow = 0;
             }
+            if (bracketLow < 1 || bracketHigh > kMaxBrackets)
+                bracketLow = 0;
             p.QuinellaBets[r][k] = BetText(horseLow, horseHigh);
             p.BracketBets[r][k] = BetText(bracketLow, bracketHigh);
         }

@@ -8,6 +8,8 @@
 
 #include <numeric>
 
+#include <QDir>
+
 namespace velmora {
 namespace {
 
@@ -38,12 +40,18 @@ int ImportCounts::totalRefused() const
                            [](int sum, const auto &entry) { return sum + entry.second; });
 }
 
+int ImportCounts::totalUnwritten() const
+{
+    return std::accumulate(unwritten.begin(), unwritten.end(), 0);
+}
+
 DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, ImportView &view, bool &importCancelled)
     : m_jvlink(jvlink)
     , m_store(store)
     , m_settings(settings)
     , m_view(view)
     , m_importCancelled(importCancelled)
+    , m_clock([] { return QDateTime::currentDateTime(); })
 {}
 
 QDateTime DataImport::StoredFromDate(const TIniGT &settings, const QDateTime &now)
@@ -51,8 +59,11 @@ QDateTime DataImport::StoredFromDate(const TIniGT &settings, const QDateTime &no
     const QDateTime fallback = now.addDays(-8);
     const QString text = settings.ReadString(kSection, kLastTimeKey, fallback.toString(kLastTimeFormat));
     const QDateTime stored = QDateTime::fromString(text, kLastTimeFormat);
-    // A damaged setting must not stop imports: the default from-date serves instead.
-    return stored.isValid() ? stored : QDateTime::fromString(fallback.toString(kLastTimeFormat), kLastTimeFormat);
+    // A damaged setting must not stop imports, nor one in the future (saved from a file
+    // stamped wrong), which would find nothing newer for ever: the default serves instead.
+    if (stored.isValid() && stored <= now)
+        return stored;
+    return QDateTime::fromString(fallback.toString(kLastTimeFormat), kLastTimeFormat);
 }
 
 QString DataImport::StartNotice(const QDateTime &from)
@@ -71,7 +82,10 @@ void DataImport::start(const QDateTime &from, int option)
     m_downloading = false;
     m_importCancelled = false;
     m_counts = {};
+    m_kept = {};
+    m_writtenBefore = m_store.writtenRecords();
     m_storedLastTime.clear();
+    m_lastTimeSaveFailed = false;
     m_view.setDownloadProgress(0, 100);
     m_view.setReadProgress(0, 100);
     m_view.clearCreated();
@@ -86,13 +100,13 @@ void DataImport::start(const QDateTime &from, int option)
     const int result = m_jvlink.JVOpen(dataspec, fromTime, option, m_readCount, m_downloadCount, m_lastFileTimestamp);
     if (result == -1 || (result == 0 && m_readCount == 0)) {
         m_outcome = Outcome::NothingNew;
-        m_view.showMessage(kNoNewData);
+        m_view.showMessage(withDetail(kNoNewData));
         close();
         return;
     }
     if (result != 0) {
         m_outcome = Outcome::Failed;
-        m_view.showMessage(QStringLiteral("JVOpenエラー:") + Message("JVOpen", result));
+        m_view.showMessage(withDetail(QStringLiteral("JVOpenエラー:") + Message("JVOpen", result)));
         close();
         return;
     }
@@ -164,15 +178,28 @@ void DataImport::storeLastTime()
     const QString stamp = m_lastFileTimestamp.trimmed();
     if (stamp.isEmpty() || stamp == QStringLiteral("00000000000000") || stamp.size() != 14)
         return;
-    const QString text = stamp.mid(0, 4) + QLatin1Char('/') + stamp.mid(4, 2) + QLatin1Char('/') + stamp.mid(6, 2) +
-                         QLatin1Char(' ') + stamp.mid(8, 2) + QLatin1Char(':') + stamp.mid(10, 2) + QLatin1Char(':') +
-                         stamp.mid(12, 2);
-    const QDateTime time = QDateTime::fromString(text, kLastTimeFormat);
+    QDateTime time = QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
     if (!time.isValid())
         return;
+    // A file stamped in the future (or a clock set wrong where it was made) would put
+    // LastTime past every file still to come, and no later import would find them.
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(m_clock().toSecsSinceEpoch());
+    if (time > now) {
+        m_view.showMessage(QStringLiteral("最新データのタイムスタンプ（%1）が現在時刻より後のため範囲外です。"
+                                          "LastTimeは現在時刻（%2）にしました。")
+                               .arg(time.toString(kLastTimeFormat), now.toString(kLastTimeFormat)));
+        time = now;
+    }
+    const QString text = time.toString(kLastTimeFormat);
     m_view.setFromDate(time);
-    if (m_settings.WriteString(kSection, kLastTimeKey, text))
+    if (m_settings.WriteString(kSection, kLastTimeKey, text)) {
         m_storedLastTime = text;
+        return;
+    }
+    m_lastTimeSaveFailed = true;
+    m_view.showMessage(QStringLiteral("設定ファイル「%1」にLastTimeを保存できませんでした（%2）。"
+                                      "取り込んだデータはそのまま残っています。")
+                           .arg(QDir::toNativeSeparators(m_settings.path()), m_settings.errorString()));
 }
 
 void DataImport::close()
@@ -235,7 +262,23 @@ DataImport::Outcome DataImport::readLoop()
     if (!writeFailed && !flushStore())
         end = Outcome::Failed;
     m_store.setBuffered(false);
+    countWritten();
     return end;
+}
+
+void DataImport::countWritten()
+{
+    const std::array<int, 3> &written = m_store.writtenRecords();
+    for (size_t kind = 0; kind < written.size(); ++kind) {
+        m_counts.stored[kind] = written[kind] - m_writtenBefore[kind];
+        m_counts.unwritten[kind] = m_kept[kind] - m_counts.stored[kind];
+    }
+}
+
+QString DataImport::withDetail(const QString &message) const
+{
+    const QString detail = m_jvlink.lastErrorDetail();
+    return detail.isEmpty() ? message : message + QLatin1Char('\n') + detail;
 }
 
 bool DataImport::flushStore()
@@ -293,7 +336,7 @@ bool DataImport::storeRecord(const std::string &record)
         refuse(StoreStatusText(result.status));
         return true;
     }
-    ++m_counts.stored[static_cast<size_t>(*kind)];
+    ++m_kept[static_cast<size_t>(*kind)];
     QString line = QStringLiteral("作成済み:") + AsText(Field(record, common::RaceNumber)) + QStringLiteral("R/");
     if (*kind == FileKind::Runner)
         line += AsText(Field(record, se::HorseNumber)) + QStringLiteral("番/");

@@ -4,6 +4,7 @@
 #include "core/store/racedayfiles.h"
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string_view>
 
@@ -42,11 +43,13 @@ class ImportView
 /** What an import did with the records it read. */
 struct ImportCounts
 {
-    std::array<int, 3> stored{};    ///< by FileKind
+    std::array<int, 3> stored{};    ///< by FileKind: records whose file was written
+    std::array<int, 3> unwritten{}; ///< by FileKind: records kept whose file could not be written
     std::map<QString, int> refused; ///< by reason
     int otherTypes = 0;             ///< records of types the program does not keep
 
     int totalRefused() const;
+    int totalUnwritten() const;
 };
 
 /**
@@ -63,6 +66,9 @@ class DataImport
 {
   public:
     DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, ImportView &view, bool &importCancelled);
+
+    /** The clock for "now", which LastTime never passes (tests set it). */
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
     /** The from-date of the next import: the stored LastTime, or `now` minus 8 days. */
     static QDateTime StoredFromDate(const TIniGT &settings, const QDateTime &now);
@@ -103,6 +109,8 @@ class DataImport
     const ImportCounts &counts() const { return m_counts; }
     /** The LastTime this import stored ("yyyy/mm/dd hh:nn:ss"), or empty. */
     const QString &storedLastTime() const { return m_storedLastTime; }
+    /** The import completed but its LastTime could not be saved in the settings file (it was said). */
+    bool lastTimeSaveFailed() const { return m_lastTimeSaveFailed; }
 
   private:
     Outcome readLoop();
@@ -113,6 +121,8 @@ class DataImport
     void close();
     void finish(Outcome end);
     void storeLastTime();
+    void countWritten();
+    QString withDetail(const QString &message) const;
 
     JVLink &m_jvlink;
     RaceDayStore &m_store;
@@ -128,7 +138,11 @@ class DataImport
     int m_importFromDate = 0;
     QString m_lastFileTimestamp;
     QString m_storedLastTime;
+    bool m_lastTimeSaveFailed = false;
     ImportCounts m_counts;
+    std::array<int, 3> m_kept{};          ///< records handed to the store and kept, by FileKind
+    std::array<int, 3> m_writtenBefore{}; ///< the store's written records when the import started
+    std::function<QDateTime()> m_clock;
 };
 
 } // namespace velmora

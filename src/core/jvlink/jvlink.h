@@ -54,6 +54,14 @@ class JVLink
 
     /** Ends an open; required before the next JVOpen or JVRTOpen. */
     virtual int JVClose() = 0;
+
+    /**
+     * What the implementation knows of the cause of the last JVOpen or JVRTOpen that
+     * failed or found nothing, in Japanese (for example the source folder it could not
+     * use), or empty. Not a call of the service's component: the program shows it
+     * after the worded result code.
+     */
+    virtual QString lastErrorDetail() const { return {}; }
 };
 
 /** The version text of the program, shown by the about box and sent to JVInit. */

@@ -1,6 +1,8 @@
 #include "core/jvlink/localjvlink.h"
 
 #include "core/settings/inigt.h"
+#include "core/store/atomicfile.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
 #include <algorithm>
@@ -52,10 +54,9 @@ QDateTime ToSeconds(const QDateTime &time)
 /** The meeting dates of the records in a file: positions 12-19 of every record. */
 bool HasMeetingWithin(const QString &path, QDate today)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (ReadRegularFile(path, kMaxSourceFileSize, bytes) != ReadStatus::Ok)
         return false;
-    const QByteArray bytes = file.readAll();
     qsizetype start = 0;
     while (start < bytes.size()) {
         qsizetype end = bytes.indexOf("\r\n", start);
@@ -69,6 +70,24 @@ bool HasMeetingWithin(const QString &path, QDate today)
         }
         start = end + 2;
     }
+    return false;
+}
+
+/**
+ * Copies a source file into the cache: the copy appears whole or not at all, and
+ * carries the source's modification time, which tells a later open whether the
+ * source has changed since.
+ */
+bool CopyIntoCache(const QString &source, const QString &target, const QDateTime &modified)
+{
+    QByteArray bytes;
+    if (ReadRegularFile(source, kMaxSourceFileSize, bytes) != ReadStatus::Ok ||
+        !WriteFileAtomically(target, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))))
+        return false;
+    QFile copy(target);
+    if (copy.open(QIODevice::ReadOnly) && copy.setFileTime(modified, QFileDevice::FileModificationTime))
+        return true;
+    QFile::remove(target);
     return false;
 }
 
@@ -168,12 +187,47 @@ int LocalJVLink::JVSetUIProperties()
 bool LocalJVLink::ensureSource()
 {
     const QString folder = sourceFolder();
-    if (QFileInfo(folder).isDir())
-        return true;
-    // Only the default source is laid out; a folder the user chose is never invented.
-    if (!m_sourceMaker || QDir::cleanPath(folder) != QDir::cleanPath(m_defaultSource))
+    const QString shown = QDir::toNativeSeparators(folder);
+    const QFileInfo info(folder);
+    if (info.isDir()) {
+        if (info.isReadable() && info.isExecutable())
+            return true;
+        m_errorDetail =
+            QStringLiteral("データの取得元フォルダ「%1」を読み込めません（アクセスが許可されていません）。").arg(shown);
         return false;
-    return m_sourceMaker(folder, m_clock()) && QFileInfo(folder).isDir();
+    }
+    if (info.exists()) {
+        m_errorDetail =
+            QStringLiteral(
+                "データの取得元「%1」はフォルダではありません。「JVLink設定」で取得元フォルダを指定してください。")
+                .arg(shown);
+        return false;
+    }
+    // Only the default source is laid out; a folder the user chose is never invented.
+    if (!m_sourceMaker || QDir::cleanPath(folder) != QDir::cleanPath(m_defaultSource)) {
+        m_errorDetail =
+            QStringLiteral(
+                "データの取得元フォルダ「%1」がありません。「JVLink設定」で取得元フォルダを指定してください。")
+                .arg(shown);
+        return false;
+    }
+    if (m_sourceMaker(folder, m_clock()) && QFileInfo(folder).isDir())
+        return true;
+    m_errorDetail = QStringLiteral("サンプルデータを取得元フォルダ「%1」に作成できませんでした。").arg(shown);
+    return false;
+}
+
+int LocalJVLink::openSource(const QString &dataspec, QDate meeting, std::vector<SourceFile> &files)
+{
+    if (settings().serviceKey.trimmed().isEmpty())
+        return kNoServiceKey;
+    if (!ensureSource())
+        return kBadSettings;
+    files = scanSource(dataspec, meeting);
+    if (files.empty() && QDir(sourceFolder()).isEmpty(QDir::Files | QDir::NoDotAndDotDot))
+        m_errorDetail = QStringLiteral("データの取得元フォルダ「%1」にJV-Dataのファイルがありません。")
+                            .arg(QDir::toNativeSeparators(sourceFolder()));
+    return kOk;
 }
 
 std::vector<LocalJVLink::SourceFile> LocalJVLink::scanSource(const QString &dataspec, QDate meeting) const
@@ -188,6 +242,7 @@ std::vector<LocalJVLink::SourceFile> LocalJVLink::scanSource(const QString &data
         file.path = info.absoluteFilePath();
         file.name = info.fileName();
         file.size = info.size();
+        file.modified = info.lastModified();
         QString fileSpec = kRace;
         QDate fileMeeting;
         const QRegularExpressionMatch match = ownName.match(file.name);
@@ -227,6 +282,7 @@ int LocalJVLink::JVOpen(const QString &dataspec, const QString &fromTime, int op
     readCount = 0;
     downloadCount = 0;
     lastFileTimestamp.clear();
+    m_errorDetail.clear();
     if (!m_initialised)
         return kNotInitialised;
     if (m_state != State::Closed)
@@ -241,19 +297,18 @@ int LocalJVLink::JVOpen(const QString &dataspec, const QString &fromTime, int op
         return kBadOptionForDataspec;
     if (option != 1 && option != 2)
         return kBadOption;
-    if (settings().serviceKey.trimmed().isEmpty())
-        return kNoServiceKey;
-    if (!ensureSource())
-        return kBadSettings;
-
-    std::vector<SourceFile> files = scanSource(kRace, option == 2 ? m_clock().date() : QDate());
+    std::vector<SourceFile> files;
+    if (const int result = openSource(kRace, option == 2 ? m_clock().date() : QDate(), files); result != kOk)
+        return result;
     std::erase_if(files, [&](const SourceFile &file) { return file.stamp <= from; });
     if (files.empty())
         return kNoData;
 
     for (SourceFile &file : files) {
+        // A source file changed in place keeps its name and often its size: only the
+        // modification time the copy was given tells the copy is still the file's.
         const QFileInfo cached(cachedPath(file));
-        file.cached = cached.isFile() && cached.size() == file.size;
+        file.cached = cached.isFile() && cached.size() == file.size && cached.lastModified() == file.modified;
         if (!file.cached)
             ++downloadCount;
     }
@@ -298,12 +353,7 @@ void LocalJVLink::startDownload()
                 std::lock_guard lock(m_cachedMutex);
                 source = m_files[index];
             }
-            const QString target = cachedPath(source);
-            const QString partial = target + QStringLiteral(".part");
-            QFile::remove(partial);
-            if (!QFile::copy(source.path, partial) || (QFile::exists(target) && !QFile::remove(target)) ||
-                !QFile::rename(partial, target)) {
-                QFile::remove(partial);
+            if (!CopyIntoCache(source.path, cachedPath(source), source.modified)) {
                 m_downloadFailed = true;
                 return;
             }
@@ -337,11 +387,9 @@ int LocalJVLink::JVStatus()
 bool LocalJVLink::loadFile(size_t index)
 {
     const SourceFile &file = m_files[index];
-    QFile in(m_state == State::RealTime ? file.path : cachedPath(file));
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
+    QByteArray bytes;
+    if (ReadRegularFile(m_state == State::RealTime ? file.path : cachedPath(file), kMaxSourceFileSize, bytes) !=
+        ReadStatus::Ok)
         return false;
     m_fileBytes.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
     m_recordOffset = 0;
@@ -386,6 +434,7 @@ int LocalJVLink::JVRead(QString &buffer, int & /*size*/, QString &fileName)
 
 int LocalJVLink::JVRTOpen(const QString &dataspec, const QString &key)
 {
+    m_errorDetail.clear();
     if (!m_initialised)
         return kNotInitialised;
     if (m_state != State::Closed)
@@ -396,11 +445,9 @@ int LocalJVLink::JVRTOpen(const QString &dataspec, const QString &key)
     const QDate meeting = QDate::fromString(key, QStringLiteral("yyyyMMdd"));
     if (!eightDigits.match(key).hasMatch() || !meeting.isValid())
         return kBadKey;
-    if (settings().serviceKey.trimmed().isEmpty())
-        return kNoServiceKey;
-    if (!ensureSource())
-        return kBadSettings;
-    std::vector<SourceFile> files = scanSource(kResults, meeting);
+    std::vector<SourceFile> files;
+    if (const int result = openSource(kResults, meeting, files); result != kOk)
+        return result;
     if (files.empty())
         return kNoData;
     m_files = std::move(files);

@@ -64,6 +64,7 @@ class LocalJVLink : public JVLink
     int JVRTOpen(const QString &dataspec, const QString &key) override;
     int JVCancel() override;
     int JVClose() override;
+    QString lastErrorDetail() const override { return m_errorDetail; }
 
     /** The settings as stored (defaults when nothing is stored). */
     LocalJVLinkSettings settings() const;
@@ -100,7 +101,8 @@ class LocalJVLink : public JVLink
     {
         QString path;
         QString name;
-        QDateTime stamp; ///< to the second
+        QDateTime stamp;    ///< to the second
+        QDateTime modified; ///< of the source file, to the millisecond
         qint64 size = 0;
         bool cached = false;
     };
@@ -113,6 +115,7 @@ class LocalJVLink : public JVLink
 
     std::vector<SourceFile> scanSource(const QString &dataspec, QDate meeting) const;
     bool ensureSource();
+    int openSource(const QString &dataspec, QDate meeting, std::vector<SourceFile> &files);
     void startDownload();
     void stopDownload();
     QString cachedPath(const SourceFile &file) const;
@@ -126,6 +129,7 @@ class LocalJVLink : public JVLink
     std::chrono::milliseconds m_downloadDelay{40};
     std::function<QDateTime()> m_clock;
 
+    QString m_errorDetail;
     bool m_initialised = false;
     State m_state = State::Closed;
     std::vector<SourceFile> m_files;

@@ -1,6 +1,7 @@
 #include "core/report/betstext.h"
 
 #include "core/store/atomicfile.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
 #include <QDir>
@@ -73,8 +74,7 @@ QString SaveBetsText(const BetsText &text, const QString &appFolder, QString *er
     bool valid = false;
     const QString name = FromSjis(text.fileName, &valid);
     // The name comes from the all-races heading; it must stay a plain name inside TXT.
-    if (!valid || name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
-        name.contains(QStringLiteral("..")) || name.contains(QChar())) {
+    if (!valid || !IsPlainFileName(name)) {
         return fail(QStringLiteral("ファイル名「%1」は使えない文字を含むため、保存できませんでした。").arg(name));
     }
 

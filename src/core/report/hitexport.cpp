@@ -207,10 +207,12 @@ HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, con
         result.lastCourseDay = day;
         // A day that cannot be computed has no bets of its own: it adds nothing, rather
         // than the bets left from the day before.
-        if (!LoadIntoSession(session, dataDir, day).computable()) {
-            result.skipped.append(day);
+        const LoadResult load = LoadIntoSession(session, dataDir, day);
+        if (!load.computable()) {
+            result.skipped.push_back({day, load.reason()});
             continue;
         }
+        ++result.computed;
         for (int r = 1; r <= session.card.RaceCount; ++r) {
             for (const BetKind &kind : kBetKinds)
                 ExamineKind(session, r, kind, threshold, exportLines, archiveLines);

@@ -23,8 +23,14 @@ struct HitExportResult
     QString exportPath;             ///< appFolder + "/HPupload/TK<yyyy><mmdd><cc>.txt", when there was one to write
     QString archivePath;            ///< appFolder + "/HPupload/Manbaken.txt"
     QString lastCourseDay;          ///< the course-day processed last (the window shows it after)
-    QStringList skipped;            ///< course-days of the date that could not be computed: they add nothing
-    QString error;                  ///< a file error, or empty
+    struct Skipped
+    {
+        QString name;   ///< the course-day
+        QString reason; ///< why it cannot be computed
+    };
+    std::vector<Skipped> skipped; ///< course-days of the date that could not be computed: they add nothing
+    int computed = 0;             ///< course-days of the date that were computed
+    QString error;                ///< a file error, or empty
     /** The export's text as the clipboard takes it: every line followed by CR LF. */
     QString clipboardText() const;
 };

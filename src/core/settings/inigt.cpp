@@ -1,6 +1,7 @@
 #include "core/settings/inigt.h"
 
 #include "core/store/atomicfile.h"
+#include "core/store/regularfile.h"
 
 #include <cstddef>
 #include <limits>
@@ -9,7 +10,6 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -112,26 +112,24 @@ void ParseLine(ProfileLine &line, bool first)
     line.value = TrimBlanks(text.mid(equals + 1));
 }
 
-Profile LoadProfile(const QString &path)
+Profile LoadProfile(const QString &path, QString *reason = nullptr)
 {
     Profile profile;
     if (path.isEmpty()) {
         profile.state = Profile::State::Unusable;
+        if (reason)
+            *reason = QStringLiteral("設定ファイルの場所がありません");
         return profile;
     }
-    const QFileInfo info(path);
-    if (!info.exists())
+    // Folders, pipes and devices are refused without waiting on them.
+    QByteArray bytes;
+    const ReadStatus status = ReadRegularFile(path, TIniGT::MaxFileSize, bytes, reason);
+    if (status == ReadStatus::Missing)
         return profile;
-    // Directories, pipes and devices would block, never end or mean nothing.
-    profile.state = Profile::State::Unusable;
-    if (!info.isFile() || info.size() > TIniGT::MaxFileSize)
+    if (status != ReadStatus::Ok) {
+        profile.state = Profile::State::Unusable;
         return profile;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return profile;
-    const QByteArray bytes = file.read(TIniGT::MaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > TIniGT::MaxFileSize)
-        return profile;
+    }
 
     profile.state = Profile::State::Usable;
     qsizetype start = 0;
@@ -201,24 +199,28 @@ QByteArray NewLineOf(const Profile &profile)
     return QByteArrayLiteral("\n");
 }
 
-bool SaveProfile(const QString &path, const Profile &profile)
+bool SaveProfile(const QString &path, const Profile &profile, QString &error)
 {
     QByteArray bytes;
     for (const ProfileLine &line : profile.lines)
         bytes += line.raw;
     // A file this program could not read back would lose every setting.
-    if (bytes.size() > TIniGT::MaxFileSize)
+    if (bytes.size() > TIniGT::MaxFileSize) {
+        error = ReadStatusText(ReadStatus::TooLarge);
         return false;
-    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    }
+    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &error);
 }
 
-bool WriteValue(const QString &path, const QString &section, const QString &key, const QString &value)
+bool WriteValue(const QString &path, const QString &section, const QString &key, const QString &value, QString &error)
 {
     const QString sectionName = TrimBlanks(section);
     const QString keyName = TrimBlanks(key);
-    if (!UsableSection(sectionName) || !UsableKey(keyName) || HasLineBreakOrNul(value))
+    if (!UsableSection(sectionName) || !UsableKey(keyName) || HasLineBreakOrNul(value)) {
+        error = QStringLiteral("設定の名前または値に使えない文字があります");
         return false;
-    Profile profile = LoadProfile(path);
+    }
+    Profile profile = LoadProfile(path, &error);
     if (profile.state == Profile::State::Unusable)
         return false;
 
@@ -227,7 +229,7 @@ bool WriteValue(const QString &path, const QString &section, const QString &key,
     if (const auto index = FindKey(profile, sectionName, keyName)) {
         ProfileLine &line = lines[*index];
         line.raw = (line.name + u'=' + value).toUtf8() + LineEnd(line.raw).toByteArray();
-        return SaveProfile(path, profile);
+        return SaveProfile(path, profile, error);
     }
 
     ProfileLine keyLine;
@@ -255,7 +257,7 @@ bool WriteValue(const QString &path, const QString &section, const QString &key,
         ++insertAt;
     }
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(keyLine));
-    return SaveProfile(path, profile);
+    return SaveProfile(path, profile, error);
 }
 
 std::optional<int> ParseInteger(const QString &text)
@@ -345,7 +347,7 @@ int TIniGT::ReadInteger(const QString &section, const QString &key, int defaultV
 
 bool TIniGT::WriteInteger(const QString &section, const QString &key, int value)
 {
-    return WriteValue(m_path, section, key, QString::number(value));
+    return WriteString(section, key, QString::number(value));
 }
 
 QString TIniGT::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
@@ -365,7 +367,8 @@ QString TIniGT::ReadString(const QString &section, const QString &key, const QSt
 
 bool TIniGT::WriteString(const QString &section, const QString &key, const QString &value)
 {
-    return WriteValue(m_path, section, key, value);
+    m_error.clear();
+    return WriteValue(m_path, section, key, value, m_error);
 }
 
 } // namespace velmora

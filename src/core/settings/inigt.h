@@ -106,6 +106,9 @@ class TIniGT
      */
     bool WriteString(const QString &section, const QString &key, const QString &value);
 
+    /** Why the last write failed, in Japanese (empty after a write that succeeded). */
+    QString errorString() const { return m_error; }
+
   private:
     void resolvePath();
 
@@ -113,6 +116,7 @@ class TIniGT
     QString m_fileName;
     TIniGTDefaultDir m_defaultDir = TIniGTDefaultDir::ddApplication;
     QString m_path;
+    QString m_error;
 };
 
 } // namespace velmora

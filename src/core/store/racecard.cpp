@@ -3,12 +3,12 @@
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
 #include "core/store/racedayfiles.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
 #include <algorithm>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace velmora {
@@ -40,26 +40,20 @@ QString DamagedMessage(const QString &path, const QString &reason)
  */
 bool ReadRecordFile(const QString &path, int recordLength, int maxRecords, RecordFile &out, QString &error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("データファイル「%1」を読み込めません（%2）。")
-                    .arg(QFileInfo(path).fileName(), file.errorString());
+    QString reason;
+    if (ReadRegularFile(path, kMaxCourseDayFileSize, out.bytes, &reason) != ReadStatus::Ok) {
+        error = QStringLiteral("データファイル「%1」を読み込めません（%2）。").arg(QFileInfo(path).fileName(), reason);
         return false;
     }
-    const qint64 size = file.size();
+    const qint64 size = out.bytes.size();
     const qint64 limit = static_cast<qint64>(recordLength) * maxRecords;
-    const qint64 wanted = std::min(size, limit);
     if (size <= limit && size % recordLength != 0) {
         error = DamagedMessage(path, QStringLiteral("レコード長が%1バイトではありません").arg(recordLength));
         return false;
     }
     out.recordLength = recordLength;
-    out.bytes = file.read(wanted);
-    if (out.bytes.size() != wanted) {
-        error = QStringLiteral("データファイル「%1」を読み込めません（%2）。")
-                    .arg(QFileInfo(path).fileName(), file.errorString());
-        return false;
-    }
+    if (size > limit)
+        out.bytes.truncate(limit);
     for (int i = 0; i < out.count(); ++i) {
         const std::string_view record = out.record(i);
         if (!record.ends_with("\r\n")) {
@@ -82,6 +76,13 @@ std::string PayoutKey(std::string_view record)
 }
 
 } // namespace
+
+QString LoadResult::reason() const
+{
+    if (status == LoadStatus::FewRaces)
+        return QStringLiteral("レースが%1未満のため、予想を計算できません。").arg(kMinRacesToCompute);
+    return message;
+}
 
 void RaceCard::clear()
 {

@@ -10,6 +10,7 @@ namespace velmora {
 
 constexpr int kMaxRaces = 12;   ///< race slots of a course-day
 constexpr int kMaxRunners = 18; ///< runner slots of a race
+constexpr int kMaxBrackets = 8; ///< bracket numbers run 1..8
 constexpr int kMinRacesToCompute = 10;
 
 /**
@@ -52,6 +53,8 @@ struct LoadResult
     LoadStatus status = LoadStatus::Loaded;
     QString message;
     bool computable() const { return status == LoadStatus::Loaded; }
+    /** Why a course-day cannot be computed, for lists of days left out: the message, or one for FewRaces. */
+    QString reason() const;
 };
 
 /**

@@ -3,6 +3,7 @@
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
 #include "core/store/atomicfile.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace velmora {
@@ -46,20 +46,14 @@ int SlotIndexOf(std::string_view record, FileKind kind)
 /** Reads a file's lines; a missing file is no error (exists is false). */
 bool ReadLines(const QString &path, std::vector<std::string> &lines, bool &exists, QString &error)
 {
-    QFile file(path);
-    exists = file.exists();
+    QByteArray bytes;
+    const ReadStatus status = ReadRegularFile(path, kMaxCourseDayFileSize, bytes, &error);
+    exists = status != ReadStatus::Missing;
     lines.clear();
-    if (!exists)
+    if (status == ReadStatus::Missing)
         return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+    if (status != ReadStatus::Ok)
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return false;
-    }
     lines = SplitLines(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     return true;
 }
@@ -167,6 +161,8 @@ QString StoreStatusText(StoreStatus status)
         return QStringLiteral("開催年月日が不正");
     case StoreStatus::BadCourse:
         return QStringLiteral("競馬場コードが不正");
+    case StoreStatus::NoCourseName:
+        return QStringLiteral("競馬場名のない競馬場コード");
     case StoreStatus::BadRaceNumber:
         return QStringLiteral("レース番号が範囲外");
     case StoreStatus::BadHorseNumber:
@@ -193,6 +189,8 @@ StoreStatus CheckRecord(std::string_view record, FileKind kind)
     if (!std::all_of(course.begin(), course.end(),
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }))
         return StoreStatus::BadCourse;
+    if (TrimBlanks(CourseName(course, 2)).empty())
+        return StoreStatus::NoCourseName;
     const int race = RaceNumberOf(record);
     if (race < 1 || race > kRaceSlots)
         return StoreStatus::BadRaceNumber;
@@ -293,6 +291,7 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
     }
 
     file->changed = true;
+    ++file->pending[static_cast<size_t>(kind)];
     if (!m_buffered && !write(result.path, *file, result.error))
         result.status = StoreStatus::WriteFailed;
     return result;
@@ -308,6 +307,9 @@ bool RaceDayStore::write(const QString &path, FileLines &file, QString &error)
         return false;
     file.exists = true;
     file.changed = false;
+    for (size_t kind = 0; kind < m_written.size(); ++kind)
+        m_written[kind] += file.pending[kind];
+    file.pending = {};
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +18,9 @@ enum class FileKind
     Runner, ///< ".jvSEr": SE records, 18 lines per race (216)
     Payout, ///< ".jvHR": HR records
 };
+
+/** Far above any course-day file: a larger one is not ours and is not read into memory. */
+constexpr qint64 kMaxCourseDayFileSize = 64LL * 1024 * 1024;
 
 /** Fixed facts of a file kind. */
 struct FileKindInfo
@@ -49,6 +53,7 @@ enum class StoreStatus
     WrongType,      ///< record type does not match the file kind
     BadDate,        ///< meeting date (12-19) is not a date of eight digits
     BadCourse,      ///< course code (20-21) is not two letters or digits
+    NoCourseName,   ///< course code without a racecourse name, which would name a file with blanks
     BadRaceNumber,  ///< race number (26-27) outside 1..12
     BadHorseNumber, ///< horse number (29-30) of a runner outside 1..18
     WriteFailed,    ///< the file could not be read or written; see the error text
@@ -128,12 +133,19 @@ class RaceDayStore
      */
     StoreResult flush();
 
+    /**
+     * Records by FileKind whose file has been written since the store was made: a
+     * buffered record counts only once the flush that writes its file succeeds.
+     */
+    const std::array<int, 3> &writtenRecords() const { return m_written; }
+
   private:
     struct FileLines
     {
         std::vector<std::string> lines;
         bool exists = false;
         bool changed = false;
+        std::array<int, 3> pending{}; ///< records put in since the last write, by FileKind
     };
 
     StoreResult update(std::string_view record, FileKind kind, bool keyed);
@@ -142,6 +154,7 @@ class RaceDayStore
     QString m_dataDir;
     bool m_buffered = false;
     std::map<QString, FileLines> m_files; ///< buffered files by path
+    std::array<int, 3> m_written{};
 };
 
 /** Splits file bytes into lines at LF, dropping a CR before it; a final empty piece is not a line. */

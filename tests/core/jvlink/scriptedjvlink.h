@@ -50,6 +50,7 @@ class ScriptedJVLink : public JVLink
     QString rtSpec;
     QString rtKey;
     int closeResult = 0;
+    QString errorDetail;
 
     QStringList calls;
     int count(const char *name) const { return static_cast<int>(calls.count(QLatin1String(name))); }
@@ -102,6 +103,7 @@ class ScriptedJVLink : public JVLink
     }
     int JVCancel() override { return log("JVCancel", 0); }
     int JVClose() override { return log("JVClose", closeResult); }
+    QString lastErrorDetail() const override { return errorDetail; }
 
   private:
     int log(const char *name, int result)

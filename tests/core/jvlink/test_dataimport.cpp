@@ -240,6 +240,7 @@ TEST(DataImport, OpenAndCloseErrorsAreShownAndCloseFollows)
         int close;
         QStringList messages;
         Outcome outcome;
+        QString detail = {};
     };
     const QString noData = U("最新のRACEデータがありません。");
     const Case cases[] = {
@@ -251,12 +252,22 @@ TEST(DataImport, OpenAndCloseErrorsAreShownAndCloseFollows)
          {U("JVOpenエラー:サービスキーが設定されていません。（サービスキーが空値）(-303)")},
          Outcome::Failed},
         {-1, 3, -1, {noData, U("JVCloseエラー:(-1)")}, Outcome::NothingNew},
+        // What the component knows of the cause follows the worded code.
+        {-211,
+         3,
+         0,
+         {U("JVOpenエラー:レジストリ内容が不正（レジストリ内容が不正に変更された）です。(-211)"
+            "\nフォルダ「X」がありません。")},
+         Outcome::Failed,
+         U("フォルダ「X」がありません。")},
+        {-1, 3, 0, {noData + U("\nフォルダ「X」は空です。")}, Outcome::NothingNew, U("フォルダ「X」は空です。")},
     };
     for (const Case &c : cases) {
         Rig rig;
         rig.jv.openResult = c.open;
         rig.jv.readCount = c.readCount;
         rig.jv.closeResult = c.close;
+        rig.jv.errorDetail = c.detail;
         rig.jv.script({Jv::Record(Ra(1))});
         rig.start();
         EXPECT_EQ(rig.view.messages, c.messages) << c.open;
@@ -413,6 +424,47 @@ TEST(DataImport, FileSystemErrorEndsTheImportAfterWritingWhatWasRead)
     EXPECT_EQ(flush.jv.count("JVRead"), 3);
     EXPECT_EQ(flush.lines(".jvHR").at(0), LineOf(Hr(1)));
     EXPECT_EQ(flush.lastTime(), U("<none>"));
+    // The payout reached its file, the race record did not: the summary says so.
+    EXPECT_EQ(flush.import.counts().stored, (std::array<int, 3>{0, 0, 1}));
+    EXPECT_EQ(flush.import.counts().unwritten, (std::array<int, 3>{1, 0, 0}));
+}
+
+TEST(DataImport, LastTimeNeverPassesNow)
+{
+    // A file stamped in 2099 (or a clock set wrong where it was made).
+    Rig rig;
+    const QDateTime now(QDate(2003, 4, 6), QTime(18, 0, 5, 700));
+    rig.import.setClock([&] { return now; });
+    rig.jv.timestamp = U("20991231235959");
+    rig.jv.script({Jv::Record(Ra(1))});
+    rig.start();
+    EXPECT_EQ(rig.import.outcome(), Outcome::Completed);
+    EXPECT_EQ(rig.lastTime(), U("2003/04/06 18:00:05"));
+    ASSERT_EQ(rig.view.messages.size(), 1);
+    EXPECT_EQ(rig.view.messages[0],
+              U("最新データのタイムスタンプ（2099/12/31 23:59:59）が現在時刻より後のため範囲外です。"
+                "LastTimeは現在時刻（2003/04/06 18:00:05）にしました。"));
+
+    // A LastTime already in the future, saved by an earlier version, does not stop imports.
+    ASSERT_TRUE(rig.settings.WriteString(U("JvDataGet"), U("LastTime"), U("2099/12/31 23:59:59")));
+    EXPECT_EQ(DataImport::StoredFromDate(rig.settings, now), QDateTime(QDate(2003, 3, 29), QTime(18, 0, 5)));
+}
+
+TEST(DataImport, ASettingsFileThatCannotBeWrittenIsReportedAndTheDataStays)
+{
+    Rig rig;
+    ASSERT_TRUE(QDir().mkpath(rig.settings.path()));
+    rig.jv.script({Jv::Record(Ra(1))});
+    rig.start();
+    EXPECT_EQ(rig.import.outcome(), Outcome::Completed);
+    EXPECT_TRUE(rig.import.lastTimeSaveFailed());
+    EXPECT_TRUE(rig.import.storedLastTime().isEmpty());
+    ASSERT_EQ(rig.view.messages.size(), 1);
+    EXPECT_TRUE(
+        rig.view.messages[0].startsWith(U("設定ファイル「") + rig.settings.path() + U("」にLastTimeを保存できません")))
+        << rig.view.messages[0].toStdString();
+    EXPECT_EQ(rig.lines(".jvRA").at(0), LineOf(Ra(1)));
+    EXPECT_EQ(rig.import.counts().stored, (std::array<int, 3>{1, 0, 0}));
 }
 
 } // namespace

@@ -369,6 +369,47 @@ TEST_F(LocalJVLinkTest, DownloadsWhatTheCacheLacks)
     ASSERT_GE(reads.size(), 3u);
     EXPECT_EQ(reads[reads.size() - 3].record, FromSjis(Ra(day, "05", 2)));
     EXPECT_EQ(reads[reads.size() - 2].fileName, QStringLiteral("plain.txt"));
+    m_jv.JVClose();
+
+    // A file rewritten in place keeps its name, its stamp and here its size: the cached copy
+    // of the old bytes must not be served for it.
+    put(OwnName("RACE", "20261205", "20261206120000", "_09"), Ra(day, "09", 3), kNow.addSecs(-30));
+    const Opened fourth = Open(m_jv, from);
+    ASSERT_EQ(fourth.result, 0);
+    EXPECT_EQ(fourth.downloadCount, 1);
+    EXPECT_EQ(PollStatus(m_jv, 1).back(), 1);
+    const std::vector<Read> again = ReadToEnd(m_jv);
+    EXPECT_TRUE(std::any_of(again.begin(), again.end(),
+                            [&](const Read &read) { return read.record == FromSjis(Ra(day, "09", 3)); }));
+    EXPECT_TRUE(std::none_of(again.begin(), again.end(),
+                             [&](const Read &read) { return read.record == FromSjis(Ra(day, "09")); }));
+}
+
+TEST_F(LocalJVLinkTest, AnUnusableSourceFolderIsNamed)
+{
+    const QString from = QStringLiteral("20261201000000");
+    // Empty: nothing newer, and the reason is the folder.
+    EXPECT_EQ(Open(m_jv, from).result, -1);
+    EXPECT_EQ(m_jv.lastErrorDetail(), QStringLiteral("データの取得元フォルダ「%1」にJV-Dataのファイルがありません。")
+                                          .arg(QDir::toNativeSeparators(m_source)));
+    EXPECT_EQ(m_jv.JVRTOpen(QStringLiteral("0B12"), QStringLiteral("20261205")), -1);
+    EXPECT_TRUE(m_jv.lastErrorDetail().contains(QStringLiteral("ファイルがありません")));
+
+    const QString missing = m_root.path() + QStringLiteral("/missing");
+    m_jv.setSourceOverride(missing);
+    EXPECT_EQ(Open(m_jv, from).result, -211);
+    EXPECT_EQ(m_jv.lastErrorDetail(), QStringLiteral("データの取得元フォルダ「%1」がありません。"
+                                                     "「JVLink設定」で取得元フォルダを指定してください。")
+                                          .arg(QDir::toNativeSeparators(missing)));
+    PutFile(missing, "not a folder");
+    EXPECT_EQ(m_jv.JVRTOpen(QStringLiteral("0B12"), QStringLiteral("20261205")), -211);
+    EXPECT_TRUE(m_jv.lastErrorDetail().contains(QStringLiteral("はフォルダではありません")));
+
+    // Files that are not newer are no fault of the folder.
+    m_jv.setSourceOverride(m_source);
+    put(OwnName("RACE", "20261205", "20261130120000"), Ra(QDate(2026, 12, 5)));
+    EXPECT_EQ(Open(m_jv, from).result, -1);
+    EXPECT_TRUE(m_jv.lastErrorDetail().isEmpty());
 }
 
 TEST_F(LocalJVLinkTest, ReadingWaitsForTheDownloadAndCancelStopsIt)

@@ -196,7 +196,10 @@ TEST_F(HitExportTest, EveryComputableCourseOfTheDateContributes)
                                 Utf8ToSjis(kHeadingUtf8), line(tokyo, "東京", {3, &hr::Wide, 900}, "ワイド", false),
                                 line(fukushima, "福島", {2, &hr::Quinella, 1500}, "馬連　", false)}));
     EXPECT_EQ(result.exportPath, m_upload + QStringLiteral("/TK2026112805.txt"));
-    EXPECT_EQ(result.skipped, QStringList{kyoto});
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].name, kyoto);
+    EXPECT_EQ(result.skipped[0].reason, QStringLiteral("レースが10未満のため、予想を計算できません。"));
+    EXPECT_EQ(result.computed, 2);
     EXPECT_EQ(result.lastCourseDay, kyoto);
     EXPECT_EQ(QDir(m_upload).entryList(QDir::Files),
               (QStringList{QStringLiteral("Manbaken.txt"), QStringLiteral("TK2026112805.txt")}));

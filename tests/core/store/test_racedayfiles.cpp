@@ -1,9 +1,11 @@
 #include "core/codes/keibafunc.h"
 #include "core/store/racedayfiles.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -112,6 +114,9 @@ TEST_F(Store, RecordsThatDoNotFitTheLayoutAreRefusedAndCreateNothing)
     lineBreak[100] = '\n';
     std::string wrongEnd = Ra(1);
     wrongEnd[1270] = ' ';
+    // "C4" is a code of the table whose name is blank: the file would be named with blanks.
+    std::string namelessCourse = Ra(1);
+    namelessCourse.replace(19, 2, "C4");
 
     const std::vector<std::tuple<std::string, FileKind, StoreStatus>> cases = {
         {blankRace, FileKind::Race, StoreStatus::BadRaceNumber},
@@ -122,6 +127,7 @@ TEST_F(Store, RecordsThatDoNotFitTheLayoutAreRefusedAndCreateNothing)
         {hostileDate, FileKind::Race, StoreStatus::BadDate},
         {badDay, FileKind::Race, StoreStatus::BadDate},
         {hostileCourse, FileKind::Race, StoreStatus::BadCourse},
+        {namelessCourse, FileKind::Race, StoreStatus::NoCourseName},
         {Ra(1).substr(0, 1271), FileKind::Race, StoreStatus::WrongLength},
         {Ra(1) + "x", FileKind::Race, StoreStatus::WrongLength},
         {lineBreak, FileKind::Race, StoreStatus::WrongLength},
@@ -271,14 +277,37 @@ TEST_F(Store, AFailedFlushNamesTheFileAndKeepsItsChanges)
 {
     m_store.setBuffered(true);
     ASSERT_TRUE(m_store.PutSlotRecord(Ra(1), FileKind::Race).stored());
+    ASSERT_TRUE(m_store.PutSlotRecord(Ra(2), FileKind::Race).stored());
+    ASSERT_TRUE(m_store.PutSlotRecord(Se(1, 1), FileKind::Runner).stored());
     ASSERT_TRUE(QDir().mkpath(m_data + QStringLiteral("/2003年04月05日中山.jvRA")));
     const StoreResult result = m_store.flush();
     EXPECT_EQ(result.status, StoreStatus::WriteFailed);
     EXPECT_TRUE(result.path.endsWith(QStringLiteral(".jvRA")));
     EXPECT_EQ(m_store.pendingFiles(), 1u);
+    // Only the records whose file reached the disk count as written.
+    EXPECT_EQ(m_store.writtenRecords(), (std::array<int, 3>{0, 1, 0}));
     ASSERT_TRUE(QDir(m_data + QStringLiteral("/2003年04月05日中山.jvRA")).removeRecursively());
     EXPECT_TRUE(m_store.flush().stored());
     EXPECT_EQ(read(".jvRA").size(), 12 * 1272);
+    EXPECT_EQ(m_store.writtenRecords(), (std::array<int, 3>{2, 1, 0}));
+}
+
+TEST_F(Store, APipeOrDeviceWithACourseDaysNameIsRefusedWithoutWaiting)
+{
+    ASSERT_TRUE(QDir().mkpath(m_data));
+    const QString pipe = m_data + QStringLiteral("/2003年04月05日中山.jvRA");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // Reading a pipe without a writer would block for ever; the store must answer at once.
+    for (bool keyed : {false, true}) {
+        const StoreResult result =
+            keyed ? m_store.PutKeyedRecord(Ra(1), FileKind::Race) : m_store.PutSlotRecord(Ra(1), FileKind::Race);
+        EXPECT_EQ(result.status, StoreStatus::WriteFailed);
+        EXPECT_EQ(result.path, pipe);
+        EXPECT_TRUE(result.error.contains(QStringLiteral("通常のファイルではありません")))
+            << result.error.toStdString();
+    }
+    EXPECT_EQ(TypeOfPath(pipe), PathType::Other) << "the pipe is left in place, not replaced";
+    EXPECT_EQ(m_store.writtenRecords(), (std::array<int, 3>{}));
 }
 
 } // namespace
