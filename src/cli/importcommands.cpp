@@ -153,9 +153,11 @@ int Results(const Arguments &args)
     ResultFetch fetch(
         *setup.jvlink, store, importCancelled, [] {}, [] {});
     const ResultFetch::Outcome outcome = fetch.run(card);
-    if (!outcome.error.isEmpty()) {
-        PrintError(outcome.error);
-        return kExitFailed;
+    for (const QString &error : {outcome.jvlinkError, outcome.error}) {
+        if (!error.isEmpty()) {
+            PrintError(error);
+            return kExitFailed;
+        }
     }
     return Hits(args);
 }

@@ -2,9 +2,20 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/jvlink/jvresultmessage.h"
 #include "core/text/sjis.h"
 
 namespace velmora {
+namespace {
+
+QString Worded(const char *operation, int code, const QString &detail)
+{
+    const QString message =
+        QLatin1String(operation) + QStringLiteral("エラー:") + FromSjis(JVResultMessage(operation, code));
+    return detail.isEmpty() ? message : message + QLatin1Char('\n') + detail;
+}
+
+} // namespace
 
 ResultFetch::ResultFetch(JVLink &jvlink, RaceDayStore &store, bool &importCancelled,
                          std::function<void()> processEvents, std::function<void()> beep)
@@ -33,7 +44,10 @@ ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
     // fetch before its first record.
     m_importCancelled = false;
 
-    if (m_jvlink.JVRTOpen(QStringLiteral("0B12"), FromSjis(key)) == 0) {
+    const int opened = m_jvlink.JVRTOpen(QStringLiteral("0B12"), FromSjis(key));
+    if (opened < -1)
+        outcome.jvlinkError = Worded("JVRTOpen", opened, m_jvlink.lastErrorDetail());
+    if (opened == 0) {
         int size = 60000;
         QString buffer;
         QString fileName;
@@ -42,6 +56,8 @@ ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
             if (m_importCancelled)
                 break;
             const int result = m_jvlink.JVRead(buffer, size, fileName);
+            if (result < -3)
+                outcome.jvlinkError = Worded("JVRead", result, {});
             if (result == 0 || result < -3)
                 break;
             if (result < 0)

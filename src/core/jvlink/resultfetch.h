@@ -30,6 +30,11 @@ class ResultFetch
         int stored = 0;       ///< records stored
         int refused = 0;      ///< records the store refused
         QString error;        ///< a file-system error that ended the fetch, or empty
+        /**
+         * A JV-Link error that ended the fetch (JVRTOpen or JVRead), worded with what
+         * the component knows of its cause, or empty. "No data yet" is no error.
+         */
+        QString jvlinkError;
     };
 
     /**

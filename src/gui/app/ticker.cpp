@@ -1,8 +1,8 @@
 #include "gui/app/ticker.h"
 
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStringDecoder>
@@ -32,10 +32,11 @@ QString Ticker::BuiltInSentence()
 
 QStringList Ticker::ReadLines(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A pipe or a folder in the ticker's place must not stop the start of the program.
+    QByteArray bytes;
+    if (ReadRegularFile(path, 1024 * 1024, bytes) != ReadStatus::Ok)
         return {};
-    const QByteArray bytes = file.read(64 * 1024);
+    bytes.truncate(64 * 1024);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())

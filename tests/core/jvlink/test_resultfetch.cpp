@@ -1,3 +1,4 @@
+#include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/resultfetch.h"
 #include "core/jvlink/scriptedjvlink.h"
 #include "core/text/sjis.h"
@@ -140,6 +141,19 @@ TEST(ResultFetch, OpenFailureClosesTwiceWithoutReading)
     EXPECT_EQ(rig.jv.calls, QStringList({U("JVRTOpen"), U("JVClose"), U("JVClose")}));
     EXPECT_EQ(rig.beeps, 0);
     EXPECT_FALSE(QFile::exists(rig.path(".jvHR")));
+    EXPECT_TRUE(outcome.jvlinkError.isEmpty()) << "no results yet is no error";
+
+    // A real error is worded, with what the component knows of its cause.
+    Rig failed;
+    failed.jv.rtOpenResult = -211;
+    failed.jv.errorDetail = U("データの取得元フォルダ「X」がありません。");
+    EXPECT_EQ(failed.fetch.run(failed.card).jvlinkError,
+              U("JVRTOpenエラー:") + FromSjis(JVResultMessage("JVRTOpen", -211)) + U("\n") + failed.jv.errorDetail);
+    Rig readFailed;
+    readFailed.jv.script({Jv::Record(Payout(3)), Jv::Code(-502)});
+    const ResultFetch::Outcome partly = readFailed.fetch.run(readFailed.card);
+    EXPECT_EQ(partly.jvlinkError, U("JVReadエラー:") + FromSjis(JVResultMessage("JVRead", -502)));
+    EXPECT_EQ(partly.stored, 1);
 }
 
 TEST(ResultFetch, ACancelLeftFromAnImportDoesNotStopTheFetch)
