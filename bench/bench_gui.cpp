@@ -6,7 +6,7 @@
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
-#include "gui/app/mainunit.h"
+#include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
 
 #include <benchmark/benchmark.h>
@@ -91,7 +91,7 @@ void BM_StartupToFirstPaint(benchmark::State &state)
 {
     Fixture &fixture = TheFixture();
     for (auto _ : state) {
-        TMainForm form(fixture.context);
+        MainWindow form(fixture.context);
         ShowUntilPainted(form);
     }
 }
@@ -110,7 +110,7 @@ BENCHMARK(BM_BareMainWindowToFirstPaint)->Unit(benchmark::kMillisecond);
 void BM_CourseDayClickToRace1(benchmark::State &state)
 {
     Fixture &fixture = TheFixture();
-    TMainForm form(fixture.context);
+    MainWindow form(fixture.context);
     ShowUntilPainted(form);
     form.ListDataFiles();
     QListWidgetItem *item = form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->item(0);
@@ -125,7 +125,7 @@ BENCHMARK(BM_CourseDayClickToRace1)->Unit(benchmark::kMillisecond);
 void BM_TabSwitch(benchmark::State &state)
 {
     Fixture &fixture = TheFixture();
-    TMainForm form(fixture.context);
+    MainWindow form(fixture.context);
     ShowUntilPainted(form);
     form.LoadCourseDay(fixture.day);
     auto *tabs = form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"));

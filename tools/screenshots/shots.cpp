@@ -5,12 +5,12 @@
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
-#include "gui/app/mainunit.h"
+#include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
 #include "gui/jvlink/jvlinksettings.h"
-#include "gui/print/allprintunit.h"
-#include "gui/views/form2.h"
-#include "gui/views/form3.h"
+#include "gui/print/previewwindow.h"
+#include "gui/views/allraceswindow.h"
+#include "gui/views/userpredictionpopup.h"
 
 #include <cstdio>
 
@@ -109,7 +109,7 @@ int main(int argc, char *argv[])
                                               jvlink.setDownloadDelay(std::chrono::milliseconds(0));
                                           }),
                        appFolder.path()};
-    TMainForm form(context);
+    MainWindow form(context);
     form.EnsureDataFolder();
     form.resize(900, 600);
     form.show();

@@ -10,9 +10,9 @@ namespace velmora {
 /** What a click on a runner shows besides the all-races box it rewrites. CP932 texts. */
 struct UserPrediction
 {
-    std::string title;                 ///< TForm3's title: "3R[軸]:馬7:枠4"
-    std::vector<std::string> quinella; ///< TForm3 ListBox1 and the main window's ListBox7
-    std::vector<std::string> bracket;  ///< TForm3 ListBox2 and the main window's ListBox8
+    std::string title;                 ///< UserPredictionPopup's title: "3R[軸]:馬7:枠4"
+    std::vector<std::string> quinella; ///< UserPredictionPopup ListBox1 and the main window's ListBox7
+    std::vector<std::string> bracket;  ///< UserPredictionPopup ListBox2 and the main window's ListBox8
     std::string panel;                 ///< the main window's HSPanel3
 };
 

@@ -10,7 +10,7 @@
 
 namespace velmora::gui {
 
-TAboutBox::TAboutBox(const QString &version, QLabel *picture, Desktop &desktop, MessageBoxes &messages, QWidget *parent)
+AboutBox::AboutBox(const QString &version, QLabel *picture, Desktop &desktop, MessageBoxes &messages, QWidget *parent)
     : QDialog(parent)
     , m_picture(picture)
     , m_desktop(desktop)
@@ -39,26 +39,26 @@ TAboutBox::TAboutBox(const QString &version, QLabel *picture, Desktop &desktop, 
     for (QWidget *widget : std::initializer_list<QWidget *>{product, versionLabel, copyright, home, ok})
         layout->addWidget(widget, 0, Qt::AlignHCenter);
 
-    connect(home, &QPushButton::clicked, this, &TAboutBox::Button3Click);
+    connect(home, &QPushButton::clicked, this, &AboutBox::Button3Click);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(60);
-    connect(&m_timer, &QTimer::timeout, this, &TAboutBox::Timer1Timer);
+    connect(&m_timer, &QTimer::timeout, this, &AboutBox::Timer1Timer);
 }
 
-const QString &TAboutBox::HomePage()
+const QString &AboutBox::HomePage()
 {
     static const QString address = QStringLiteral("https://velmora.example.jp/");
     return address;
 }
 
-void TAboutBox::Button3Click()
+void AboutBox::Button3Click()
 {
     if (!m_desktop.open(QUrl(HomePage())))
         m_messages.information(this, QStringLiteral("ホームページの表示に失敗しました。"));
 }
 
-void TAboutBox::changeEvent(QEvent *event)
+void AboutBox::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);
     if (event->type() != QEvent::ActivationChange)
@@ -72,7 +72,7 @@ void TAboutBox::changeEvent(QEvent *event)
     }
 }
 
-void TAboutBox::Timer1Timer()
+void AboutBox::Timer1Timer()
 {
     m_hue = (m_hue + 6) % 360;
     if (m_picture)

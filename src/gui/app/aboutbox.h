@@ -15,13 +15,13 @@ class MessageBoxes;
  * author's home page. While it is active its timer cycles the colours of the
  * main window's picture.
  */
-class TAboutBox : public QDialog
+class AboutBox : public QDialog
 {
     Q_OBJECT
 
   public:
-    TAboutBox(const QString &version, QLabel *picture, Desktop &desktop, MessageBoxes &messages,
-              QWidget *parent = nullptr);
+    AboutBox(const QString &version, QLabel *picture, Desktop &desktop, MessageBoxes &messages,
+             QWidget *parent = nullptr);
 
     static const QString &HomePage();
 

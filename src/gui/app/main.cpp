@@ -7,7 +7,7 @@
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
-#include "gui/app/mainunit.h"
+#include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
 #include "gui/app/startup.h"
 #include "gui/jvlink/jvlinksettings.h"
@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     if (!JVLinkInstalled(context))
         return 0;
 
-    TMainForm mainForm(context);
+    MainWindow mainForm(context);
     if (!mainForm.EnsureDataFolder())
         return 1;
     mainForm.show();

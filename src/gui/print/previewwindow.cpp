@@ -1,8 +1,8 @@
-#include "gui/print/allprintunit.h"
+#include "gui/print/previewwindow.h"
 
 #include "gui/app/guicontext.h"
 #include "gui/app/messages.h"
-#include "gui/print/prevx.h"
+#include "gui/print/pagepreview.h"
 #include "gui/print/printers.h"
 #include "gui/print/replay.h"
 
@@ -25,7 +25,7 @@ const QString kPlace = QStringLiteral("Printlocate");
 
 } // namespace
 
-TAllPrintForm::TAllPrintForm(GuiContext &context, PrinterProvider &printers, QWidget *parent)
+PreviewWindow::PreviewWindow(GuiContext &context, PrinterProvider &printers, QWidget *parent)
     : QDialog(parent, Qt::Window)
     , m_context(context)
     , m_printers(printers)
@@ -45,8 +45,8 @@ TAllPrintForm::TAllPrintForm(GuiContext &context, PrinterProvider &printers, QWi
         bar->addWidget(push);
         return push;
     };
-    button("BitBtn2", "印刷(&P)", &TAllPrintForm::BitBtn2Click);
-    button("BitBtn3", "ﾌﾟﾘﾝﾀ設定(&S)", &TAllPrintForm::BitBtn3Click);
+    button("BitBtn2", "印刷(&P)", &PreviewWindow::BitBtn2Click);
+    button("BitBtn3", "ﾌﾟﾘﾝﾀ設定(&S)", &PreviewWindow::BitBtn3Click);
     button("BitBtn1", "閉じる", &QDialog::close);
     bar->addStretch(1);
 
@@ -60,13 +60,13 @@ TAllPrintForm::TAllPrintForm(GuiContext &context, PrinterProvider &printers, QWi
         m_zoom->addButton(radio, i);
         zoomLayout->addWidget(radio);
     }
-    connect(m_zoom, &QButtonGroup::idClicked, this, &TAllPrintForm::RadioGroup1Click);
+    connect(m_zoom, &QButtonGroup::idClicked, this, &PreviewWindow::RadioGroup1Click);
     bar->addWidget(group);
     layout->addLayout(bar);
 
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("ScrollBox1"));
-    m_preview = new TPrevX(printers, scroll);
+    m_preview = new PagePreview(printers, scroll);
     scroll->setWidget(m_preview);
     scroll->setWidgetResizable(false);
     layout->addWidget(scroll, 1);
@@ -82,7 +82,7 @@ TAllPrintForm::TAllPrintForm(GuiContext &context, PrinterProvider &printers, QWi
     }
 }
 
-void TAllPrintForm::RadioGroup1Click(int index)
+void PreviewWindow::RadioGroup1Click(int index)
 {
     if (index < 0 || index > 3)
         return;
@@ -91,7 +91,7 @@ void TAllPrintForm::RadioGroup1Click(int index)
     m_settings.WriteInteger(QStringLiteral("PrintZoom"), QStringLiteral("ratio"), index);
 }
 
-bool TAllPrintForm::showPage(const Page &page)
+bool PreviewWindow::showPage(const Page &page)
 {
     setWindowTitle(QString::fromStdString(page.caption));
     m_preview->Title = windowTitle();
@@ -107,7 +107,7 @@ bool TAllPrintForm::showPage(const Page &page)
     return true;
 }
 
-void TAllPrintForm::BitBtn2Click()
+void PreviewWindow::BitBtn2Click()
 {
     QString error;
     if (!m_preview->CheckPrinter(&error)) {
@@ -135,13 +135,13 @@ void TAllPrintForm::BitBtn2Click()
     }
 }
 
-void TAllPrintForm::BitBtn3Click()
+void PreviewWindow::BitBtn3Click()
 {
     if (m_printers.setup(this))
         m_preview->update();
 }
 
-void TAllPrintForm::closeEvent(QCloseEvent *event)
+void PreviewWindow::closeEvent(QCloseEvent *event)
 {
     m_settings.WriteInteger(kPlace, QStringLiteral("top"), y());
     m_settings.WriteInteger(kPlace, QStringLiteral("left"), x());

@@ -29,13 +29,13 @@ struct GuiContext;
  * last import stored. Drives the GUI-free DataImport step by step: its start button,
  * its 10 ms download timer and the event processing between records.
  */
-class TGetDataForm : public QDialog, private ImportView
+class ImportWindow : public QDialog, private ImportView
 {
     Q_OBJECT
 
   public:
-    TGetDataForm(JVLink &jvlink, GuiContext &context, bool &importCancelled, QWidget *parent = nullptr);
-    ~TGetDataForm() override;
+    ImportWindow(JVLink &jvlink, GuiContext &context, bool &importCancelled, QWidget *parent = nullptr);
+    ~ImportWindow() override;
 
     const DataImport &import() const { return *m_import; }
 

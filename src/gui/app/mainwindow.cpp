@@ -1,4 +1,4 @@
-#include "gui/app/mainunit.h"
+#include "gui/app/mainwindow.h"
 
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/resultfetch.h"
@@ -12,14 +12,14 @@
 #include "gui/app/guicontext.h"
 #include "gui/app/messages.h"
 #include "gui/app/ticker.h"
-#include "gui/app/waitform.h"
-#include "gui/jvlink/getdataunit.h"
-#include "gui/print/allprintunit.h"
+#include "gui/app/waitwindow.h"
+#include "gui/jvlink/importwindow.h"
+#include "gui/print/previewwindow.h"
 #include "gui/print/printers.h"
-#include "gui/views/form2.h"
-#include "gui/views/form3.h"
-#include "gui/views/form4.h"
+#include "gui/views/allraceswindow.h"
+#include "gui/views/confidencegraphwindow.h"
 #include "gui/views/raceview.h"
+#include "gui/views/userpredictionpopup.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -80,7 +80,7 @@ QPixmap Picture()
 
 } // namespace
 
-TMainForm::TMainForm(GuiContext &context, QWidget *parent)
+MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_settings(context.settings())
@@ -116,13 +116,13 @@ TMainForm::TMainForm(GuiContext &context, QWidget *parent)
     dataLayout->addWidget(m_dataList);
     m_dataPanel->setFixedWidth(190);
     m_dataPanel->hide();
-    connect(m_dataList, &QListWidget::itemClicked, this, &TMainForm::DatListBoxClick);
+    connect(m_dataList, &QListWidget::itemClicked, this, &MainWindow::DatListBoxClick);
     body->addWidget(m_dataPanel);
 
     m_raceView = new RaceTabView(central);
     m_raceView->hide();
-    connect(m_raceView, &RaceTabView::raceChosen, this, &TMainForm::TabControl1Change);
-    connect(m_raceView, &RaceTabView::runnerClicked, this, &TMainForm::StringGrid1Click);
+    connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::TabControl1Change);
+    connect(m_raceView, &RaceTabView::runnerClicked, this, &MainWindow::StringGrid1Click);
     body->addWidget(m_raceView, 1);
     layout->addLayout(body, 1);
 
@@ -143,17 +143,17 @@ TMainForm::TMainForm(GuiContext &context, QWidget *parent)
         m_ownPrinters = std::make_unique<SystemPrinters>();
         m_printers = m_ownPrinters.get();
     }
-    m_printForm = new TAllPrintForm(m_context, *m_printers, this);
-    m_form1 = new TForm1(this);
-    m_form2 = new TForm2(m_session, m_context, this);
-    m_form3 = new TForm3(this);
-    connect(m_form2, &TForm2::printRequested, this, &TMainForm::printAllRaces);
-    connect(m_form2, &TForm2::saveTextRequested, this, &TMainForm::saveBetsText);
+    m_previewWindow = new PreviewWindow(m_context, *m_printers, this);
+    m_waitWindow = new WaitWindow(this);
+    m_allRacesWindow = new AllRacesWindow(m_session, m_context, this);
+    m_userPopup = new UserPredictionPopup(this);
+    connect(m_allRacesWindow, &AllRacesWindow::printRequested, this, &MainWindow::printAllRaces);
+    connect(m_allRacesWindow, &AllRacesWindow::saveTextRequested, this, &MainWindow::saveBetsText);
 }
 
-TMainForm::~TMainForm() = default;
+MainWindow::~MainWindow() = default;
 
-void TMainForm::buildMenus()
+void MainWindow::buildMenus()
 {
     auto action = [this](QMenu *menu, const char *name, const char *caption, const char *hint, auto handler) {
         QAction *item = menu->addAction(QString::fromUtf8(caption));
@@ -163,29 +163,29 @@ void TMainForm::buildMenus()
         return item;
     };
     QMenu *file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &TMainForm::JVBtnClick);
+    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &MainWindow::JVBtnClick);
     file->addSeparator();
-    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &TMainForm::ListDataFiles);
+    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::ListDataFiles);
     file->addSeparator();
-    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &TMainForm::OpenDataFolder);
+    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::OpenDataFolder);
     file->addSeparator();
-    action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", &TMainForm::FilePrintItemClick);
+    action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", &MainWindow::FilePrintItemClick);
     action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします",
-           &TMainForm::FilePrintSetupItemClick);
+           &MainWindow::FilePrintSetupItemClick);
     file->addSeparator();
-    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &TMainForm::FileExitItemClick);
+    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
 
     QMenu *options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(O)"));
-    m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &TMainForm::T1Click);
+    m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &MainWindow::T1Click);
     m_tickerSwitch->setCheckable(true);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContentsItemClick);
+    action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &MainWindow::HelpContentsItemClick);
     help->addSeparator();
-    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &TMainForm::HelpAboutItemClick);
+    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick);
 }
 
-void TMainForm::buildToolBar()
+void MainWindow::buildToolBar()
 {
     QToolBar *bar = addToolBar(QStringLiteral("SpeedBar"));
     bar->setObjectName(QStringLiteral("SpeedBar"));
@@ -214,27 +214,29 @@ void TMainForm::buildToolBar()
         return button;
     };
     tool("JVBtn", QStringLiteral("JVデータ取得"), QStyle::SP_ArrowDown, "JRA-VANからﾃﾞｰﾀを取り込みます",
-         &TMainForm::JVBtnClick);
+         &MainWindow::JVBtnClick);
     tool("SpeedButton1", QStringLiteral("データ"), QStyle::SP_DirOpenIcon, "予想に使用するﾃﾞｰﾀを読み込みます",
-         &TMainForm::ListDataFiles);
+         &MainWindow::ListDataFiles);
     bar->addSeparator();
     m_print = tool("SpeedButton4", {}, QStyle::SP_FileDialogDetailedView, "現ﾚｰｽ予想結果を印刷します",
-                   &TMainForm::FilePrintItemClick);
-    tool("SpeedButton5", {}, QStyle::SP_FileDialogListView, "ﾌﾟﾘﾝﾀの設定をします", &TMainForm::FilePrintSetupItemClick);
+                   &MainWindow::FilePrintItemClick);
+    tool("SpeedButton5", {}, QStyle::SP_FileDialogListView, "ﾌﾟﾘﾝﾀの設定をします",
+         &MainWindow::FilePrintSetupItemClick);
     bar->addSeparator();
-    tool("SpeedButton6", {}, QStyle::SP_DialogCloseButton, "ｿﾌﾄを終了します", &TMainForm::FileExitItemClick);
-    tool("SpeedButton11", {}, QStyle::SP_DialogHelpButton, "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContentsItemClick);
+    tool("SpeedButton6", {}, QStyle::SP_DialogCloseButton, "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
+    tool("SpeedButton11", {}, QStyle::SP_DialogHelpButton, "ﾍﾙﾌﾟの目次を表示します",
+         &MainWindow::HelpContentsItemClick);
     tool("SpeedButton14", {}, QStyle::SP_MessageBoxInformation, "ﾊﾞｰｼﾞｮﾝ情報を表示します",
-         &TMainForm::HelpAboutItemClick);
+         &MainWindow::HelpAboutItemClick);
     bar->addSeparator();
-    m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &TMainForm::Button2Click);
-    m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &TMainForm::Button1Click);
-    m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &TMainForm::KekkaGetBtnClick);
-    push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &TMainForm::TekiAnaBtnClick);
-    push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &TMainForm::TekiAnaBtn2Click);
+    m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &MainWindow::Button2Click);
+    m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &MainWindow::Button1Click);
+    m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &MainWindow::KekkaGetBtnClick);
+    push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtnClick);
+    push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtn2Click);
 }
 
-void TMainForm::buildHeader()
+void MainWindow::buildHeader()
 {
     auto *header = new QWidget(this);
     header->setObjectName(QStringLiteral("HeaderPanel"));
@@ -280,7 +282,7 @@ void TMainForm::buildHeader()
     grid->setColumnStretch(0, 1);
 }
 
-bool TMainForm::EnsureDataFolder()
+bool MainWindow::EnsureDataFolder()
 {
     if (QDir().mkpath(m_context.dataDir()))
         return true;
@@ -291,7 +293,7 @@ bool TMainForm::EnsureDataFolder()
     return false;
 }
 
-void TMainForm::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (m_shown || !m_jvlink)
@@ -304,7 +306,7 @@ void TMainForm::showEvent(QShowEvent *event)
     }
 }
 
-void TMainForm::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), y());
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), x());
@@ -313,12 +315,12 @@ void TMainForm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void TMainForm::JVBtnClick()
+void MainWindow::JVBtnClick()
 {
     if (!m_jvlink)
         return;
     {
-        TGetDataForm form(*m_jvlink, m_context, m_session.ImportCancelled, this);
+        ImportWindow form(*m_jvlink, m_context, m_session.ImportCancelled, this);
         form.exec();
     }
     // New course-days appear in an open data list at once.
@@ -328,41 +330,41 @@ void TMainForm::JVBtnClick()
     }
 }
 
-void TMainForm::ListDataFiles()
+void MainWindow::ListDataFiles()
 {
     m_dataList->clear();
     m_dataList->addItems(velmora::ListDataFiles(m_context.dataDir()));
     m_dataPanel->setVisible(m_dataPanel->isHidden());
 }
 
-void TMainForm::DatListBoxClick(QListWidgetItem *item)
+void MainWindow::DatListBoxClick(QListWidgetItem *item)
 {
     if (item)
         LoadCourseDay(item->text());
 }
 
-void TMainForm::setDayButtons(bool enabled)
+void MainWindow::setDayButtons(bool enabled)
 {
     for (QWidget *button : std::initializer_list<QWidget *>{m_graph, m_allBets, m_print})
         button->setEnabled(enabled);
 }
 
-void TMainForm::setDateLine(const QString &text)
+void MainWindow::setDateLine(const QString &text)
 {
     m_dateLine->setText(text);
     m_dateShadow->setText(text);
 }
 
-void TMainForm::setHeading(const QString &text)
+void MainWindow::setHeading(const QString &text)
 {
     m_heading->setText(text);
     m_headingShadow->setText(text);
 }
 
-void TMainForm::failLoad(const QString &message, bool missingFiles)
+void MainWindow::failLoad(const QString &message, bool missingFiles)
 {
     if (missingFiles) {
-        m_form1->close();
+        m_waitWindow->close();
         m_raceView->clearRace();
         setDateLine({});
         setHeading({});
@@ -375,7 +377,7 @@ void TMainForm::failLoad(const QString &message, bool missingFiles)
     m_context.messages.information(this, message);
 }
 
-void TMainForm::LoadCourseDay(const QString &name)
+void MainWindow::LoadCourseDay(const QString &name)
 {
     m_raceView->hide();
     const LoadResult result = LoadIntoSession(m_session, m_context.dataDir(), name);
@@ -399,20 +401,20 @@ void TMainForm::LoadCourseDay(const QString &name)
         for (const std::string &caption : TabCaptions(m_session.card))
             tabs.append(Qs(caption));
         m_raceView->setTabs(tabs);
-        m_form2->showBets();
+        m_allRacesWindow->showBets();
         showView(LoadedRaceView(m_session), 1);
     }
     m_dataPanel->hide();
 }
 
-void TMainForm::TabControl1Change(int race)
+void MainWindow::TabControl1Change(int race)
 {
     if (race < 1 || race > m_session.card.RaceCount)
         return;
     showView(RaceView(m_session, race), race);
 }
 
-void TMainForm::showView(const RaceViewTexts &view, int race)
+void MainWindow::showView(const RaceViewTexts &view, int race)
 {
     m_shownView = view;
     m_shownRace = race;
@@ -422,7 +424,7 @@ void TMainForm::showView(const RaceViewTexts &view, int race)
     m_raceView->showRace(view);
 }
 
-void TMainForm::StringGrid1Click(int row)
+void MainWindow::StringGrid1Click(int row)
 {
     const int race = m_raceView->currentRace();
     // The prediction arrays belong to the last day that was computed; a day of fewer
@@ -434,11 +436,11 @@ void TMainForm::StringGrid1Click(int row)
     m_shownView.userPanel = prediction.panel;
     m_shownView.userQuinella = prediction.quinella;
     m_shownView.userBracket = prediction.bracket;
-    m_form2->showBets();
-    m_form3->showPrediction(prediction);
+    m_allRacesWindow->showBets();
+    m_userPopup->showPrediction(prediction);
 }
 
-bool TMainForm::refuseWithoutRaces()
+bool MainWindow::refuseWithoutRaces()
 {
     if (m_session.card.RaceCount >= kMinRacesToCompute)
         return false;
@@ -446,21 +448,21 @@ bool TMainForm::refuseWithoutRaces()
     return true;
 }
 
-void TMainForm::Button2Click()
+void MainWindow::Button2Click()
 {
     if (!refuseWithoutRaces())
-        m_form2->openFor(m_dateLine->text());
+        m_allRacesWindow->openFor(m_dateLine->text());
 }
 
-void TMainForm::Button1Click()
+void MainWindow::Button1Click()
 {
     if (refuseWithoutRaces())
         return;
-    TForm4 graph(m_session.prediction, m_session.card.RaceCount, this);
+    ConfidenceGraphWindow graph(m_session.prediction, m_session.card.RaceCount, this);
     graph.exec();
 }
 
-void TMainForm::KekkaGetBtnClick()
+void MainWindow::KekkaGetBtnClick()
 {
     QListWidgetItem *day = m_dataList->currentItem();
     if (!m_jvlink || !day || m_raceView->tabBar()->currentIndex() < 0)
@@ -483,7 +485,7 @@ void TMainForm::KekkaGetBtnClick()
     m_results->setEnabled(true);
 }
 
-void TMainForm::FilePrintItemClick()
+void MainWindow::FilePrintItemClick()
 {
     const std::optional<Page> page =
         m_shownRace > 0 ? RaceSheet(RaceSheetSourceOf(m_session, m_shownView, m_shownRace)) : std::nullopt;
@@ -491,39 +493,40 @@ void TMainForm::FilePrintItemClick()
         m_context.messages.information(this, QString::fromUtf8(kCannotPrint), QString::fromUtf8(kCannotPrintCaption));
         return;
     }
-    m_printForm->showPage(*page);
+    m_previewWindow->showPage(*page);
 }
 
-void TMainForm::FilePrintSetupItemClick()
+void MainWindow::FilePrintSetupItemClick()
 {
     m_printers->setup(this);
 }
 
-void TMainForm::printAllRaces()
+void MainWindow::printAllRaces()
 {
-    m_printForm->showPage(AllRacesSheet(m_session, m_raceView->tabBar()->count(), ToSjis(m_form2->headingText())));
+    m_previewWindow->showPage(
+        AllRacesSheet(m_session, m_raceView->tabBar()->count(), ToSjis(m_allRacesWindow->headingText())));
 }
 
-void TMainForm::saveBetsText()
+void MainWindow::saveBetsText()
 {
     QString error;
     const QString message =
-        SaveBetsText(MakeBetsText(m_session, ToSjis(m_form2->headingText())), m_context.appFolder, &error);
+        SaveBetsText(MakeBetsText(m_session, ToSjis(m_allRacesWindow->headingText())), m_context.appFolder, &error);
     m_context.messages.beep();
     m_context.messages.information(this, error.isEmpty() ? message : error);
 }
 
-void TMainForm::TekiAnaBtnClick()
+void MainWindow::TekiAnaBtnClick()
 {
     exportHits(HitThreshold::Hit);
 }
 
-void TMainForm::TekiAnaBtn2Click()
+void MainWindow::TekiAnaBtn2Click()
 {
     exportHits(HitThreshold::Longshot);
 }
 
-void TMainForm::exportHits(HitThreshold threshold)
+void MainWindow::exportHits(HitThreshold threshold)
 {
     QListWidgetItem *selected = m_dataList->currentItem();
     if (!selected)
@@ -553,17 +556,17 @@ void TMainForm::exportHits(HitThreshold threshold)
     }
 }
 
-void TMainForm::OpenDataFolder()
+void MainWindow::OpenDataFolder()
 {
     m_context.desktop.open(QUrl::fromLocalFile(m_context.dataDir()));
 }
 
-void TMainForm::FileExitItemClick()
+void MainWindow::FileExitItemClick()
 {
     close();
 }
 
-void TMainForm::T1Click()
+void MainWindow::T1Click()
 {
     const bool off = m_tickerSwitch->isChecked();
     m_tickerPanel->setVisible(!off);
@@ -571,7 +574,7 @@ void TMainForm::T1Click()
                            off ? QStringLiteral("Off") : QStringLiteral("On"));
 }
 
-void TMainForm::HelpContentsItemClick()
+void MainWindow::HelpContentsItemClick()
 {
     // The compiled help when it is installed; otherwise the help that comes with the program.
     const QStringList candidates = {m_context.appFolder + QStringLiteral("/VelmoraJdl.chm"),
@@ -586,9 +589,9 @@ void TMainForm::HelpContentsItemClick()
     m_context.messages.information(this, QStringLiteral("ヘルプファイルが見つかりません。"));
 }
 
-void TMainForm::HelpAboutItemClick()
+void MainWindow::HelpAboutItemClick()
 {
-    TAboutBox about(kVersionText, m_picture, m_context.desktop, m_context.messages, this);
+    AboutBox about(kVersionText, m_picture, m_context.desktop, m_context.messages, this);
     about.exec();
 }
 

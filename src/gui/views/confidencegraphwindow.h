@@ -10,12 +10,12 @@ namespace velmora::gui {
  * The confidence graph "グラフ": one red bar per race, 3 for grade "A", 2 for
  * "B", 1 otherwise, each labelled with its grade. Created for each command.
  */
-class TForm4 : public QDialog
+class ConfidenceGraphWindow : public QDialog
 {
     Q_OBJECT
 
   public:
-    TForm4(const Prediction &prediction, int raceCount, QWidget *parent = nullptr);
+    ConfidenceGraphWindow(const Prediction &prediction, int raceCount, QWidget *parent = nullptr);
 };
 
 } // namespace velmora::gui

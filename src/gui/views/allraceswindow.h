@@ -22,12 +22,12 @@ struct GuiContext;
  * the control arrays ArListBox1 (quinella lists), ArListBox2 (bracket-quinella
  * lists) and ArPanel1 (grade and axis panels). Created once, shown modally.
  */
-class TForm2 : public QDialog
+class AllRacesWindow : public QDialog
 {
     Q_OBJECT
 
   public:
-    TForm2(Session &session, GuiContext &context, QWidget *parent = nullptr);
+    AllRacesWindow(Session &session, GuiContext &context, QWidget *parent = nullptr);
 
     /** Shows the boxes as the session's all-races model holds them (captions, panels, lists, colours). */
     void showBets();

@@ -5,7 +5,7 @@
 #include "gen/jvdatagen.h"
 #include "gen/samplesource.h"
 #include "gui/app/guicontext.h"
-#include "gui/jvlink/getdataunit.h"
+#include "gui/jvlink/importwindow.h"
 #include "gui/scriptedmessages.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +89,7 @@ class AskingMessages : public test::ScriptedMessages
 };
 
 /** An import window with its own application folder, boxes answered by the test. */
-class ImportWindow : public ::testing::Test
+class ImportWindowTest : public ::testing::Test
 {
   protected:
     QTemporaryDir app;
@@ -98,7 +98,7 @@ class ImportWindow : public ::testing::Test
     GuiContext context{messages, desktop, {}, app.path()};
     ScriptedJVLink jv;
     bool importCancelled = false;
-    std::unique_ptr<TGetDataForm> form;
+    std::unique_ptr<ImportWindow> form;
 
     /** Stores the from-date that a window opened afterwards starts at. */
     void storeLastTime(const QString &text)
@@ -112,13 +112,13 @@ class ImportWindow : public ::testing::Test
                                              QStringLiteral("<none>"));
     }
 
-    TGetDataForm &open(JVLink &jvlink)
+    ImportWindow &open(JVLink &jvlink)
     {
-        form = std::make_unique<TGetDataForm>(jvlink, context, importCancelled);
+        form = std::make_unique<ImportWindow>(jvlink, context, importCancelled);
         form->show();
         return *form;
     }
-    TGetDataForm &open() { return open(jv); }
+    ImportWindow &open() { return open(jv); }
 
     template <typename Widget> Widget *child(const char *name) const
     {
@@ -159,7 +159,7 @@ class ImportWindow : public ::testing::Test
     }
 };
 
-TEST_F(ImportWindow, FreshWindowStartsEightDaysBackWithThisWeeksData)
+TEST_F(ImportWindowTest, FreshWindowStartsEightDaysBackWithThisWeeksData)
 {
     const QDateTime before = QDateTime::currentDateTime();
     open();
@@ -184,7 +184,7 @@ TEST_F(ImportWindow, FreshWindowStartsEightDaysBackWithThisWeeksData)
     EXPECT_TRUE(jv.calls.isEmpty());
 }
 
-TEST_F(ImportWindow, WindowStartsAtTheStoredLastTime)
+TEST_F(ImportWindowTest, WindowStartsAtTheStoredLastTime)
 {
     storeLastTime(QStringLiteral("2003/04/05 10:20:30"));
     open();
@@ -192,7 +192,7 @@ TEST_F(ImportWindow, WindowStartsAtTheStoredLastTime)
     EXPECT_EQ(label5(), QStringLiteral("2003/04/05 10:20:30"));
 }
 
-TEST_F(ImportWindow, ImportWithoutDownloadStoresRecordsAndMovesLastTime)
+TEST_F(ImportWindowTest, ImportWithoutDownloadStoresRecordsAndMovesLastTime)
 {
     storeLastTime(QStringLiteral("2003/04/05 10:20:30"));
     jv.readCount = 2;
@@ -230,7 +230,7 @@ TEST_F(ImportWindow, ImportWithoutDownloadStoresRecordsAndMovesLastTime)
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor) << "busy cursor left on";
 }
 
-TEST_F(ImportWindow, ImportWithDownloadIsPolledByTheTimer)
+TEST_F(ImportWindowTest, ImportWithDownloadIsPolledByTheTimer)
 {
     storeLastTime(QStringLiteral("2003/04/05 00:00:00"));
     jv.readCount = 1;
@@ -261,7 +261,7 @@ TEST_F(ImportWindow, ImportWithDownloadIsPolledByTheTimer)
     EXPECT_FALSE(cancel()->isEnabled());
 }
 
-TEST_F(ImportWindow, DownloadErrorStopsThePollingAndCloses)
+TEST_F(ImportWindowTest, DownloadErrorStopsThePollingAndCloses)
 {
     jv.downloadCount = 2;
     jv.statuses = {1, -502};
@@ -277,7 +277,7 @@ TEST_F(ImportWindow, DownloadErrorStopsThePollingAndCloses)
     EXPECT_TRUE(start()->isEnabled());
 }
 
-TEST_F(ImportWindow, CancelDuringDownloadAsksAndStopsOnYesOnly)
+TEST_F(ImportWindowTest, CancelDuringDownloadAsksAndStopsOnYesOnly)
 {
     storeLastTime(QStringLiteral("2003/04/05 00:00:00"));
     jv.downloadCount = 2;
@@ -317,7 +317,7 @@ TEST_F(ImportWindow, CancelDuringDownloadAsksAndStopsOnYesOnly)
     EXPECT_EQ(jv.count("JVStatus"), polls);
 }
 
-TEST_F(ImportWindow, ReadLoopLocksOutASecondStartAndStopsAtCancel)
+TEST_F(ImportWindowTest, ReadLoopLocksOutASecondStartAndStopsAtCancel)
 {
     storeLastTime(QStringLiteral("2003/04/05 00:00:00"));
     jv.script({Ra(1), Ra(2), Ra(3), Code(-1), Code(0)});
@@ -355,7 +355,7 @@ TEST_F(ImportWindow, ReadLoopLocksOutASecondStartAndStopsAtCancel)
     EXPECT_TRUE(settingsButton()->isEnabled());
 }
 
-TEST_F(ImportWindow, ClosingDuringAnImportAsksTheCancelQuestion)
+TEST_F(ImportWindowTest, ClosingDuringAnImportAsksTheCancelQuestion)
 {
     storeLastTime(QStringLiteral("2003/04/05 00:00:00"));
     jv.script({Ra(1), Ra(2), Code(-1), Code(0)});
@@ -388,7 +388,7 @@ TEST_F(ImportWindow, ClosingDuringAnImportAsksTheCancelQuestion)
     EXPECT_EQ(form->result(), QDialog::Rejected);
 }
 
-TEST_F(ImportWindow, ClosingDuringADownloadCancelsAndCloses)
+TEST_F(ImportWindowTest, ClosingDuringADownloadCancelsAndCloses)
 {
     jv.downloadCount = 2;
     jv.statuses = std::deque<int>(100000, 0);
@@ -410,7 +410,7 @@ TEST_F(ImportWindow, ClosingDuringADownloadCancelsAndCloses)
     EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(ImportWindow, WindowDestroyedMidDownloadLeavesJVLinkClosed)
+TEST_F(ImportWindowTest, WindowDestroyedMidDownloadLeavesJVLinkClosed)
 {
     jv.downloadCount = 2;
     jv.statuses = std::deque<int>(100000, 0);
@@ -422,7 +422,7 @@ TEST_F(ImportWindow, WindowDestroyedMidDownloadLeavesJVLinkClosed)
     EXPECT_EQ(jv.count("JVClose"), 1);
 }
 
-TEST_F(ImportWindow, IdleWindowClosesWithoutAsking)
+TEST_F(ImportWindowTest, IdleWindowClosesWithoutAsking)
 {
     open();
     form->close();
@@ -442,7 +442,7 @@ class SettingsFailingJVLink : public ScriptedJVLink
     }
 };
 
-TEST_F(ImportWindow, SettingsButtonReportsAJVSetUIPropertiesError)
+TEST_F(ImportWindowTest, SettingsButtonReportsAJVSetUIPropertiesError)
 {
     SettingsFailingJVLink failing;
     open(failing);
@@ -463,7 +463,7 @@ TEST_F(ImportWindow, SettingsButtonReportsAJVSetUIPropertiesError)
 
 // The whole road with the local JV-Link on the bundled sample: download on its thread,
 // polled by the window's timer, read into the course-day files.
-TEST_F(ImportWindow, LocalJVLinkImportsTheSampleIntoTheDataFolder)
+TEST_F(ImportWindowTest, LocalJVLinkImportsTheSampleIntoTheDataFolder)
 {
     QTemporaryDir home;
     const QDateTime now =

@@ -1,6 +1,6 @@
 #include "core/text/sjis.h"
 #include "gui/app/fonts.h"
-#include "gui/views/form3.h"
+#include "gui/views/userpredictionpopup.h"
 #include "widgettesting.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +22,9 @@ UserPrediction SamplePrediction()
     return prediction;
 }
 
-TEST(Form3, ShowsTheTitleAndTheListsForDisplayOnly)
+TEST(UserPredictionPopupTest, ShowsTheTitleAndTheListsForDisplayOnly)
 {
-    TForm3 form;
+    UserPredictionPopup form;
     form.showPrediction(SamplePrediction());
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("ユーザー予想"));
@@ -48,9 +48,9 @@ TEST(Form3, ShowsTheTitleAndTheListsForDisplayOnly)
     form.hide();
 }
 
-TEST(Form3, HidesWhenAnotherWindowIsActivated)
+TEST(UserPredictionPopupTest, HidesWhenAnotherWindowIsActivated)
 {
-    TForm3 form;
+    UserPredictionPopup form;
     form.showPrediction(SamplePrediction());
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
 

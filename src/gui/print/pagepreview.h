@@ -21,12 +21,12 @@ inline const QString kNoPrinter = QStringLiteral("プリンタが登録されて
  * of paper with its printable area, and sends it unscaled to the printer. The
  * page is replayed from its display list, so preview, paper and PDF are one path.
  */
-class TPrevX : public QWidget
+class PagePreview : public QWidget
 {
     Q_OBJECT
 
   public:
-    TPrevX(PrinterProvider &printers, QWidget *parent = nullptr);
+    PagePreview(PrinterProvider &printers, QWidget *parent = nullptr);
 
     PageGeometry &geometry() { return m_geometry; }
     int ZoomScale() const { return m_geometry.ZoomScale(); }

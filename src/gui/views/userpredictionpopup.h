@@ -14,12 +14,12 @@ namespace velmora::gui {
  * click on a runner. Shown without being modal; it hides itself as soon as it
  * loses activation.
  */
-class TForm3 : public QDialog
+class UserPredictionPopup : public QDialog
 {
     Q_OBJECT
 
   public:
-    explicit TForm3(QWidget *parent = nullptr);
+    explicit UserPredictionPopup(QWidget *parent = nullptr);
 
     /** Fills the title (HSPanel1) and the lists (ListBox1, ListBox2) and shows the window. */
     void showPrediction(const UserPrediction &prediction);

@@ -1,4 +1,4 @@
-#include "gui/views/form4.h"
+#include "gui/views/confidencegraphwindow.h"
 
 #include "core/report/confidencegraph.h"
 #include "gui/app/fonts.h"
@@ -91,7 +91,7 @@ std::vector<QScatterSeries *> GradeMarks(const std::vector<GraphPoint> &points)
 
 } // namespace
 
-TForm4::TForm4(const Prediction &prediction, int raceCount, QWidget *parent)
+ConfidenceGraphWindow::ConfidenceGraphWindow(const Prediction &prediction, int raceCount, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form4"));

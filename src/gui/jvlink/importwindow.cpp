@@ -1,4 +1,4 @@
-#include "gui/jvlink/getdataunit.h"
+#include "gui/jvlink/importwindow.h"
 
 #include "core/jvlink/jvresultmessage.h"
 #include "core/text/sjis.h"
@@ -47,7 +47,7 @@ QProgressBar *NamedBar(const QString &name, QWidget *parent)
 
 } // namespace
 
-TGetDataForm::TGetDataForm(JVLink &jvlink, GuiContext &context, bool &importCancelled, QWidget *parent)
+ImportWindow::ImportWindow(JVLink &jvlink, GuiContext &context, bool &importCancelled, QWidget *parent)
     : QDialog(parent)
     , m_jvlink(jvlink)
     , m_context(context)
@@ -154,15 +154,15 @@ TGetDataForm::TGetDataForm(JVLink &jvlink, GuiContext &context, bool &importCanc
     layout->addWidget(m_lastTime);
     resize(520, 480);
 
-    connect(m_settingsButton, &QToolButton::clicked, this, &TGetDataForm::SpeedButton1Click);
-    connect(m_start, &QPushButton::clicked, this, &TGetDataForm::ButtonStartClick);
-    connect(m_cancel, &QPushButton::clicked, this, &TGetDataForm::ButtonCancelClick);
-    connect(m_timer, &QTimer::timeout, this, &TGetDataForm::TimerJVStatusTimer);
+    connect(m_settingsButton, &QToolButton::clicked, this, &ImportWindow::SpeedButton1Click);
+    connect(m_start, &QPushButton::clicked, this, &ImportWindow::ButtonStartClick);
+    connect(m_cancel, &QPushButton::clicked, this, &ImportWindow::ButtonCancelClick);
+    connect(m_timer, &QTimer::timeout, this, &ImportWindow::TimerJVStatusTimer);
 
     setFromDate(DataImport::StoredFromDate(m_settings, QDateTime::currentDateTime()));
 }
 
-TGetDataForm::~TGetDataForm()
+ImportWindow::~ImportWindow()
 {
     m_timer->stop();
     // The window is only destroyed mid-download when the application goes down; JV-Link
@@ -173,7 +173,7 @@ TGetDataForm::~TGetDataForm()
     }
 }
 
-void TGetDataForm::reject()
+void ImportWindow::reject()
 {
     if (!m_import->running()) {
         QDialog::reject();
@@ -189,7 +189,7 @@ void TGetDataForm::reject()
     cancelImport();
 }
 
-void TGetDataForm::SpeedButton1Click()
+void ImportWindow::SpeedButton1Click()
 {
     const int result = m_jvlink.JVSetUIProperties();
     if (result != 0)
@@ -197,7 +197,7 @@ void TGetDataForm::SpeedButton1Click()
                     FromSjis(JVResultMessage("JVSetUIProperties", result)));
 }
 
-void TGetDataForm::ButtonStartClick()
+void ImportWindow::ButtonStartClick()
 {
     if (m_import->running())
         return;
@@ -212,7 +212,7 @@ void TGetDataForm::ButtonStartClick()
         importEnded();
 }
 
-void TGetDataForm::TimerJVStatusTimer()
+void ImportWindow::TimerJVStatusTimer()
 {
     // Stopped during the poll: once the last file is there the poll runs the read loop,
     // which processes events, and no tick may come in between.
@@ -224,13 +224,13 @@ void TGetDataForm::TimerJVStatusTimer()
         importEnded();
 }
 
-void TGetDataForm::ButtonCancelClick()
+void ImportWindow::ButtonCancelClick()
 {
     if (confirmCancel())
         cancelImport();
 }
 
-bool TGetDataForm::confirmCancel()
+bool ImportWindow::confirmCancel()
 {
     // No polling while the question is open: a tick in the box's event loop could begin
     // the read loop there, and the answer would only be heard once it had read everything.
@@ -243,7 +243,7 @@ bool TGetDataForm::confirmCancel()
     return false;
 }
 
-void TGetDataForm::cancelImport()
+void ImportWindow::cancelImport()
 {
     m_timer->stop();
     m_cancelPending = true;
@@ -255,7 +255,7 @@ void TGetDataForm::cancelImport()
         importEnded();
 }
 
-void TGetDataForm::setImportRunning(bool running)
+void ImportWindow::setImportRunning(bool running)
 {
     // One import at a time: a start inside the read loop's event processing would nest a
     // second import in the first; changing JV-Link's settings while it is open is no safer.
@@ -264,7 +264,7 @@ void TGetDataForm::setImportRunning(bool running)
     m_cancel->setEnabled(running);
 }
 
-void TGetDataForm::importEnded()
+void ImportWindow::importEnded()
 {
     flushCreated();
     if (m_import->running())
@@ -277,31 +277,31 @@ void TGetDataForm::importEnded()
     }
 }
 
-void TGetDataForm::setProgressLabel(const QString &text)
+void ImportWindow::setProgressLabel(const QString &text)
 {
     m_progress->setText(text);
 }
 
-void TGetDataForm::setDownloadProgress(int position, int maximum)
+void ImportWindow::setDownloadProgress(int position, int maximum)
 {
     m_download->setRange(0, maximum);
     m_download->setValue(position);
 }
 
-void TGetDataForm::setReadProgress(int position, int maximum)
+void ImportWindow::setReadProgress(int position, int maximum)
 {
     m_read->setRange(0, maximum);
     m_read->setValue(position);
 }
 
-void TGetDataForm::clearCreated()
+void ImportWindow::clearCreated()
 {
     m_pendingCreated.clear();
     m_created->clear();
     m_sinceFlush.start();
 }
 
-void TGetDataForm::addCreated(const QString &line)
+void ImportWindow::addCreated(const QString &line)
 {
     // The list view lays out all its rows after every insertion, so a line per record
     // would make a large import quadratic; lines are handed over in batches instead.
@@ -310,7 +310,7 @@ void TGetDataForm::addCreated(const QString &line)
         flushCreated();
 }
 
-void TGetDataForm::flushCreated()
+void ImportWindow::flushCreated()
 {
     m_sinceFlush.start();
     if (m_pendingCreated.isEmpty())
@@ -320,19 +320,19 @@ void TGetDataForm::flushCreated()
     m_created->scrollToBottom();
 }
 
-void TGetDataForm::showMessage(const QString &text)
+void ImportWindow::showMessage(const QString &text)
 {
     flushCreated();
     beep();
     m_context.messages.information(this, text);
 }
 
-void TGetDataForm::beep()
+void ImportWindow::beep()
 {
     m_context.messages.beep();
 }
 
-void TGetDataForm::setBusy(bool busy)
+void ImportWindow::setBusy(bool busy)
 {
     if (busy) {
         setCursor(Qt::BusyCursor);
@@ -342,13 +342,13 @@ void TGetDataForm::setBusy(bool busy)
     }
 }
 
-void TGetDataForm::setFromDate(const QDateTime &from)
+void ImportWindow::setFromDate(const QDateTime &from)
 {
     m_from->setDateTime(from);
     m_lastTime->setText(m_from->dateTime().toString(kLastTimeFormat));
 }
 
-void TGetDataForm::processEvents()
+void ImportWindow::processEvents()
 {
     QCoreApplication::processEvents();
 }

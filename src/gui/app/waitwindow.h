@@ -10,12 +10,12 @@ namespace velmora::gui {
  * The wait window "少々お待ちください｡" with a progress gauge. The program creates
  * it but never shows it; a failing load closes it, which resets the gauge.
  */
-class TForm1 : public QDialog
+class WaitWindow : public QDialog
 {
     Q_OBJECT
 
   public:
-    explicit TForm1(QWidget *parent = nullptr);
+    explicit WaitWindow(QWidget *parent = nullptr);
 
   protected:
     void hideEvent(QHideEvent *event) override;

@@ -23,10 +23,10 @@ namespace velmora::gui {
 struct GuiContext;
 class PrinterProvider;
 class RaceTabView;
-class TAllPrintForm;
-class TForm1;
-class TForm2;
-class TForm3;
+class PreviewWindow;
+class WaitWindow;
+class AllRacesWindow;
+class UserPredictionPopup;
 class Ticker;
 
 /**
@@ -35,22 +35,22 @@ class Ticker;
  * the status line. It owns the session (race card, prediction, user axis, the
  * all-races boxes), the JV-Link instance JVLink1 and the windows created at start.
  */
-class TMainForm : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
   public:
-    explicit TMainForm(GuiContext &context, QWidget *parent = nullptr);
-    ~TMainForm() override;
+    explicit MainWindow(GuiContext &context, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     /** Creates the data folder when it is missing; false (after saying so) when it cannot. */
     bool EnsureDataFolder();
 
     Session &session() { return m_session; }
     JVLink *jvlink() const { return m_jvlink.get(); }
-    TForm2 *allRacesWindow() const { return m_form2; }
-    TForm3 *userWindow() const { return m_form3; }
-    TAllPrintForm *printWindow() const { return m_printForm; }
+    AllRacesWindow *allRacesWindow() const { return m_allRacesWindow; }
+    UserPredictionPopup *userWindow() const { return m_userPopup; }
+    PreviewWindow *printWindow() const { return m_previewWindow; }
 
     // Commands, named as the controls that run them.
     void JVBtnClick();
@@ -119,10 +119,10 @@ class TMainForm : public QMainWindow
     QPushButton *m_allBets = nullptr;  // Button2
     QPushButton *m_results = nullptr;  // KekkaGetBtn
 
-    TAllPrintForm *m_printForm = nullptr;
-    TForm1 *m_form1 = nullptr;
-    TForm2 *m_form2 = nullptr;
-    TForm3 *m_form3 = nullptr;
+    PreviewWindow *m_previewWindow = nullptr;
+    WaitWindow *m_waitWindow = nullptr;
+    AllRacesWindow *m_allRacesWindow = nullptr;
+    UserPredictionPopup *m_userPopup = nullptr;
 };
 
 } // namespace velmora::gui

@@ -5,7 +5,7 @@
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
 #include "gui/scriptedmessages.h"
-#include "gui/views/form2.h"
+#include "gui/views/allraceswindow.h"
 #include "widgettesting.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ QColor TextColour(const QListWidget *list)
 }
 
 /** A generated twelve-race day loaded into a session, and the all-races window on it. */
-class Form2 : public testing::Test
+class AllRacesWindowTest : public testing::Test
 {
   protected:
     void SetUp() override
@@ -80,11 +80,11 @@ class Form2 : public testing::Test
     GuiContext m_context{m_messages, m_desktop, {}, m_root.path()};
     gen::CourseDay m_day;
     Session m_session;
-    TForm2 m_form{m_session, m_context};
+    AllRacesWindow m_form{m_session, m_context};
     bool m_shownModally = false;
 };
 
-TEST_F(Form2, OpeningShowsEveryRaceBoxWithItsComputedBets)
+TEST_F(AllRacesWindowTest, OpeningShowsEveryRaceBoxWithItsComputedBets)
 {
     open(QStringLiteral("2026年11月28日(土)東京05回07日"));
     EXPECT_TRUE(m_shownModally);
@@ -122,7 +122,7 @@ TEST_F(Form2, OpeningShowsEveryRaceBoxWithItsComputedBets)
     }
 }
 
-TEST_F(Form2, TheHitListPageShowsTheHitListInAlignedColumns)
+TEST_F(AllRacesWindowTest, TheHitListPageShowsTheHitListInAlignedColumns)
 {
     open();
     auto *memo = m_form.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
@@ -135,7 +135,7 @@ TEST_F(Form2, TheHitListPageShowsTheHitListInAlignedColumns)
     EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 
-TEST_F(Form2, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTheNextLoad)
+TEST_F(AllRacesWindowTest, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTheNextLoad)
 {
     open();
     const int race = 3;
@@ -163,7 +163,7 @@ TEST_F(Form2, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTheNextLoad)
     EXPECT_EQ(TextColour(quinella), QColor(Qt::black));
 }
 
-TEST_F(Form2, ControlArraysHoldTheTwelveBoxesOnly)
+TEST_F(AllRacesWindowTest, ControlArraysHoldTheTwelveBoxesOnly)
 {
     EXPECT_EQ(m_form.ArListBox1().NumOfArry(), 12);
     EXPECT_EQ(m_form.ArListBox2().NumOfArry(), 12);
@@ -180,10 +180,10 @@ TEST_F(Form2, ControlArraysHoldTheTwelveBoxesOnly)
     EXPECT_EQ(lists.NumOfArry(), 12);
 }
 
-TEST_F(Form2, PrintAndTheHiddenTextSaveButtonsRaiseTheirRequests)
+TEST_F(AllRacesWindowTest, PrintAndTheHiddenTextSaveButtonsRaiseTheirRequests)
 {
-    QSignalSpy print(&m_form, &TForm2::printRequested);
-    QSignalSpy save(&m_form, &TForm2::saveTextRequested);
+    QSignalSpy print(&m_form, &AllRacesWindow::printRequested);
+    QSignalSpy save(&m_form, &AllRacesWindow::saveTextRequested);
     auto *printButton = m_form.findChild<QPushButton *>(QStringLiteral("MsgBitBtn1"));
     auto *saveButton = m_form.findChild<QPushButton *>(QStringLiteral("MsgBitBtn3"));
     auto *helpButton = m_form.findChild<QPushButton *>(QStringLiteral("MsgBitBtn4"));

@@ -3,11 +3,11 @@
 #include "core/report/hitlist.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
-#include "gui/app/mainunit.h"
+#include "gui/app/mainwindow.h"
 #include "gui/app/startup.h"
 #include "gui/app/ticker.h"
-#include "gui/views/form2.h"
-#include "gui/views/form3.h"
+#include "gui/views/allraceswindow.h"
+#include "gui/views/userpredictionpopup.h"
 #include "scriptedmessages.h"
 #include "widgettesting.h"
 
@@ -33,10 +33,10 @@ namespace {
 using velmora::test::ScriptedJVLink;
 
 /** A main window on a temporary application folder, with scripted boxes and JV-Link. */
-class MainWindow : public testing::Test
+class MainWindowTest : public testing::Test
 {
   protected:
-    MainWindow()
+    MainWindowTest()
         : m_context{m_messages, m_desktop,
                     [](const QString &className) -> std::unique_ptr<JVLink> {
                         if (className != kJVLinkClassName)
@@ -46,13 +46,13 @@ class MainWindow : public testing::Test
                     m_root.path()}
     {}
 
-    std::unique_ptr<TMainForm> open()
+    std::unique_ptr<MainWindow> open()
     {
-        auto form = std::make_unique<TMainForm>(m_context);
+        auto form = std::make_unique<MainWindow>(m_context);
         EXPECT_TRUE(form->EnsureDataFolder());
         return form;
     }
-    ScriptedJVLink &jvlink(TMainForm &form) { return *static_cast<ScriptedJVLink *>(form.jvlink()); }
+    ScriptedJVLink &jvlink(MainWindow &form) { return *static_cast<ScriptedJVLink *>(form.jvlink()); }
 
     gen::CourseDay writeDay(QDate date = QDate(2026, 11, 28), int races = 12, std::uint64_t seed = 3)
     {
@@ -72,7 +72,7 @@ class MainWindow : public testing::Test
         return found;
     }
     /** Loads a course-day as the user does: the data button, then the day in the list. */
-    void load(TMainForm &form, const QString &name)
+    void load(MainWindow &form, const QString &name)
     {
         QTest::mouseClick(child<QToolButton>(form, "SpeedButton1"), Qt::LeftButton);
         auto *list = child<QListWidget>(form, "DatListBox");
@@ -98,7 +98,7 @@ class MainWindow : public testing::Test
     GuiContext m_context;
 };
 
-TEST_F(MainWindow, AFreshStartOpensAtTheDefaultPlaceWithTheTicker)
+TEST_F(MainWindowTest, AFreshStartOpensAtTheDefaultPlaceWithTheTicker)
 {
     auto form = open();
     EXPECT_EQ(form->pos(), QPoint(10, 10));
@@ -111,7 +111,7 @@ TEST_F(MainWindow, AFreshStartOpensAtTheDefaultPlaceWithTheTicker)
     EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
 }
 
-TEST_F(MainWindow, PlaceAndTickerSurviveARestart)
+TEST_F(MainWindowTest, PlaceAndTickerSurviveARestart)
 {
     {
         auto form = open();
@@ -133,7 +133,7 @@ TEST_F(MainWindow, PlaceAndTickerSurviveARestart)
     EXPECT_FALSE(child<QWidget>(*third, "Panel4")->isHidden());
 }
 
-TEST_F(MainWindow, JVInitErrorsAreToldOnceTheWindowShows)
+TEST_F(MainWindowTest, JVInitErrorsAreToldOnceTheWindowShows)
 {
     auto form = open();
     jvlink(*form).initResult = -101;
@@ -145,7 +145,7 @@ TEST_F(MainWindow, JVInitErrorsAreToldOnceTheWindowShows)
     EXPECT_EQ(m_messages.boxes.size(), 1u) << "JVInit runs when the window is first shown only";
 }
 
-TEST_F(MainWindow, WithoutJVLinkTheProgramEnds)
+TEST_F(MainWindowTest, WithoutJVLinkTheProgramEnds)
 {
     GuiContext missing{m_messages, m_desktop, [](const QString &) { return std::unique_ptr<JVLink>(); }, m_root.path()};
     EXPECT_FALSE(JVLinkInstalled(missing));
@@ -155,7 +155,7 @@ TEST_F(MainWindow, WithoutJVLinkTheProgramEnds)
     EXPECT_TRUE(JVLinkInstalled(m_context));
 }
 
-TEST_F(MainWindow, TheDataButtonListsCourseDaysLatestFirstAndTogglesTheList)
+TEST_F(MainWindowTest, TheDataButtonListsCourseDaysLatestFirstAndTogglesTheList)
 {
     writeDay(QDate(2026, 11, 28));
     writeDay(QDate(2026, 11, 29), 12, 4);
@@ -170,7 +170,7 @@ TEST_F(MainWindow, TheDataButtonListsCourseDaysLatestFirstAndTogglesTheList)
     EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
 }
 
-TEST_F(MainWindow, LoadingACourseDayShowsRaceOneByTheLoadersRules)
+TEST_F(MainWindowTest, LoadingACourseDayShowsRaceOneByTheLoadersRules)
 {
     const gen::CourseDay day = writeDay();
     auto form = open();
@@ -212,7 +212,7 @@ TEST_F(MainWindow, LoadingACourseDayShowsRaceOneByTheLoadersRules)
     EXPECT_EQ(child<QLabel>(*form, "HSPanel5")->text(), QString::number(p.CoverHorse[3]));
 }
 
-TEST_F(MainWindow, MissingAndIncompleteDataAreTold)
+TEST_F(MainWindowTest, MissingAndIncompleteDataAreTold)
 {
     const gen::CourseDay day = writeDay();
     const QString name = QString::fromStdString(day.nameUtf8());
@@ -238,7 +238,7 @@ TEST_F(MainWindow, MissingAndIncompleteDataAreTold)
     EXPECT_EQ(m_messages.beeps, 2);
 }
 
-TEST_F(MainWindow, AClickOnARunnerMakesTheUsersPrediction)
+TEST_F(MainWindowTest, AClickOnARunnerMakesTheUsersPrediction)
 {
     const gen::CourseDay day = writeDay();
     auto form = open();
@@ -256,7 +256,7 @@ TEST_F(MainWindow, AClickOnARunnerMakesTheUsersPrediction)
     EXPECT_TRUE(box.user);
     EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), QsList(box.quinella));
     EXPECT_TRUE(child<QLabel>(*form, "HSPanel3")->text().startsWith(QStringLiteral("[軸]:馬 3  :枠")));
-    TForm3 *popup = form->userWindow();
+    UserPredictionPopup *popup = form->userWindow();
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(child<QLabel>(*popup, "HSPanel1")->text(),
               QStringLiteral("2R[軸]:馬3:枠") + QString::number(session.UserAxisBracket[2]));
@@ -272,7 +272,7 @@ TEST_F(MainWindow, AClickOnARunnerMakesTheUsersPrediction)
     }
 }
 
-TEST_F(MainWindow, AllBetsAndGraphNeedALoadedDay)
+TEST_F(MainWindowTest, AllBetsAndGraphNeedALoadedDay)
 {
     auto form = open();
     QTest::mouseClick(child<QPushButton>(*form, "Button2"), Qt::LeftButton);
@@ -285,7 +285,7 @@ TEST_F(MainWindow, AllBetsAndGraphNeedALoadedDay)
     }
 }
 
-TEST_F(MainWindow, AllBetsShowsTheBoxesAndTheHitList)
+TEST_F(MainWindowTest, AllBetsShowsTheBoxesAndTheHitList)
 {
     const gen::CourseDay day = writeDay();
     auto form = open();
@@ -306,7 +306,7 @@ TEST_F(MainWindow, AllBetsShowsTheBoxesAndTheHitList)
     QTest::mouseClick(child<QPushButton>(*form, "Button1"), Qt::LeftButton);
 }
 
-TEST_F(MainWindow, TheResultButtonMergesTheDaysResultsAndReloads)
+TEST_F(MainWindowTest, TheResultButtonMergesTheDaysResultsAndReloads)
 {
     gen::Generator generator(5);
     gen::CourseDayOptions options;
@@ -332,7 +332,7 @@ TEST_F(MainWindow, TheResultButtonMergesTheDaysResultsAndReloads)
     EXPECT_TRUE(child<QPushButton>(*form, "KekkaGetBtn")->isEnabled());
 }
 
-TEST_F(MainWindow, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
+TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
 {
     QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
     ASSERT_TRUE(help.open(QIODevice::WriteOnly));
@@ -349,7 +349,7 @@ TEST_F(MainWindow, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
     EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraJdl.chm")));
 }
 
-TEST_F(MainWindow, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
+TEST_F(MainWindowTest, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
 {
     const gen::CourseDay day = writeDay(QDate(2026, 11, 28), 12, 8);
     writeDay(QDate(2026, 11, 29), 12, 9);

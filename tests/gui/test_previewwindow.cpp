@@ -3,12 +3,12 @@
 #include "core/testfiles.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
-#include "gui/app/mainunit.h"
-#include "gui/print/allprintunit.h"
-#include "gui/print/prevx.h"
+#include "gui/app/mainwindow.h"
+#include "gui/print/pagepreview.h"
+#include "gui/print/previewwindow.h"
 #include "gui/print/printers.h"
 #include "gui/print/replay.h"
-#include "gui/views/form2.h"
+#include "gui/views/allraceswindow.h"
 #include "scriptedmessages.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ class FixedPrinters : public PrinterProvider
     QPrinter m_printer{QPrinter::HighResolution};
 };
 
-class PrintWindow : public testing::Test
+class PreviewWindowTest : public testing::Test
 {
   protected:
     QTemporaryDir m_root;
@@ -82,10 +82,10 @@ class PrintWindow : public testing::Test
     }
 };
 
-TEST_F(PrintWindow, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
+TEST_F(PreviewWindowTest, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
 {
     {
-        TAllPrintForm form(m_context, m_printers);
+        PreviewWindow form(m_context, m_printers);
         EXPECT_EQ(form.pos(), QPoint(10, 10));
         EXPECT_EQ(form.size(), QSize(630, 450));
         EXPECT_EQ(form.PrevX1()->ZoomScale(), 50);
@@ -95,7 +95,7 @@ TEST_F(PrintWindow, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
         form.move(40, 60);
         form.close();
     }
-    TAllPrintForm again(m_context, m_printers);
+    PreviewWindow again(m_context, m_printers);
     EXPECT_EQ(again.PrevX1()->ZoomScale(), 100);
     EXPECT_EQ(again.pos(), QPoint(40, 60));
 
@@ -105,9 +105,9 @@ TEST_F(PrintWindow, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
     EXPECT_EQ(again.PrevX1()->ZoomScale(), 200);
 }
 
-TEST_F(PrintWindow, PrintsThePageAsAPdf)
+TEST_F(PreviewWindowTest, PrintsThePageAsAPdf)
 {
-    TAllPrintForm form(m_context, m_printers);
+    PreviewWindow form(m_context, m_printers);
     ASSERT_TRUE(form.showPage(samplePage()));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("予想結果印刷"));
@@ -126,10 +126,10 @@ TEST_F(PrintWindow, PrintsThePageAsAPdf)
     EXPECT_EQ(m_printers.setups, 1);
 }
 
-TEST_F(PrintWindow, WithoutPrintersNothingIsShownOrPrinted)
+TEST_F(PreviewWindowTest, WithoutPrintersNothingIsShownOrPrinted)
 {
     FixedPrinters none(false);
-    TAllPrintForm form(m_context, none);
+    PreviewWindow form(m_context, none);
     EXPECT_FALSE(form.showPage(samplePage()));
     EXPECT_FALSE(form.isVisible());
     form.BitBtn2Click();
@@ -138,7 +138,7 @@ TEST_F(PrintWindow, WithoutPrintersNothingIsShownOrPrinted)
     EXPECT_EQ(m_messages.boxes[1].text, QStringLiteral("プリンタが登録されていません"));
 }
 
-TEST_F(PrintWindow, TheMainWindowPrintsTheShownRaceAndAllRaces)
+TEST_F(PreviewWindowTest, TheMainWindowPrintsTheShownRaceAndAllRaces)
 {
     gen::Generator generator(21);
     gen::CourseDayOptions options;
@@ -146,14 +146,14 @@ TEST_F(PrintWindow, TheMainWindowPrintsTheShownRaceAndAllRaces)
     const gen::CourseDay day = generator.courseDay(options);
     ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
     m_context.jvlinkFactory = {};
-    TMainForm form(m_context);
+    MainWindow form(m_context);
     form.ListDataFiles();
     form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->setCurrentRow(0);
     form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
     form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(3);
 
     form.FilePrintItemClick();
-    TAllPrintForm *preview = form.printWindow();
+    PreviewWindow *preview = form.printWindow();
     ASSERT_TRUE(preview->PrevX1()->page().has_value());
     const Session &session = form.session();
     const std::optional<Page> expected =
@@ -170,14 +170,14 @@ TEST_F(PrintWindow, TheMainWindowPrintsTheShownRaceAndAllRaces)
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("全レース買い目"));
 }
 
-TEST_F(PrintWindow, AShortRaceIsNotPrinted)
+TEST_F(PreviewWindowTest, AShortRaceIsNotPrinted)
 {
     gen::Generator generator(22);
     gen::CourseDayOptions options;
     options.date = QDate(2026, 11, 28);
     gen::CourseDay day = generator.courseDay(options);
     ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
-    TMainForm form(m_context);
+    MainWindow form(m_context);
     form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
     // Race 1 shown with four rows: the print refuses.
     auto *grid = form.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));

@@ -1,4 +1,4 @@
-#include "gui/app/waitform.h"
+#include "gui/app/waitwindow.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -6,7 +6,7 @@
 
 namespace velmora::gui {
 
-TForm1::TForm1(QWidget *parent)
+WaitWindow::WaitWindow(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("TForm1"));
@@ -24,7 +24,7 @@ TForm1::TForm1(QWidget *parent)
     layout->addWidget(m_gauge);
 }
 
-void TForm1::hideEvent(QHideEvent *event)
+void WaitWindow::hideEvent(QHideEvent *event)
 {
     m_gauge->setValue(0);
     QDialog::hideEvent(event);

@@ -1,4 +1,4 @@
-#include "gui/views/form2.h"
+#include "gui/views/allraceswindow.h"
 
 #include "core/report/hitlist.h"
 #include "gui/app/fonts.h"
@@ -73,7 +73,7 @@ void ShowList(QListWidget *list, const std::vector<std::string> &bets, bool user
 
 } // namespace
 
-TForm2::TForm2(Session &session, GuiContext &context, QWidget *parent)
+AllRacesWindow::AllRacesWindow(Session &session, GuiContext &context, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
     , m_session(session)
@@ -152,9 +152,9 @@ TForm2::TForm2(Session &session, GuiContext &context, QWidget *parent)
     QPushButton *close = makeButton(QStringLiteral("CloseBtn"), QStringLiteral("閉じる"), 310);
     help->hide();
     saveText->hide();
-    connect(print, &QPushButton::clicked, this, &TForm2::MsgBitBtn1Click);
-    connect(saveText, &QPushButton::clicked, this, &TForm2::MsgBitBtn3Click);
-    connect(help, &QPushButton::clicked, this, &TForm2::MsgBitBtn3Click);
+    connect(print, &QPushButton::clicked, this, &AllRacesWindow::MsgBitBtn1Click);
+    connect(saveText, &QPushButton::clicked, this, &AllRacesWindow::MsgBitBtn3Click);
+    connect(help, &QPushButton::clicked, this, &AllRacesWindow::MsgBitBtn3Click);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *hitsPage = new QWidget;
@@ -177,7 +177,7 @@ TForm2::TForm2(Session &session, GuiContext &context, QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TForm2::showBets()
+void AllRacesWindow::showBets()
 {
     for (int r = 1; r <= kMaxRaces; ++r) {
         const RaceBets &bets = m_session.allRaces.races[static_cast<size_t>(r)];
@@ -188,13 +188,13 @@ void TForm2::showBets()
     }
 }
 
-void TForm2::openFor(const QString &dateLine)
+void AllRacesWindow::openFor(const QString &dateLine)
 {
     prepare(dateLine);
     exec();
 }
 
-void TForm2::prepare(const QString &dateLine)
+void AllRacesWindow::prepare(const QString &dateLine)
 {
     m_heading->setText(dateLine);
     RefreshAllRaces(m_session);
@@ -202,17 +202,17 @@ void TForm2::prepare(const QString &dateLine)
     showBets();
 }
 
-void TForm2::MsgBitBtn1Click()
+void AllRacesWindow::MsgBitBtn1Click()
 {
     Q_EMIT printRequested();
 }
 
-void TForm2::MsgBitBtn3Click()
+void AllRacesWindow::MsgBitBtn3Click()
 {
     Q_EMIT saveTextRequested();
 }
 
-QString TForm2::headingText() const
+QString AllRacesWindow::headingText() const
 {
     return m_heading->text();
 }

@@ -1,4 +1,4 @@
-#include "gui/print/prevx.h"
+#include "gui/print/pagepreview.h"
 
 #include "gui/print/printers.h"
 #include "gui/print/replay.h"
@@ -21,7 +21,7 @@ PrinterMetrics DefaultMetrics()
 
 } // namespace
 
-TPrevX::TPrevX(PrinterProvider &printers, QWidget *parent)
+PagePreview::PagePreview(PrinterProvider &printers, QWidget *parent)
     : QWidget(parent)
     , m_printers(printers)
 {
@@ -30,7 +30,7 @@ TPrevX::TPrevX(PrinterProvider &printers, QWidget *parent)
     fitToSheet();
 }
 
-void TPrevX::SetZoomScale(int percent)
+void PagePreview::SetZoomScale(int percent)
 {
     if (m_geometry.SetZoomScale(percent)) {
         fitToSheet();
@@ -38,7 +38,7 @@ void TPrevX::SetZoomScale(int percent)
     }
 }
 
-void TPrevX::fitToSheet()
+void PagePreview::fitToSheet()
 {
     if (!CheckPrinter(nullptr))
         return;
@@ -48,7 +48,7 @@ void TPrevX::fitToSheet()
         setFixedSize(wanted);
 }
 
-bool TPrevX::CheckPrinter(QString *error) const
+bool PagePreview::CheckPrinter(QString *error) const
 {
     if (!m_printers.printerNames().isEmpty())
         return true;
@@ -57,13 +57,13 @@ bool TPrevX::CheckPrinter(QString *error) const
     return false;
 }
 
-PrinterMetrics TPrevX::metrics() const
+PrinterMetrics PagePreview::metrics() const
 {
     QPrinter *printer = m_printers.printer();
     return printer ? MetricsOf(*printer) : DefaultMetrics();
 }
 
-bool TPrevX::setPage(const Page &page, QString *error)
+bool PagePreview::setPage(const Page &page, QString *error)
 {
     if (!CheckPrinter(error))
         return false;
@@ -73,7 +73,7 @@ bool TPrevX::setPage(const Page &page, QString *error)
     return true;
 }
 
-bool TPrevX::Print(QPrinter &printer, const QString &title, QString *error)
+bool PagePreview::Print(QPrinter &printer, const QString &title, QString *error)
 {
     if (!CheckPrinter(error))
         return false;
@@ -91,7 +91,7 @@ bool TPrevX::Print(QPrinter &printer, const QString &title, QString *error)
     return true;
 }
 
-void TPrevX::paintEvent(QPaintEvent *)
+void PagePreview::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));

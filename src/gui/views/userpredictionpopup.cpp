@@ -1,4 +1,4 @@
-#include "gui/views/form3.h"
+#include "gui/views/userpredictionpopup.h"
 
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
@@ -39,7 +39,7 @@ void ShowList(QListWidget *list, const std::vector<std::string> &bets)
 
 } // namespace
 
-TForm3::TForm3(QWidget *parent)
+UserPredictionPopup::UserPredictionPopup(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
 {
@@ -86,7 +86,7 @@ TForm3::TForm3(QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TForm3::showPrediction(const UserPrediction &prediction)
+void UserPredictionPopup::showPrediction(const UserPrediction &prediction)
 {
     m_title->setText(Qs(prediction.title));
     ShowList(m_quinella, prediction.quinella);
@@ -96,7 +96,7 @@ void TForm3::showPrediction(const UserPrediction &prediction)
     activateWindow();
 }
 
-void TForm3::changeEvent(QEvent *event)
+void UserPredictionPopup::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);
     // A popup of the last click only: once the user turns to another window it goes away.

@@ -1,5 +1,5 @@
 #include "gui/app/fonts.h"
-#include "gui/views/form4.h"
+#include "gui/views/confidencegraphwindow.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -16,7 +16,7 @@ namespace velmora::gui {
 namespace {
 
 /** Four races graded A, C, B and an empty grade. */
-class Form4 : public testing::Test
+class ConfidenceGraphWindowTest : public testing::Test
 {
   protected:
     void SetUp() override
@@ -26,7 +26,7 @@ class Form4 : public testing::Test
         m_prediction.ConfidenceGrade[3] = "B";
         m_prediction.ConfidenceGrade[4] = "";
         m_prediction.ConfidenceGrade[5] = "A"; // beyond the day's races
-        m_form = std::make_unique<TForm4>(m_prediction, 4);
+        m_form = std::make_unique<ConfidenceGraphWindow>(m_prediction, 4);
         auto *view = m_form->findChild<QChartView *>(QStringLiteral("Chart1"));
         ASSERT_NE(view, nullptr);
         m_chart = view->chart();
@@ -42,11 +42,11 @@ class Form4 : public testing::Test
     }
 
     Prediction m_prediction;
-    std::unique_ptr<TForm4> m_form;
+    std::unique_ptr<ConfidenceGraphWindow> m_form;
     QChart *m_chart = nullptr;
 };
 
-TEST_F(Form4, BarsStandAtTheirRacesWithTheHeightOfTheirGrade)
+TEST_F(ConfidenceGraphWindowTest, BarsStandAtTheirRacesWithTheHeightOfTheirGrade)
 {
     EXPECT_EQ(m_form->windowTitle(), QStringLiteral("グラフ"));
     EXPECT_EQ(m_chart->title(), QStringLiteral("勝負度ｸﾞﾗﾌ"));
@@ -80,7 +80,7 @@ TEST_F(Form4, BarsStandAtTheirRacesWithTheHeightOfTheirGrade)
     EXPECT_EQ(marks, (QStringList{QStringLiteral("A@1,3"), QStringLiteral("B@3,2"), QStringLiteral("C@2,1")}));
 }
 
-TEST_F(Form4, AxesHaveTheirTitlesRangesAndGradeLabels)
+TEST_F(ConfidenceGraphWindowTest, AxesHaveTheirTitlesRangesAndGradeLabels)
 {
     const auto horizontal = m_chart->axes(Qt::Horizontal);
     const auto vertical = m_chart->axes(Qt::Vertical);
@@ -110,12 +110,12 @@ TEST_F(Form4, AxesHaveTheirTitlesRangesAndGradeLabels)
     EXPECT_EQ(grades->labelsFont().family(), kPMincho);
 }
 
-TEST(Form4Labels, TheFirstPointsBIsAnAxisLabelEvenWithoutARaceGradedB)
+TEST(ConfidenceGraphLabels, TheFirstPointsBIsAnAxisLabelEvenWithoutARaceGradedB)
 {
     Prediction prediction;
     prediction.ConfidenceGrade[1] = "C";
     prediction.ConfidenceGrade[2] = "C";
-    TForm4 form(prediction, 2);
+    ConfidenceGraphWindow form(prediction, 2);
     QChart *chart = form.findChild<QChartView *>(QStringLiteral("Chart1"))->chart();
     auto *grades = qobject_cast<QCategoryAxis *>(chart->axes(Qt::Vertical).front());
     ASSERT_NE(grades, nullptr);

@@ -12,7 +12,7 @@ namespace velmora::gui {
 
 struct GuiContext;
 class PrinterProvider;
-class TPrevX;
+class PagePreview;
 
 /**
  * The print preview window: one page in the preview control PrevX1, the zoom
@@ -20,14 +20,14 @@ class TPrevX;
  * its place ("Printlocate") and zoom ("PrintZoom"). Created at start, reused by
  * every print, shown without being modal.
  */
-class TAllPrintForm : public QDialog
+class PreviewWindow : public QDialog
 {
     Q_OBJECT
 
   public:
-    TAllPrintForm(GuiContext &context, PrinterProvider &printers, QWidget *parent = nullptr);
+    PreviewWindow(GuiContext &context, PrinterProvider &printers, QWidget *parent = nullptr);
 
-    TPrevX *PrevX1() const { return m_preview; }
+    PagePreview *PrevX1() const { return m_preview; }
 
     /**
      * Records the page, applies the chosen zoom and shows the window. When there is
@@ -49,7 +49,7 @@ class TAllPrintForm : public QDialog
     GuiContext &m_context;
     PrinterProvider &m_printers;
     TIniGT m_settings;
-    TPrevX *m_preview = nullptr;
+    PagePreview *m_preview = nullptr;
     QButtonGroup *m_zoom = nullptr;
 };
 
