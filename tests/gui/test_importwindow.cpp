@@ -230,6 +230,32 @@ TEST_F(ImportWindowTest, ImportWithoutDownloadStoresRecordsAndMovesLastTime)
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor) << "busy cursor left on";
 }
 
+TEST_F(ImportWindowTest, AnotherWriterInTheFolderStopsTheStartAndIsTold)
+{
+    // Another process's import holds the application folder.
+    AppFolderLock other(app.path());
+    ASSERT_TRUE(other.tryLock());
+    storeLastTime(QStringLiteral("2003/04/05 10:20:30"));
+    jv.script({Ra(1)});
+    open();
+    click(start());
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].kind, QStringLiteral("exclamation"));
+    EXPECT_EQ(messages.boxes[0].caption, QStringLiteral("データを書き込めません"));
+    EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("にデータを書き込んでいます。")));
+    EXPECT_TRUE(jv.calls.isEmpty()) << "nothing was asked of JV-Link";
+    EXPECT_FALSE(QFileInfo::exists(context.dataDir()));
+    EXPECT_TRUE(start()->isEnabled());
+
+    // Once it has ended, the import runs and holds the folder only while it works.
+    other.unlock();
+    messages.boxes.clear();
+    click(start());
+    EXPECT_TRUE(QFile::exists(dataFile(".jvRA"))) << messages.texts().join(QLatin1Char('\n')).toStdString();
+    AppFolderLock after(app.path());
+    EXPECT_TRUE(after.tryLock());
+}
+
 TEST_F(ImportWindowTest, ImportWithDownloadIsPolledByTheTimer)
 {
     storeLastTime(QStringLiteral("2003/04/05 00:00:00"));

@@ -12,6 +12,7 @@
 #include "widgettesting.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -369,6 +370,29 @@ TEST_F(MainWindowTest, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
     EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 11) << "the last race stays shown";
 }
 
+TEST_F(MainWindowTest, AnotherWriterInTheFolderStopsResultsTextAndExport)
+{
+    const gen::CourseDay day = writeDay(QDate(2026, 11, 28), 12, 8);
+    auto form = open();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    AppFolderLock other(m_root.path());
+    ASSERT_TRUE(other.tryLock());
+    m_messages.boxes.clear();
+
+    QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn"), Qt::LeftButton);
+    Q_EMIT form->allRacesWindow()->saveTextRequested();
+    EXPECT_EQ(jvlink(*form).count("JVRTOpen"), 0);
+    EXPECT_TRUE(m_desktop.opened.empty());
+    EXPECT_FALSE(QFileInfo::exists(m_root.path() + QStringLiteral("/HPupload")));
+    EXPECT_FALSE(QFileInfo::exists(m_root.path() + QStringLiteral("/TXT")));
+    ASSERT_EQ(m_messages.boxes.size(), 3u);
+    for (const auto &box : m_messages.boxes) {
+        EXPECT_EQ(box.kind, QStringLiteral("exclamation"));
+        EXPECT_TRUE(box.text.contains(QDir::toNativeSeparators(m_root.path()))) << box.text.toStdString();
+    }
+}
+
 TEST(TickerTest, JoinsTheMessageLinesAndScrollsLeft)
 {
     QTemporaryDir dir;
@@ -390,6 +414,10 @@ TEST(TickerTest, JoinsTheMessageLinesAndScrollsLeft)
 
     ticker.setLines(Ticker::ReadLines(dir.path() + QStringLiteral("/missing.txt")));
     EXPECT_TRUE(ticker.text().startsWith(QStringLiteral("少ない買い点数で中穴を狙って、")));
+    // A pipe in the file's place would block the start of the program.
+    const QString pipe = dir.path() + QStringLiteral("/pipe.txt");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_TRUE(Ticker::ReadLines(pipe).isEmpty());
 }
 
 } // namespace

@@ -1,14 +1,18 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
+#include "core/settings/appfolderlock.h"
 #include "core/settings/inigt.h"
 #include "core/text/sjis.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QString>
 #include <QStringList>
+
+class QWidget;
 
 namespace velmora::gui {
 
@@ -31,6 +35,14 @@ struct GuiContext
     PrinterProvider *printers = nullptr;
 
     QString dataDir() const { return appFolder + QStringLiteral("/Data"); }
+
+    /**
+     * Takes the writers' lock of the application folder for an import, a result fetch,
+     * a text save or a hit export. When another Velmora process is writing there (or
+     * the lock cannot be made) the user is told so in an exclamation box and nothing
+     * comes back; the caller then changes nothing.
+     */
+    std::unique_ptr<AppFolderLock> lockForWriting(QWidget *parent) const;
 
     /** The program's settings file, "velmora.ini" in the application folder; each window keeps its own. */
     TIniGT settings() const

@@ -467,6 +467,9 @@ void MainWindow::KekkaGetBtnClick()
     QListWidgetItem *day = m_dataList->currentItem();
     if (!m_jvlink || !day || m_raceView->tabBar()->currentIndex() < 0)
         return;
+    const auto lock = m_context.lockForWriting(this);
+    if (!lock)
+        return;
     const QString name = day->text();
     m_results->setCursor(Qt::WaitCursor);
     m_results->setEnabled(false);
@@ -480,6 +483,9 @@ void MainWindow::KekkaGetBtnClick()
         m_context.messages.information(this, outcome.error);
     } else if (outcome.fetched) {
         LoadCourseDay(name);
+        // A JV-Link error is said after the reload, which shows whatever did arrive.
+        if (!outcome.jvlinkError.isEmpty())
+            m_context.messages.information(this, outcome.jvlinkError);
     }
     m_results->unsetCursor();
     m_results->setEnabled(true);
@@ -509,6 +515,9 @@ void MainWindow::printAllRaces()
 
 void MainWindow::saveBetsText()
 {
+    const auto lock = m_context.lockForWriting(this);
+    if (!lock)
+        return;
     QString error;
     const QString message =
         SaveBetsText(MakeBetsText(m_session, ToSjis(m_allRacesWindow->headingText())), m_context.appFolder, &error);
@@ -530,6 +539,9 @@ void MainWindow::exportHits(HitThreshold threshold)
 {
     QListWidgetItem *selected = m_dataList->currentItem();
     if (!selected)
+        return;
+    const auto lock = m_context.lockForWriting(this);
+    if (!lock)
         return;
     QStringList days;
     for (int i = 0; i < m_dataList->count(); ++i)

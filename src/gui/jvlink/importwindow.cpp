@@ -201,6 +201,9 @@ void ImportWindow::ButtonStartClick()
 {
     if (m_import->running())
         return;
+    m_lock = m_context.lockForWriting(this);
+    if (!m_lock)
+        return;
     const QDateTime from = m_from->dateTime();
     m_context.messages.information(this, DataImport::StartNotice(from));
     m_timer->stop();
@@ -271,6 +274,7 @@ void ImportWindow::importEnded()
         return;
     m_cancelPending = false;
     setImportRunning(false);
+    m_lock.reset();
     if (m_closeWhenEnded) {
         m_closeWhenEnded = false;
         QDialog::reject();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/jvlink/dataimport.h"
+#include "core/settings/appfolderlock.h"
 #include "core/settings/inigt.h"
 #include "core/store/racedayfiles.h"
 
@@ -74,6 +75,7 @@ class ImportWindow : public QDialog, private ImportView
     TIniGT m_settings;
     RaceDayStore m_store;
     std::unique_ptr<DataImport> m_import;
+    std::unique_ptr<AppFolderLock> m_lock; ///< held from the start of an import to its end
 
     bool m_cancelPending = false;  ///< cancel confirmed, the read loop not yet stopped
     bool m_closeWhenEnded = false; ///< closing was asked for while the import ran
