@@ -5,6 +5,7 @@
 #include "core/report/session.h"
 #include "core/store/atomicfile.h"
 #include "core/store/racedayfiles.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
 #include <array>
@@ -149,20 +150,17 @@ void ExamineKind(const Session &session, int r, const BetKind &kind, HitThreshol
 /** Loads the archive file into `lines` (sorted, duplicates dropped); a missing file starts a new archive. */
 bool LoadArchive(const QString &path, SortedLines &lines, QString &error)
 {
-    QFile file(path);
-    if (!file.exists()) {
+    QByteArray bytes;
+    QString reason;
+    switch (ReadRegularFile(path, kMaxCourseDayFileSize, bytes, &reason)) {
+    case ReadStatus::Missing:
         lines.add(kArchiveFirstLine);
         return true;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2")
-                    .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2")
-                    .arg(QDir::toNativeSeparators(path), file.errorString());
+    case ReadStatus::Ok:
+        break;
+    default:
+        error =
+            QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason);
         return false;
     }
     for (std::string &line : SplitLines(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))))

@@ -1,8 +1,17 @@
 #include "core/settings/appfolderlock.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 namespace velmora {
+namespace {
+
+// Far longer than a live writer needs between making the lock file and writing its
+// process number into it.
+constexpr qint64 kUnfinishedLockSeconds = 10;
+
+} // namespace
 
 AppFolderLock::AppFolderLock(QString appFolder)
     : m_folder(std::move(appFolder))
@@ -32,11 +41,18 @@ bool AppFolderLock::tryLock()
     QDir().mkpath(m_folder);
     if (m_lock.tryLock(0))
         return true;
+    // A writer puts its process number into the lock file the moment it makes it; one
+    // killed in between leaves an empty file, which would otherwise lock the folder
+    // for ever. Once it has stood long enough to be nobody's, it is taken over.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (m_lock.error() == QLockFile::LockFailedError && !m_lock.getLockInfo(&pid, &host, &application) &&
+        QFileInfo(path()).lastModified().secsTo(QDateTime::currentDateTime()) >= kUnfinishedLockSeconds &&
+        m_lock.removeStaleLockFile() && m_lock.tryLock(0))
+        return true;
     switch (m_lock.error()) {
     case QLockFile::LockFailedError: {
-        qint64 pid = 0;
-        QString host;
-        QString application;
         const QString holder = m_lock.getLockInfo(&pid, &host, &application)
                                    ? QStringLiteral("別のVelmora（プロセス番号 %1）").arg(pid)
                                    : QStringLiteral("別のVelmora");

@@ -1,14 +1,15 @@
 #include "gui/print/replay.h"
 
+#include "core/store/atomicfile.h"
 #include "core/text/sjis.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace velmora::gui {
 
@@ -93,14 +94,13 @@ void Replay(const Page &page, QPainter &painter, const PrinterMetrics &printer, 
 
 bool WritePdf(const Page &page, const QString &path, const QString &title, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("ファイル「%1」を作成できません（%2）。").arg(path, file.errorString());
-        return false;
-    }
+    // Drawn in memory first: the file is then replaced whole through the one atomic
+    // write of the program, which also refuses a folder or a pipe in its place.
+    QByteArray bytes;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setResolution(kPdfResolution);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Velmora"));
@@ -108,9 +108,10 @@ bool WritePdf(const Page &page, const QString &path, const QString &title, QStri
         QPainter painter(&writer);
         Replay(page, painter, MetricsOf(writer), PageGeometry());
     }
-    if (!file.flush() || !file.commit()) {
+    QString reason;
+    if (!WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &reason)) {
         if (error)
-            *error = QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(path, file.errorString());
+            *error = QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(path, reason);
         return false;
     }
     return true;

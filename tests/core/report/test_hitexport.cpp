@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <map>
 #include <string>
 #include <tuple>
@@ -225,6 +226,19 @@ TEST_F(HitExportTest, ASingleHitWritesNothing)
     EXPECT_FALSE(single.written);
     EXPECT_EQ(QDir(m_upload).entryList(QDir::Files), QStringList{QStringLiteral("Manbaken.txt")});
     EXPECT_EQ(test::ReadFileBytes(one.archivePath), archive);
+}
+
+TEST_F(HitExportTest, APipeInTheArchivesPlaceIsRefusedAtOnce)
+{
+    writeDay(9, "05", kSaturday, {{1, &hr::Quinella, 1230}, {2, &hr::Quinella, 6000}});
+    ASSERT_TRUE(QDir().mkpath(m_upload));
+    const QString archive = m_upload + QStringLiteral("/Manbaken.txt");
+    ASSERT_EQ(mkfifo(QFile::encodeName(archive).constData(), 0600), 0);
+    const HitExportResult result = exportHits(QStringLiteral("2026年11月28日"), HitThreshold::Hit);
+    EXPECT_FALSE(result.written);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("ファイル「%1」を読み込めませんでした。").arg(archive)))
+        << result.error.toStdString();
+    EXPECT_EQ(QDir(m_upload).entryList(QDir::Files), QStringList{}) << "no export without its archive";
 }
 
 TEST_F(HitExportTest, CommandLine)
