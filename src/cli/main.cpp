@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "core/settings/appfolder.h"
 #include "core/settings/appfolderlock.h"
+#include "core/settings/version.h"
 #include "core/text/sjis.h"
 #include "gui/app/fonts.h"
 
@@ -19,6 +20,7 @@ namespace velmora::cli {
 namespace {
 
 const char *const kUsage = "使い方:\n"
+                           "  velmora-cli --help | --version\n"
                            "  velmora-cli list [--data DIR]\n"
                            "  velmora-cli predict [--data DIR] NAME\n"
                            "  velmora-cli hits [--data DIR] NAME\n"
@@ -66,6 +68,16 @@ int Run(const QStringList &args)
 {
     if (args.size() < 2)
         return Usage();
+    if (args.at(1) == QLatin1String("--help") || args.at(1) == QLatin1String("-h")) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (args.at(1) == QLatin1String("--version")) {
+        if (args.size() != 2)
+            return Usage();
+        Print(VersionLine(QStringLiteral("velmora-cli")));
+        return kExitOk;
+    }
     const auto command = std::find_if(Commands().begin(), Commands().end(),
                                       [&](const Command &c) { return args.at(1) == QLatin1String(c.name); });
     if (command == Commands().end())

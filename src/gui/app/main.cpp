@@ -2,6 +2,7 @@
 
 #include "core/jvlink/localjvlink.h"
 #include "core/settings/appfolder.h"
+#include "core/settings/version.h"
 #include "core/text/sjis.h"
 #include "gen/samplesource.h"
 #include "gui/app/desktop.h"
@@ -12,17 +13,46 @@
 #include "gui/app/startup.h"
 #include "gui/jvlink/jvlinksettings.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+
+namespace {
+
+const char *const kUsage = "使い方: velmora [--help | --version]\n"
+                           "  JRA-VANのデータで中央競馬の買い目と的中を表示するデスクトッププログラムです。\n"
+                           "  Qtのオプション（-platform など）も使えます。\n";
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     using namespace velmora;
     using namespace velmora::gui;
 
+    // Answered before any window system is needed, so that they work anywhere.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s\n", VersionLine(QStringLiteral("velmora")).toUtf8().constData());
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
+    // Qt has taken its own options; the program reads no others.
+    if (QApplication::arguments().size() > 1) {
+        std::fprintf(stderr, "不明な引数です: %s\n", QApplication::arguments().at(1).toUtf8().constData());
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     InstallFontSubstitutions();
     if (!Cp932Available()) {
         QMessageBox::critical(nullptr, QStringLiteral("Velmora"),

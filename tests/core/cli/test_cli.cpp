@@ -174,6 +174,15 @@ TEST_F(Cli, FailuresExitWithTheMessage)
     EXPECT_TRUE(run.err.contains(QStringLiteral("壊れています"))) << run.err.toStdString();
 
     EXPECT_EQ(RunCli({QStringLiteral("predict")}).exitCode, 2);
+    EXPECT_EQ(RunCli({}).exitCode, 2);
+    EXPECT_EQ(RunCli({QStringLiteral("--version"), QStringLiteral("x")}).exitCode, 2);
+    const CliRun version = RunCli({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith(QStringLiteral("velmora-cli 1."))) << version.out.toStdString();
+    const CliRun help = RunCli({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("使い方:"))) << "asked for, the usage goes to standard output";
+    EXPECT_TRUE(help.err.isEmpty());
     EXPECT_EQ(RunCli({QStringLiteral("frobnicate")}).exitCode, 2);
     EXPECT_EQ(RunCli({QStringLiteral("list"), QStringLiteral("--data")}).exitCode, 2);
 }

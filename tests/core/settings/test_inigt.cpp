@@ -115,6 +115,23 @@ TEST_F(IniGT, UnwritableProgramFolderFallsBackToUserDataFolder)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("PrintZoom"), QStringLiteral("ratio"), 1), 3);
 }
 
+TEST_F(IniGT, AnInstalledCopyKeepsItsDataInTheUserFolderWhoeverRunsIt)
+{
+    const EnvOverride data("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")));
+    const QString installed = InstalledProgramsFolder() + QStringLiteral("/velmora");
+    ASSERT_TRUE(IsInstalledCopy(installed));
+    // Even where the program's folder is writable (as it is for root).
+    EXPECT_EQ(ApplicationFolder(installed), m_dir.filePath(QStringLiteral("data/velmora")));
+    EXPECT_TRUE(SharedFilesFolder(installed).endsWith(QStringLiteral("/share/velmora")))
+        << SharedFilesFolder(installed).toStdString();
+
+    // A portable copy keeps everything beside itself.
+    const QString portable = m_dir.filePath(QStringLiteral("velmora"));
+    EXPECT_FALSE(IsInstalledCopy(portable));
+    EXPECT_EQ(ApplicationFolder(portable), m_dir.path());
+    EXPECT_EQ(SharedFilesFolder(portable), m_dir.path());
+}
+
 TEST_F(IniGT, ReadStringUnquotes)
 {
     TIniGT ini = settings();
