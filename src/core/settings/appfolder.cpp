@@ -43,16 +43,10 @@ QString ApplicationFolder(const QString &programFile)
     if (!IsInstalledCopy(programFile) && programFolderInfo.isDir() && programFolderInfo.isWritable())
         return programFolder;
 
-    // Without an application object AppDataLocation lacks the program's name
-    // and would point at the shared data folder itself.
-    QString userFolder;
-    if (QCoreApplication::instance() && !QCoreApplication::applicationName().isEmpty()) {
-        userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    } else {
-        const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        if (!shared.isEmpty())
-            userFolder = shared + QStringLiteral("/velmora");
-    }
+    // One folder for every program of Velmora (the desktop program and the tool share
+    // their data), whatever each program file is called.
+    const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString userFolder = shared.isEmpty() ? QString() : shared + QStringLiteral("/velmora");
     if (userFolder.isEmpty())
         return programFolder;
     QDir().mkpath(userFolder);

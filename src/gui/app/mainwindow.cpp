@@ -5,6 +5,7 @@
 #include "core/print/sheets.h"
 #include "core/report/betstext.h"
 #include "core/report/raceview.h"
+#include "core/settings/appfolder.h"
 #include "core/store/racedayfiles.h"
 #include "gui/app/aboutbox.h"
 #include "gui/app/desktop.h"
@@ -590,7 +591,7 @@ void MainWindow::HelpContentsItemClick()
 {
     // The compiled help when it is installed; otherwise the help that comes with the program.
     const QStringList candidates = {m_context.appFolder + QStringLiteral("/VelmoraJdl.chm"),
-                                    QCoreApplication::applicationDirPath() + QStringLiteral("/VelmoraHelp.html"),
+                                    SharedFilesFolder() + QStringLiteral("/VelmoraHelp.html"),
                                     m_context.appFolder + QStringLiteral("/VelmoraHelp.html")};
     for (const QString &file : candidates) {
         if (QFileInfo(file).isFile()) {
