@@ -369,6 +369,14 @@ TEST_F(MainWindowTest, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
     EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 11) << "the last race stays shown";
 }
 
+TEST(QtTranslationsTest, QtsOwnDialogsAndButtonsSpeakJapanese)
+{
+    ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance()));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("アドレス:"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("保存(&S)"));
+}
+
 TEST(TickerTest, JoinsTheMessageLinesAndScrollsLeft)
 {
     QTemporaryDir dir;

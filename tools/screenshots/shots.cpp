@@ -7,6 +7,7 @@
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
+#include "gui/app/startup.h"
 #include "gui/jvlink/jvlinksettings.h"
 #include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
@@ -91,6 +92,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
     if (argc < 3) {
         std::fprintf(stderr, "usage: velmora-shots OUTDIR SAMPLEDATA\n");
         return 2;

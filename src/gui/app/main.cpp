@@ -24,6 +24,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
     if (!Cp932Available()) {
         QMessageBox::critical(nullptr, QStringLiteral("Velmora"),
                               QStringLiteral("Shift-JIS(CP932)の文字コード変換が使用できません。"

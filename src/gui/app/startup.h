@@ -1,8 +1,18 @@
 #pragma once
 
+class QCoreApplication;
+
 namespace velmora::gui {
 
 struct GuiContext;
+
+/**
+ * Installs Qt's own Japanese translations (qtbase_ja from Qt's translations folder)
+ * in `app`, so that the file dialogs, the printer dialogs and the standard buttons
+ * speak Japanese like the rest of the program. False when they are not installed;
+ * Qt's English texts remain then.
+ */
+bool InstallQtTranslations(QCoreApplication &app);
 
 /**
  * Tries to create the JV-Link component through the context's factory, as a test

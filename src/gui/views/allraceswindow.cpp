@@ -56,7 +56,7 @@ QListWidget *BetList(const QString &name, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(name);
-    list->setFont(PixelFont(kMincho, 11));
+    list->setFont(BetListFont(kMincho, 11));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setUniformItemSizes(true);
     SetColours(list, ListColour(false));

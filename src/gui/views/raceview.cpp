@@ -60,7 +60,7 @@ QListWidget *MakeList(QWidget *parent, const char *name)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(QLatin1String(name));
-    list->setFont(PixelFont(kGothic, 13));
+    list->setFont(BetListFont(kGothic, 13));
     list->setSelectionMode(QAbstractItemView::NoSelection);
     return list;
 }

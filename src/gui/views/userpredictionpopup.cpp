@@ -25,7 +25,7 @@ QListWidget *BetList(const QString &name, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(name);
-    list->setFont(PixelFont(kGothic, 13, true));
+    list->setFont(BetListFont(kGothic, 13, true));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
 }
