@@ -111,6 +111,29 @@ TEST_F(MainWindowTest, AFreshStartOpensAtTheDefaultPlaceWithTheTicker)
     EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
 }
 
+TEST_F(MainWindowTest, MenuItemsAndToolButtonsShowTheSamePictures)
+{
+    auto form = open();
+    const std::pair<const char *, const char *> commands[] = {
+        {"JV1", "JVBtn"},
+        {"FileOpenItem", "SpeedButton1"},
+        {"FilePrintItem", "SpeedButton4"},
+        {"FilePrintSetupItem", "SpeedButton5"},
+        {"FileExitItem", "SpeedButton6"},
+        {"HelpContentsItem", "SpeedButton11"},
+        {"HelpAboutItem", "SpeedButton14"},
+    };
+    QList<QImage> pictures;
+    for (const auto &[item, button] : commands) {
+        const QImage picture = child<QAction>(*form, item)->icon().pixmap(22).toImage();
+        EXPECT_FALSE(picture.isNull()) << item;
+        EXPECT_EQ(picture, child<QToolButton>(*form, button)->icon().pixmap(22).toImage()) << button;
+        EXPECT_FALSE(pictures.contains(picture)) << item << " shares its picture with another command";
+        pictures.append(picture);
+    }
+    EXPECT_FALSE(child<QAction>(*form, "N9")->icon().isNull());
+}
+
 TEST_F(MainWindowTest, PlaceAndTickerSurviveARestart)
 {
     {

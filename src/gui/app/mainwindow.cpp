@@ -27,13 +27,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -62,6 +63,26 @@ QWidget *ShadowPair(QWidget *parent, QLabel *&label, QLabel *&shadow, const char
         widget->resize(1200, height);
     }
     return pair;
+}
+
+/** The pictures of the commands, the same in the menus and on the tool bar (Tango icons, resources/icons). */
+namespace icon {
+constexpr const char *kImport = "network-receive";
+constexpr const char *kDataList = "document-open";
+constexpr const char *kDataFolder = "folder";
+constexpr const char *kPrint = "document-print";
+constexpr const char *kPrinterSetup = "printer";
+constexpr const char *kExit = "system-log-out";
+constexpr const char *kHelp = "help-browser";
+constexpr const char *kAbout = "dialog-information";
+} // namespace icon
+
+QIcon CommandIcon(const char *name)
+{
+    QIcon icon;
+    for (const char *size : {"16x16", "22x22", "32x32"})
+        icon.addFile(QStringLiteral(":/icons/%1/%2.png").arg(QLatin1String(size), QLatin1String(name)));
+    return icon;
 }
 
 QPixmap Picture()
@@ -155,34 +176,44 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus()
 {
-    auto action = [this](QMenu *menu, const char *name, const char *caption, const char *hint, auto handler) {
+    auto action = [this](QMenu *menu, const char *name, const char *caption, const char *hint, auto handler,
+                         const char *iconName = nullptr) {
         QAction *item = menu->addAction(QString::fromUtf8(caption));
         item->setObjectName(QLatin1String(name));
         item->setStatusTip(QString::fromUtf8(hint));
+        if (iconName)
+            item->setIcon(CommandIcon(iconName));
         connect(item, &QAction::triggered, this, handler);
         return item;
     };
     QMenu *file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &MainWindow::JVBtnClick);
+    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &MainWindow::JVBtnClick, icon::kImport);
     file->addSeparator();
-    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::ListDataFiles);
+    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::ListDataFiles,
+           icon::kDataList);
     file->addSeparator();
-    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::OpenDataFolder);
+    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::OpenDataFolder,
+           icon::kDataFolder);
     file->addSeparator();
-    action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", &MainWindow::FilePrintItemClick);
+    QAction *print = action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します",
+                            &MainWindow::FilePrintItemClick, icon::kPrint);
+    print->setShortcut(QKeySequence::Print);
     action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします",
-           &MainWindow::FilePrintSetupItemClick);
+           &MainWindow::FilePrintSetupItemClick, icon::kPrinterSetup);
     file->addSeparator();
-    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
+    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick, icon::kExit);
 
     QMenu *options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(O)"));
     m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &MainWindow::T1Click);
     m_tickerSwitch->setCheckable(true);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &MainWindow::HelpContentsItemClick);
+    QAction *contents = action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します",
+                               &MainWindow::HelpContentsItemClick, icon::kHelp);
+    contents->setShortcut(QKeySequence::HelpContents);
     help->addSeparator();
-    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick);
+    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick,
+           icon::kAbout);
 }
 
 void MainWindow::buildToolBar()
@@ -191,12 +222,12 @@ void MainWindow::buildToolBar()
     bar->setObjectName(QStringLiteral("SpeedBar"));
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    auto tool = [this, bar](const char *name, const QString &caption, QStyle::StandardPixmap icon, const char *hint,
+    auto tool = [this, bar](const char *name, const QString &caption, const char *iconName, const char *hint,
                             auto handler) {
         auto *button = new QToolButton(bar);
         button->setObjectName(QLatin1String(name));
         button->setText(caption);
-        button->setIcon(style()->standardIcon(icon));
+        button->setIcon(CommandIcon(iconName));
         button->setToolTip(QString::fromUtf8(hint));
         button->setStatusTip(button->toolTip());
         button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
@@ -213,21 +244,17 @@ void MainWindow::buildToolBar()
         bar->addWidget(button);
         return button;
     };
-    tool("JVBtn", QStringLiteral("JVデータ取得"), QStyle::SP_ArrowDown, "JRA-VANからﾃﾞｰﾀを取り込みます",
+    tool("JVBtn", QStringLiteral("JVデータ取得"), icon::kImport, "JRA-VANからﾃﾞｰﾀを取り込みます",
          &MainWindow::JVBtnClick);
-    tool("SpeedButton1", QStringLiteral("データ"), QStyle::SP_DirOpenIcon, "予想に使用するﾃﾞｰﾀを読み込みます",
+    tool("SpeedButton1", QStringLiteral("データ"), icon::kDataList, "予想に使用するﾃﾞｰﾀを読み込みます",
          &MainWindow::ListDataFiles);
     bar->addSeparator();
-    m_print = tool("SpeedButton4", {}, QStyle::SP_FileDialogDetailedView, "現ﾚｰｽ予想結果を印刷します",
-                   &MainWindow::FilePrintItemClick);
-    tool("SpeedButton5", {}, QStyle::SP_FileDialogListView, "ﾌﾟﾘﾝﾀの設定をします",
-         &MainWindow::FilePrintSetupItemClick);
+    m_print = tool("SpeedButton4", {}, icon::kPrint, "現ﾚｰｽ予想結果を印刷します", &MainWindow::FilePrintItemClick);
+    tool("SpeedButton5", {}, icon::kPrinterSetup, "ﾌﾟﾘﾝﾀの設定をします", &MainWindow::FilePrintSetupItemClick);
     bar->addSeparator();
-    tool("SpeedButton6", {}, QStyle::SP_DialogCloseButton, "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
-    tool("SpeedButton11", {}, QStyle::SP_DialogHelpButton, "ﾍﾙﾌﾟの目次を表示します",
-         &MainWindow::HelpContentsItemClick);
-    tool("SpeedButton14", {}, QStyle::SP_MessageBoxInformation, "ﾊﾞｰｼﾞｮﾝ情報を表示します",
-         &MainWindow::HelpAboutItemClick);
+    tool("SpeedButton6", {}, icon::kExit, "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
+    tool("SpeedButton11", {}, icon::kHelp, "ﾍﾙﾌﾟの目次を表示します", &MainWindow::HelpContentsItemClick);
+    tool("SpeedButton14", {}, icon::kAbout, "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick);
     bar->addSeparator();
     m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &MainWindow::Button2Click);
     m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &MainWindow::Button1Click);
