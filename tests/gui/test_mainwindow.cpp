@@ -16,10 +16,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -138,13 +141,13 @@ TEST_F(MainWindowTest, PlaceAndTickerSurviveARestart)
 {
     {
         auto form = open();
-        form->move(-20, 35);
+        form->move(20, 35);
         form->resize(700, 520);
         child<QAction>(*form, "T1")->trigger();
         form->close();
     }
     auto again = open();
-    EXPECT_EQ(again->pos(), QPoint(-20, 35));
+    EXPECT_EQ(again->pos(), QPoint(20, 35));
     EXPECT_EQ(again->size(), QSize(700, 520));
     EXPECT_TRUE(child<QAction>(*again, "T1")->isChecked());
     EXPECT_TRUE(child<QWidget>(*again, "Panel4")->isHidden());
@@ -154,6 +157,60 @@ TEST_F(MainWindowTest, PlaceAndTickerSurviveARestart)
     settings.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("off"));
     auto third = open();
     EXPECT_FALSE(child<QWidget>(*third, "Panel4")->isHidden());
+}
+
+TEST_F(MainWindowTest, APlaceOutsideTheScreenIsStoredAsItIsAndOpensInside)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        auto form = open();
+        form->move(-20, 35);
+        form->close();
+    }
+    EXPECT_EQ(m_context.settings().ReadInteger(QStringLiteral("locate"), QStringLiteral("left"), 0), -20);
+    auto again = open();
+    EXPECT_TRUE(available.contains(again->frameGeometry())) << "restored at " << again->pos().x();
+
+    // A size saved at another scale or on a larger screen: the window fits the screen.
+    TIniGT settings = m_context.settings();
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), available.right() - 100);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), available.width() * 2);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("height"), available.height() * 2);
+    auto huge = open();
+    EXPECT_TRUE(available.contains(huge->frameGeometry()));
+    EXPECT_EQ(huge->size(), available.size());
+}
+
+TEST_F(MainWindowTest, ALoadGrowsTheWindowToShowEveryRunnerInsideTheScreen)
+{
+    gen::Generator generator(3);
+    gen::CourseDayOptions options;
+    options.date = QDate(2026, 11, 28);
+    gen::CourseDay day = generator.courseDay(options);
+    const auto largest = std::max_element(day.races.begin(), day.races.end(),
+                                          [](const auto &a, const auto &b) { return a.registered < b.registered; });
+    ASSERT_EQ(largest->registered, 18) << "the generator makes full fields";
+    ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
+    auto form = open();
+    form->show();
+    EXPECT_EQ(form->size(), QSize(630, 450));
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    tabs->setCurrentIndex(static_cast<int>(largest - day.races.begin()));
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    ASSERT_EQ(grid->rowCount(), 18);
+    QApplication::processEvents();
+    const QRect available = form->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(form->frameGeometry()));
+    // As far as the screen allows: every row and column, or the whole height and width of the screen.
+    if (form->frameGeometry().height() < available.height()) {
+        EXPECT_LE(grid->verticalHeader()->length(), grid->viewport()->height()) << "rows 17 and 18 are shown";
+    }
+    if (form->frameGeometry().width() < available.width()) {
+        EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width()) << "every column is shown";
+    }
+    EXPECT_GT(form->height(), 450);
+    EXPECT_GT(form->width(), 630);
 }
 
 TEST_F(MainWindowTest, JVInitErrorsAreToldOnceTheWindowShows)

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QListWidget>
+#include <QScreen>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -70,6 +72,18 @@ TEST_F(PreviewWindowTest, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
     EXPECT_EQ(again.PrevX1()->ZoomScale(), 100);
     again.PrevX1()->SetZoomScale(200);
     EXPECT_EQ(again.PrevX1()->ZoomScale(), 200);
+}
+
+TEST_F(PreviewWindowTest, APlaceSavedForALargerScreenOpensInsideThisOne)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    TIniGT settings = m_context.settings();
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("left"), available.width() + 300);
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("top"), -400);
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("width"), 2540);
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("height"), 1980);
+    PreviewWindow form(m_context, m_printers);
+    EXPECT_TRUE(available.contains(form.frameGeometry()));
 }
 
 TEST_F(PreviewWindowTest, PrintsThePageAsAPdf)

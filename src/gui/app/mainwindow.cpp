@@ -13,6 +13,7 @@
 #include "gui/app/messages.h"
 #include "gui/app/ticker.h"
 #include "gui/app/waitwindow.h"
+#include "gui/app/windowplace.h"
 #include "gui/jvlink/importwindow.h"
 #include "gui/print/previewwindow.h"
 #include "gui/print/printers.h"
@@ -149,10 +150,11 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
 
     m_ticker->setLines(Ticker::ReadLines(m_context.appFolder + QStringLiteral("/message.txt")));
 
-    move(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("left"), 10),
-         m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10));
-    resize(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("width"), 630),
-           m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("height"), 450));
+    PlaceWindow(this,
+                QPoint(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("left"), 10),
+                       m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10)),
+                QSize(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("width"), 630),
+                      m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("height"), 450)));
 
     const bool tickerOff = m_settings.ReadString(QStringLiteral("Ticker"), QStringLiteral("OnOff"),
                                                  QStringLiteral("On")) == QLatin1String("Off");
@@ -335,6 +337,7 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Device-independent pixels, as Qt measures widgets: the place reads the same at any scale.
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), y());
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), x());
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), width());
@@ -432,6 +435,19 @@ void MainWindow::LoadCourseDay(const QString &name)
         showView(LoadedRaceView(m_session), 1);
     }
     m_dataPanel->hide();
+    growToShowRaces();
+}
+
+void MainWindow::growToShowRaces()
+{
+    int rows = 0;
+    for (int r = 1; r <= m_session.card.RaceCount; ++r)
+        rows = std::max(rows, m_session.card.registeredRunners(r));
+    layout()->activate();
+    centralWidget()->layout()->activate();
+    // Wide enough for the grid's columns beside the bets, tall enough for the largest field.
+    const int width = centralWidget()->sizeHint().width() - centralWidget()->width();
+    GrowWindow(this, QSize(width, m_raceView->hiddenRowsHeight(std::min(rows, kMaxRunners))));
 }
 
 void MainWindow::TabControl1Change(int race)

@@ -83,6 +83,8 @@ class MainWindow : public QMainWindow
     void buildToolBar();
     void buildHeader();
     void failLoad(const QString &message, bool missingFiles);
+    /** Grows the window, as far as the screen allows, until the grid shows every column and the largest field. */
+    void growToShowRaces();
     void setDayButtons(bool enabled);
     bool refuseWithoutRaces();
     void setDateLine(const QString &text);

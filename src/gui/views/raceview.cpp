@@ -62,6 +62,8 @@ QListWidget *MakeList(QWidget *parent, const char *name)
     list->setObjectName(QLatin1String(name));
     list->setFont(BetListFont(kGothic, 13));
     list->setSelectionMode(QAbstractItemView::NoSelection);
+    // As wide as the bets, not Qt's default list width: the grid comes first.
+    list->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     return list;
 }
 
@@ -126,7 +128,10 @@ RaceTabView::RaceTabView(QWidget *parent)
     m_grid->viewport()->setCursor(Qt::PointingHandCursor);
     m_grid->setToolTip(QStringLiteral("表示は枠番、馬番、馬名、性別・馬齢、負担重量の順です"));
     m_grid->setStatusTip(m_grid->toolTip());
-    m_grid->setMinimumWidth(560);
+    // The grid asks for the width of its columns; it is narrower, and scrolls, only where
+    // the screen is: a load widens the window as far as the screen allows.
+    m_grid->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    m_grid->setMinimumWidth(160);
     m_grid->viewport()->installEventFilter(this);
     left->addWidget(m_grid, 1);
 
@@ -150,7 +155,7 @@ RaceTabView::RaceTabView(QWidget *parent)
     });
     left->addWidget(diagnostics);
     left->addWidget(m_toggleGrid);
-    body->addLayout(left, 1);
+    body->addLayout(left);
 
     // The prediction box and the bet lists.
     auto *right = new QVBoxLayout;
@@ -210,7 +215,7 @@ RaceTabView::RaceTabView(QWidget *parent)
     m_pages->addTab(BetPage(m_pages, m_userQuinella, m_userBracket, m_userPanel), QStringLiteral(" ﾕｰｻﾞ予想 "));
     m_pages->setMinimumWidth(170);
     right->addWidget(m_pages, 1);
-    body->addLayout(right);
+    body->addLayout(right, 1);
 
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0)
@@ -264,6 +269,11 @@ void RaceTabView::clearRace()
     m_computerBracket->clear();
     for (QLabel *label : {m_axis, m_grade, m_cover})
         label->clear();
+}
+
+int RaceTabView::hiddenRowsHeight(int rows) const
+{
+    return std::max(0, rows * m_grid->verticalHeader()->defaultSectionSize() - m_grid->viewport()->height());
 }
 
 void RaceTabView::showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket)

@@ -38,6 +38,8 @@ class RaceTabView : public QWidget
     void showRace(const RaceViewTexts &texts);
     /** Empties the tabs, the grid rows and the computer's lists and texts (a failed load). */
     void clearRace();
+    /** How much taller the runner grid would have to be to show `rows` rows without scrolling; 0 when it does. */
+    int hiddenRowsHeight(int rows) const;
     /** Sets the user page: HSPanel3 and the lists ListBox7 and ListBox8. */
     void showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket);
 
