@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -410,6 +411,63 @@ TEST_F(MainWindowTest, TheResultButtonMergesTheDaysResultsAndReloads)
     EXPECT_EQ(jv.count("JVClose"), 2);
     EXPECT_NE(form->session().card.PayoutRecords[1], std::string(719, ' ')) << "the card was reloaded with payouts";
     EXPECT_TRUE(child<QPushButton>(*form, "KekkaGetBtn")->isEnabled());
+}
+
+TEST_F(MainWindowTest, AResultFetchKeepsTheShownRaceAndTheUsersPredictions)
+{
+    gen::Generator generator(5);
+    gen::CourseDayOptions options;
+    options.date = QDate(2026, 11, 28);
+    const gen::CourseDay results = generator.courseDay(options);
+    gen::CourseDay before = results;
+    before.payoutRecords.clear();
+    ASSERT_TRUE(gen::WriteCourseDayFiles(before, m_context.dataDir()));
+    auto form = open();
+    form->show();
+    load(*form, QString::fromStdString(results.nameUtf8()));
+
+    // The user's own bets on 3R and 12R, 12R in view.
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    tabs->setCurrentIndex(2);
+    form->StringGrid1Click(4);
+    tabs->setCurrentIndex(11);
+    form->StringGrid1Click(1);
+    const Session &session = form->session();
+    const RaceBets race3 = session.allRaces.races[3];
+    const RaceBets race12 = session.allRaces.races[12];
+    const QStringList shownUserBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
+    ASSERT_FALSE(shownUserBets.isEmpty());
+
+    ScriptedJVLink &jv = jvlink(*form);
+    for (const std::string &record : results.payoutRecords)
+        jv.script({ScriptedJVLink::Record(record)});
+    jv.script({ScriptedJVLink::Code(0)});
+    QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
+
+    EXPECT_NE(session.card.PayoutRecords[12], std::string(719, ' ')) << "the payouts came";
+    EXPECT_EQ(tabs->currentIndex(), 11) << "12R stays in view";
+    EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral(" 12 R")));
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), shownUserBets);
+    EXPECT_EQ(session.UserAxisHorse[3], 5);
+    EXPECT_EQ(session.UserAxisHorse[12], 2);
+    for (const auto &[race, kept] : {std::pair{3, race3}, std::pair{12, race12}}) {
+        const RaceBets &box = session.allRaces.races[static_cast<size_t>(race)];
+        EXPECT_TRUE(box.user) << race;
+        EXPECT_EQ(box.quinella, kept.quinella) << race;
+        EXPECT_EQ(box.bracket, kept.bracket) << race;
+    }
+    EXPECT_FALSE(session.allRaces.races[4].user);
+    EXPECT_EQ(
+        form->statusBar()->currentMessage(),
+        QStringLiteral("結果情報：成績 0レース、払戻 %1レースを取り込みました。").arg(results.payoutRecords.size()));
+
+    // The same results again bring nothing new.
+    for (const std::string &record : results.payoutRecords)
+        jv.script({ScriptedJVLink::Record(record)});
+    jv.script({ScriptedJVLink::Code(0)});
+    QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
+    EXPECT_EQ(form->statusBar()->currentMessage(), QStringLiteral("結果情報：新しい結果はありませんでした。"));
+    EXPECT_EQ(tabs->currentIndex(), 11);
 }
 
 TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)

@@ -410,7 +410,11 @@ void MainWindow::failLoad(const QString &message, bool missingFiles)
 void MainWindow::LoadCourseDay(const QString &name)
 {
     m_raceView->hide();
-    const LoadResult result = LoadIntoSession(m_session, m_context.dataDir(), name);
+    showLoaded(LoadIntoSession(m_session, m_context.dataDir(), name), 0);
+}
+
+void MainWindow::showLoaded(const LoadResult &result, int keptRace)
+{
     switch (result.status) {
     case LoadStatus::FilesMissing:
         failLoad(result.message, true);
@@ -432,7 +436,12 @@ void MainWindow::LoadCourseDay(const QString &name)
             tabs.append(Qs(caption));
         m_raceView->setTabs(tabs);
         m_allRacesWindow->showBets();
-        showView(LoadedRaceView(m_session), 1);
+        if (keptRace >= 1 && keptRace <= m_session.card.RaceCount) {
+            m_raceView->setCurrentRace(keptRace);
+            showView(RaceView(m_session, keptRace), keptRace);
+        } else {
+            showView(LoadedRaceView(m_session), 1);
+        }
     }
     m_dataPanel->hide();
     growToShowRaces();
@@ -507,10 +516,10 @@ void MainWindow::Button1Click()
 
 void MainWindow::KekkaGetBtnClick()
 {
-    QListWidgetItem *day = m_dataList->currentItem();
-    if (!m_jvlink || !day || m_raceView->tabBar()->currentIndex() < 0)
+    if (!m_jvlink || !m_dataList->currentItem() || m_raceView->tabBar()->currentIndex() < 0)
         return;
-    const QString name = day->text();
+    const int shownRace = m_raceView->currentRace();
+    const RaceCard before = m_session.card;
     m_results->setCursor(Qt::WaitCursor);
     m_results->setEnabled(false);
     RaceDayStore store(m_context.dataDir());
@@ -522,7 +531,10 @@ void MainWindow::KekkaGetBtnClick()
         m_context.messages.beep();
         m_context.messages.information(this, outcome.error);
     } else if (outcome.fetched) {
-        LoadCourseDay(name);
+        // The user's predictions and the race in view survive the reload: the fetch only adds results.
+        m_raceView->hide();
+        showLoaded(ReloadKeepingUserBets(m_session, m_context.dataDir()), shownRace);
+        statusBar()->showMessage(ResultFetchNews(before, m_session.card));
     }
     m_results->unsetCursor();
     m_results->setEnabled(true);

@@ -238,6 +238,12 @@ int RaceTabView::currentRace() const
     return m_tabs->currentIndex() + 1;
 }
 
+void RaceTabView::setCurrentRace(int race)
+{
+    const QSignalBlocker blocker(m_tabs);
+    m_tabs->setCurrentIndex(race - 1);
+}
+
 void RaceTabView::showRace(const RaceViewTexts &texts)
 {
     m_grid->clearContents();
