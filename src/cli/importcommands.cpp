@@ -111,16 +111,8 @@ int Import(const Arguments &args)
         import.poll();
     }
 
-    const ImportCounts &counts = import.counts();
-    Print(QStringLiteral("保存したレコード: RA %1件, SE %2件, HR %3件")
-              .arg(counts.stored[static_cast<size_t>(FileKind::Race)])
-              .arg(counts.stored[static_cast<size_t>(FileKind::Runner)])
-              .arg(counts.stored[static_cast<size_t>(FileKind::Payout)]));
-    Print(QStringLiteral("保存しなかったレコード: %1件").arg(counts.totalRefused()));
-    for (const auto &[reason, count] : counts.refused)
-        Print(QStringLiteral("  %1: %2件").arg(reason).arg(count));
-    if (counts.otherTypes > 0)
-        Print(QStringLiteral("対象外のレコード種別: %1件").arg(counts.otherTypes));
+    for (const QString &line : ImportRecordLines(import.counts()))
+        Print(line);
     Print(QStringLiteral("LastTime: %1")
               .arg(import.storedLastTime().isEmpty() ? QStringLiteral("(変更なし)") : import.storedLastTime()));
     return import.outcome() == DataImport::Outcome::Failed ? kExitFailed : kExitOk;

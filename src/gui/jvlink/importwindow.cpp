@@ -271,6 +271,12 @@ void ImportWindow::importEnded()
     flushCreated();
     if (m_import->running())
         return;
+    // The list ends with what the import did; an import that found nothing new said so in its box.
+    const DataImport::Outcome outcome = m_import->outcome();
+    if (outcome != DataImport::Outcome::NotRun && outcome != DataImport::Outcome::NothingNew) {
+        m_created->addItems(ImportSummary(m_import->counts()));
+        m_created->scrollToBottom();
+    }
     m_cancelPending = false;
     setImportRunning(false);
     if (m_closeWhenEnded) {
