@@ -1,11 +1,13 @@
 #include "core/codes/keibafunc.h"
 #include "core/jvlink/scriptedjvlink.h"
 #include "core/report/hitlist.h"
+#include "fixedprinters.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/startup.h"
 #include "gui/app/ticker.h"
+#include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
 #include "gui/views/userpredictionpopup.h"
 #include "scriptedmessages.h"
@@ -468,6 +470,64 @@ TEST_F(MainWindowTest, AResultFetchKeepsTheShownRaceAndTheUsersPredictions)
     QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
     EXPECT_EQ(form->statusBar()->currentMessage(), QStringLiteral("結果情報：新しい結果はありませんでした。"));
     EXPECT_EQ(tabs->currentIndex(), 11);
+}
+
+TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
+{
+    const gen::CourseDay older = writeDay(QDate(2026, 11, 28));
+    writeDay(QDate(2026, 11, 29), 12, 4);
+    QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    test::FixedPrinters printers(true);
+    m_context.printers = &printers;
+    auto form = open();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    // The data list takes the focus with the latest day current; Down and Enter load the older one.
+    child<QAction>(*form, "FileOpenItem")->trigger();
+    auto *list = child<QListWidget>(*form, "DatListBox");
+    EXPECT_EQ(QApplication::focusWidget(), list);
+    EXPECT_EQ(list->currentRow(), 0);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(form->session().name, QString::fromStdString(older.nameUtf8()));
+    EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+
+    // Ctrl+Tab and Ctrl+PgDn go to the next race, Ctrl+Shift+Tab and Ctrl+PgUp back, round the ends.
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    QTest::keyClick(form.get(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(form.get(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  3 R")));
+    QTest::keyClick(form.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(form.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QTest::keyClick(form.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 11);
+
+    // Arrow keys move to a runner in the grid, Enter makes it the user's axis.
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(form->session().UserAxisHorse[12], 3);
+    EXPECT_TRUE(form->session().allRaces.races[12].user);
+    form->userWindow()->hide();
+    QApplication::setActiveWindow(form.get());
+
+    // Ctrl+P previews the race's sheet; F1 opens the help.
+    QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(form->printWindow()->isVisible());
+    form->printWindow()->hide();
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    ASSERT_FALSE(m_desktop.opened.empty());
+    EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraHelp.html")));
 }
 
 TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)

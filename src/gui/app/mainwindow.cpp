@@ -35,6 +35,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -139,10 +140,29 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     m_dataPanel->setFixedWidth(190);
     m_dataPanel->hide();
     connect(m_dataList, &QListWidget::itemClicked, this, &MainWindow::DatListBoxClick);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(key), m_dataList, nullptr, nullptr, Qt::WidgetShortcut),
+                &QShortcut::activated, this, [this] { DatListBoxClick(m_dataList->currentItem()); });
+    }
     body->addWidget(m_dataPanel);
 
     m_raceView = new RaceTabView(central);
     m_raceView->hide();
+    // The next and the previous race from anywhere in the window, as tabs go in other programs.
+    const auto raceKeys = [this](QKeySequence::StandardKey standard, QKeyCombination page, int step) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+        if (!keys.contains(QKeySequence(page)))
+            keys.append(QKeySequence(page));
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, step] {
+            if (!m_raceView->isHidden())
+                m_raceView->stepRace(step);
+        });
+        addAction(action);
+    };
+    raceKeys(QKeySequence::NextChild, Qt::CTRL | Qt::Key_PageDown, 1);
+    raceKeys(QKeySequence::PreviousChild, Qt::CTRL | Qt::Key_PageUp, -1);
     connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::TabControl1Change);
     connect(m_raceView, &RaceTabView::runnerClicked, this, &MainWindow::StringGrid1Click);
     body->addWidget(m_raceView, 1);
@@ -365,6 +385,12 @@ void MainWindow::ListDataFiles()
     m_dataList->clear();
     m_dataList->addItems(velmora::ListDataFiles(m_context.dataDir()));
     m_dataPanel->setVisible(m_dataPanel->isHidden());
+    if (m_dataPanel->isHidden() || m_dataList->count() == 0)
+        return;
+    // Ready for the keyboard: the loaded course-day (or the latest) is current, Enter loads it.
+    const auto loaded = m_dataList->findItems(m_session.name, Qt::MatchExactly);
+    m_dataList->setCurrentItem(loaded.isEmpty() ? m_dataList->item(0) : loaded.front());
+    m_dataList->setFocus();
 }
 
 void MainWindow::DatListBoxClick(QListWidgetItem *item)

@@ -31,6 +31,8 @@ class RaceTabView : public QWidget
     /** Replaces the tabs without announcing a tab change. */
     void setTabs(const QStringList &captions);
     int currentRace() const;
+    /** Chooses the tab `step` races on (negative: back), going round past the last or the first race. */
+    void stepRace(int step);
     /** Chooses the tab of race `race` without announcing a tab change. */
     void setCurrentRace(int race);
     QTabBar *tabBar() const { return m_tabs; }
