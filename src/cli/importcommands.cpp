@@ -4,15 +4,16 @@
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/resultfetch.h"
+#include "core/jvlink/samplesource.h"
 #include "core/settings/inigt.h"
 #include "core/store/racecard.h"
 #include "core/text/sjis.h"
-#include "gen/samplesource.h"
 
 #include <chrono>
 #include <memory>
 #include <thread>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -55,7 +56,7 @@ std::optional<int> Prepare(const Arguments &args, Setup &setup)
     const QString appFolder = AppFolder(args);
     const auto source = args.option("--source");
     auto factory = LocalJVLinkFactory(appFolder, [&](LocalJVLink &local) {
-        local.setSourceMaker(gen::LayOutSampleSource);
+        local.setSourceMaker(BundledSampleMaker(QCoreApplication::applicationDirPath()));
         if (source)
             local.setSourceOverride(QFileInfo(*source).absoluteFilePath());
     });

@@ -1,7 +1,7 @@
 // Opens each window of the desktop program on a copy of sample data and saves
 // PNG pictures of what a user sees: velmora-shots OUTDIR SAMPLEDATA
 #include "core/jvlink/localjvlink.h"
-#include "gen/samplesource.h"
+#include "core/jvlink/samplesource.h"
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
@@ -100,14 +101,18 @@ int main(int argc, char *argv[])
     g_out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_out);
     QTemporaryDir appFolder;
-    CopyFolder(QString::fromLocal8Bit(argv[2]), appFolder.path() + QStringLiteral("/Data"));
+    const QString sample = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+    CopyFolder(sample, appFolder.path() + QStringLiteral("/Data"));
 
     LoggedMessages messages;
     NoDesktop desktop;
     GuiContext context{messages, desktop,
                        LocalJVLinkFactory(appFolder.path(),
-                                          [](LocalJVLink &jvlink) {
-                                              jvlink.setSourceMaker(gen::LayOutSampleSource);
+                                          [sample](LocalJVLink &jvlink) {
+                                              jvlink.setSourceMaker(
+                                                  [sample](const QString &folder, const QDateTime &now) {
+                                                      return LayOutSampleSource(sample, folder, now);
+                                                  });
                                               jvlink.setDownloadDelay(std::chrono::milliseconds(0));
                                           }),
                        appFolder.path()};

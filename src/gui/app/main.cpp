@@ -1,9 +1,9 @@
 // velmora: the desktop program.
 
 #include "core/jvlink/localjvlink.h"
+#include "core/jvlink/samplesource.h"
 #include "core/settings/appfolder.h"
 #include "core/text/sjis.h"
-#include "gen/samplesource.h"
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
@@ -39,7 +39,8 @@ int main(int argc, char *argv[])
     GuiContext context{messages, desktop,
                        LocalJVLinkFactory(appFolder,
                                           [](LocalJVLink &jvlink) {
-                                              jvlink.setSourceMaker(gen::LayOutSampleSource);
+                                              jvlink.setSourceMaker(
+                                                  BundledSampleMaker(QCoreApplication::applicationDirPath()));
                                               jvlink.setSettingsDialog(JVLinkSettingsDialogOver(
                                                   [] { return QApplication::activeWindow(); }, PlatformFolderPicker()));
                                           }),
