@@ -51,6 +51,7 @@ int main(int argc, char *argv[])
     MainWindow mainForm(context);
     if (!mainForm.EnsureDataFolder())
         return 1;
+    QuitAfterFirstPaintWhenAsked(&mainForm);
     mainForm.show();
     return QApplication::exec();
 }

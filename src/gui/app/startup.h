@@ -1,6 +1,7 @@
 #pragma once
 
 class QCoreApplication;
+class QWidget;
 
 namespace velmora::gui {
 
@@ -13,6 +14,13 @@ struct GuiContext;
  * Qt's English texts remain then.
  */
 bool InstallQtTranslations(QCoreApplication &app);
+
+/**
+ * When the environment variable VELMORA_QUIT_AFTER_FIRST_PAINT is set, ends the
+ * application once `window` has been painted for the first time: the start-up
+ * benchmark times the whole process from its start to its first picture.
+ */
+void QuitAfterFirstPaintWhenAsked(QWidget *window);
 
 /**
  * Tries to create the JV-Link component through the context's factory, as a test
