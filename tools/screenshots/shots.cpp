@@ -8,6 +8,7 @@
 #include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
 #include "gui/app/startup.h"
+#include "gui/app/windowplace.h"
 #include "gui/jvlink/jvlinksettings.h"
 #include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
@@ -116,9 +117,9 @@ int main(int argc, char *argv[])
                                               jvlink.setDownloadDelay(std::chrono::milliseconds(0));
                                           }),
                        appFolder.path()};
+    // The windows open at the places and sizes the program gives them, inside the screen at any scale.
     MainWindow form(context);
     form.EnsureDataFolder();
-    form.resize(900, 600);
     form.show();
     Save(&form, "main-window");
 
@@ -143,7 +144,7 @@ int main(int argc, char *argv[])
         window->findChild<QPushButton *>(QStringLiteral("MsgBitBtn1"))->click();
     });
     form.Button2Click();
-    form.printWindow()->resize(720, 900);
+    PlaceWindow(form.printWindow(), form.printWindow()->pos(), QSize(720, 900));
     Save(form.printWindow(), "all-races-print-preview");
     form.FilePrintItemClick();
     Save(form.printWindow(), "race-print-preview");
