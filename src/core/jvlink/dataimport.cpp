@@ -57,15 +57,17 @@ QStringList ImportRecordLines(const ImportCounts &counts)
 
 QStringList ImportSummary(const ImportCounts &counts)
 {
-    QStringList created;
-    QStringList updated;
-    for (const auto &[name, isNew] : counts.courseDays)
-        (isNew ? created : updated).append(name);
     QStringList lines{QStringLiteral("―― 取込結果 ――")};
-    lines << QStringLiteral("作成した開催日: %1")
-                 .arg(created.isEmpty() ? QStringLiteral("なし") : created.join(QStringLiteral("、")));
-    lines << QStringLiteral("更新した開催日: %1")
-                 .arg(updated.isEmpty() ? QStringLiteral("なし") : updated.join(QStringLiteral("、")));
+    for (const bool created : {true, false}) {
+        QStringList days;
+        for (const auto &[name, isNew] : counts.courseDays) {
+            if (isNew == created)
+                days.append(QStringLiteral("  ") + name);
+        }
+        lines << (created ? QStringLiteral("作成した開催日: %1件") : QStringLiteral("更新した開催日: %1件"))
+                     .arg(days.size())
+              << days;
+    }
     return lines + ImportRecordLines(counts);
 }
 
