@@ -4,16 +4,17 @@
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/resultfetch.h"
+#include "core/jvlink/samplesource.h"
 #include "core/settings/appfolderlock.h"
 #include "core/settings/inigt.h"
 #include "core/store/racecard.h"
 #include "core/text/sjis.h"
-#include "gen/samplesource.h"
 
 #include <chrono>
 #include <memory>
 #include <thread>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -56,7 +57,7 @@ std::optional<int> Prepare(const Arguments &args, Setup &setup)
     const QString appFolder = AppFolder(args);
     const auto source = args.option("--source");
     auto factory = LocalJVLinkFactory(appFolder, [&](LocalJVLink &local) {
-        local.setSourceMaker(gen::LayOutSampleSource);
+        local.setSourceMaker(BundledSampleMaker(QCoreApplication::applicationDirPath()));
         if (source)
             local.setSourceOverride(QFileInfo(*source).absoluteFilePath());
     });
@@ -115,21 +116,8 @@ int Import(const Arguments &args)
         import.poll();
     }
 
-    const ImportCounts &counts = import.counts();
-    Print(QStringLiteral("保存したレコード: RA %1件, SE %2件, HR %3件")
-              .arg(counts.stored[static_cast<size_t>(FileKind::Race)])
-              .arg(counts.stored[static_cast<size_t>(FileKind::Runner)])
-              .arg(counts.stored[static_cast<size_t>(FileKind::Payout)]));
-    if (counts.totalUnwritten() > 0)
-        Print(QStringLiteral("書き込めなかったレコード: RA %1件, SE %2件, HR %3件")
-                  .arg(counts.unwritten[static_cast<size_t>(FileKind::Race)])
-                  .arg(counts.unwritten[static_cast<size_t>(FileKind::Runner)])
-                  .arg(counts.unwritten[static_cast<size_t>(FileKind::Payout)]));
-    Print(QStringLiteral("保存しなかったレコード: %1件").arg(counts.totalRefused()));
-    for (const auto &[reason, count] : counts.refused)
-        Print(QStringLiteral("  %1: %2件").arg(reason).arg(count));
-    if (counts.otherTypes > 0)
-        Print(QStringLiteral("対象外のレコード種別: %1件").arg(counts.otherTypes));
+    for (const QString &line : ImportRecordLines(import.counts()))
+        Print(line);
     Print(QStringLiteral("LastTime: %1")
               .arg(import.storedLastTime().isEmpty() ? QStringLiteral("(変更なし)") : import.storedLastTime()));
     return import.outcome() == DataImport::Outcome::Failed || import.lastTimeSaveFailed() ? kExitFailed : kExitOk;

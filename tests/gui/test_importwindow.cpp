@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -131,7 +132,18 @@ class ImportWindowTest : public ::testing::Test
     QToolButton *settingsButton() const { return child<QToolButton>("SpeedButton1"); }
     QTimer *timer() const { return child<QTimer>("TimerJVStatus"); }
     QString progressText() const { return child<QLabel>("ProgressLabel")->text(); }
-    QStringList created() const { return Lines(child<QListWidget>("ListBox1")); }
+    /** The lines of the stored records in ListBox1. */
+    QStringList created() const
+    {
+        return Lines(child<QListWidget>("ListBox1")).filter(QRegularExpression(QStringLiteral("^作成済み:")));
+    }
+    /** The summary that ends ListBox1 once an import has ended. */
+    QStringList summary() const
+    {
+        const QStringList lines = Lines(child<QListWidget>("ListBox1"));
+        const qsizetype start = lines.indexOf(QStringLiteral("―― 取込結果 ――"));
+        return start < 0 ? QStringList() : lines.mid(start);
+    }
     QDateTime picker() const { return child<QDateTimeEdit>("DateTimePicker1")->dateTime(); }
     QString label5() const { return child<QLabel>("Label5")->text(); }
 
@@ -214,8 +226,15 @@ TEST_F(ImportWindowTest, ImportWithoutDownloadStoresRecordsAndMovesLastTime)
                                       QStringLiteral("作成済み:01R/03番/") + kDayName + QStringLiteral(".jvSEr"),
                                       QStringLiteral("作成済み:01R/") + kDayName + QStringLiteral(".jvHR")}));
     EXPECT_EQ(progressText(), QStringLiteral("データ読込み完了(2/2)"));
-    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
-    EXPECT_EQ(child<QProgressBar>("ProgressBar2")->value(), 0);
+    for (const char *bar : {"ProgressBar1", "ProgressBar2"}) {
+        EXPECT_GT(child<QProgressBar>(bar)->value(), 0) << bar;
+        EXPECT_EQ(child<QProgressBar>(bar)->value(), child<QProgressBar>(bar)->maximum()) << bar << " shows completion";
+    }
+    EXPECT_EQ(summary(), (QStringList{QStringLiteral("―― 取込結果 ――"), QStringLiteral("作成した開催日: 1件"),
+                                      QStringLiteral("  ") + kDayName, QStringLiteral("更新した開催日: 0件"),
+                                      QStringLiteral("保存したレコード: RA 1件, SE 1件, HR 1件"),
+                                      QStringLiteral("保存しなかったレコード: 1件"),
+                                      QStringLiteral("  地方・海外競馬のデータ: 1件")}));
     EXPECT_TRUE(QFile::exists(dataFile(".jvRA")));
     EXPECT_TRUE(QFile::exists(dataFile(".jvSEr")));
     EXPECT_TRUE(QFile::exists(dataFile(".jvHR")));
@@ -530,7 +549,21 @@ TEST_F(ImportWindowTest, LocalJVLinkImportsTheSampleIntoTheDataFolder)
     }
 
     auto *list = child<QListWidget>("ListBox1");
-    EXPECT_EQ(list->count(), records);
+    EXPECT_EQ(created().size(), records);
+    QSet<QString> days;
+    for (const QString &name : written)
+        days.insert(QFileInfo(name).completeBaseName());
+    QStringList expectedDays;
+    for (const QString &day : days)
+        expectedDays.append(QStringLiteral("  ") + day);
+    expectedDays.sort();
+    const QStringList ended = summary();
+    ASSERT_GT(ended.size(), days.size() + 3) << ended.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(ended[1], QStringLiteral("作成した開催日: %1件").arg(days.size())) << "every course-day was created";
+    QStringList shownDays = ended.mid(2, days.size());
+    shownDays.sort();
+    EXPECT_EQ(shownDays, expectedDays);
+    EXPECT_EQ(ended[2 + days.size()], QStringLiteral("更新した開催日: 0件"));
     EXPECT_GT(list->verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
 }

@@ -1,11 +1,13 @@
 #include "core/codes/keibafunc.h"
 #include "core/jvlink/scriptedjvlink.h"
 #include "core/report/hitlist.h"
+#include "fixedprinters.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/startup.h"
 #include "gui/app/ticker.h"
+#include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
 #include "gui/views/userpredictionpopup.h"
 #include "scriptedmessages.h"
@@ -17,10 +19,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -112,17 +118,40 @@ TEST_F(MainWindowTest, AFreshStartOpensAtTheDefaultPlaceWithTheTicker)
     EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
 }
 
+TEST_F(MainWindowTest, MenuItemsAndToolButtonsShowTheSamePictures)
+{
+    auto form = open();
+    const std::pair<const char *, const char *> commands[] = {
+        {"JV1", "JVBtn"},
+        {"FileOpenItem", "SpeedButton1"},
+        {"FilePrintItem", "SpeedButton4"},
+        {"FilePrintSetupItem", "SpeedButton5"},
+        {"FileExitItem", "SpeedButton6"},
+        {"HelpContentsItem", "SpeedButton11"},
+        {"HelpAboutItem", "SpeedButton14"},
+    };
+    QList<QImage> pictures;
+    for (const auto &[item, button] : commands) {
+        const QImage picture = child<QAction>(*form, item)->icon().pixmap(22).toImage();
+        EXPECT_FALSE(picture.isNull()) << item;
+        EXPECT_EQ(picture, child<QToolButton>(*form, button)->icon().pixmap(22).toImage()) << button;
+        EXPECT_FALSE(pictures.contains(picture)) << item << " shares its picture with another command";
+        pictures.append(picture);
+    }
+    EXPECT_FALSE(child<QAction>(*form, "N9")->icon().isNull());
+}
+
 TEST_F(MainWindowTest, PlaceAndTickerSurviveARestart)
 {
     {
         auto form = open();
-        form->move(-20, 35);
+        form->move(20, 35);
         form->resize(700, 520);
         child<QAction>(*form, "T1")->trigger();
         form->close();
     }
     auto again = open();
-    EXPECT_EQ(again->pos(), QPoint(-20, 35));
+    EXPECT_EQ(again->pos(), QPoint(20, 35));
     EXPECT_EQ(again->size(), QSize(700, 520));
     EXPECT_TRUE(child<QAction>(*again, "T1")->isChecked());
     EXPECT_TRUE(child<QWidget>(*again, "Panel4")->isHidden());
@@ -132,6 +161,60 @@ TEST_F(MainWindowTest, PlaceAndTickerSurviveARestart)
     settings.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("off"));
     auto third = open();
     EXPECT_FALSE(child<QWidget>(*third, "Panel4")->isHidden());
+}
+
+TEST_F(MainWindowTest, APlaceOutsideTheScreenIsStoredAsItIsAndOpensInside)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        auto form = open();
+        form->move(-20, 35);
+        form->close();
+    }
+    EXPECT_EQ(m_context.settings().ReadInteger(QStringLiteral("locate"), QStringLiteral("left"), 0), -20);
+    auto again = open();
+    EXPECT_TRUE(available.contains(again->frameGeometry())) << "restored at " << again->pos().x();
+
+    // A size saved at another scale or on a larger screen: the window fits the screen.
+    TIniGT settings = m_context.settings();
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), available.right() - 100);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), available.width() * 2);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("height"), available.height() * 2);
+    auto huge = open();
+    EXPECT_TRUE(available.contains(huge->frameGeometry()));
+    EXPECT_EQ(huge->size(), available.size());
+}
+
+TEST_F(MainWindowTest, ALoadGrowsTheWindowToShowEveryRunnerInsideTheScreen)
+{
+    gen::Generator generator(3);
+    gen::CourseDayOptions options;
+    options.date = QDate(2026, 11, 28);
+    gen::CourseDay day = generator.courseDay(options);
+    const auto largest = std::max_element(day.races.begin(), day.races.end(),
+                                          [](const auto &a, const auto &b) { return a.registered < b.registered; });
+    ASSERT_EQ(largest->registered, 18) << "the generator makes full fields";
+    ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
+    auto form = open();
+    form->show();
+    EXPECT_EQ(form->size(), QSize(630, 450));
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    tabs->setCurrentIndex(static_cast<int>(largest - day.races.begin()));
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    ASSERT_EQ(grid->rowCount(), 18);
+    QApplication::processEvents();
+    const QRect available = form->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(form->frameGeometry()));
+    // As far as the screen allows: every row and column, or the whole height and width of the screen.
+    if (form->frameGeometry().height() < available.height()) {
+        EXPECT_LE(grid->verticalHeader()->length(), grid->viewport()->height()) << "rows 17 and 18 are shown";
+    }
+    if (form->frameGeometry().width() < available.width()) {
+        EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width()) << "every column is shown";
+    }
+    EXPECT_GT(form->height(), 450);
+    EXPECT_GT(form->width(), 630);
 }
 
 TEST_F(MainWindowTest, JVInitErrorsAreToldOnceTheWindowShows)
@@ -333,6 +416,121 @@ TEST_F(MainWindowTest, TheResultButtonMergesTheDaysResultsAndReloads)
     EXPECT_TRUE(child<QPushButton>(*form, "KekkaGetBtn")->isEnabled());
 }
 
+TEST_F(MainWindowTest, AResultFetchKeepsTheShownRaceAndTheUsersPredictions)
+{
+    gen::Generator generator(5);
+    gen::CourseDayOptions options;
+    options.date = QDate(2026, 11, 28);
+    const gen::CourseDay results = generator.courseDay(options);
+    gen::CourseDay before = results;
+    before.payoutRecords.clear();
+    ASSERT_TRUE(gen::WriteCourseDayFiles(before, m_context.dataDir()));
+    auto form = open();
+    form->show();
+    load(*form, QString::fromStdString(results.nameUtf8()));
+
+    // The user's own bets on 3R and 12R, 12R in view.
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    tabs->setCurrentIndex(2);
+    form->StringGrid1Click(4);
+    tabs->setCurrentIndex(11);
+    form->StringGrid1Click(1);
+    const Session &session = form->session();
+    const RaceBets race3 = session.allRaces.races[3];
+    const RaceBets race12 = session.allRaces.races[12];
+    const QStringList shownUserBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
+    ASSERT_FALSE(shownUserBets.isEmpty());
+
+    ScriptedJVLink &jv = jvlink(*form);
+    for (const std::string &record : results.payoutRecords)
+        jv.script({ScriptedJVLink::Record(record)});
+    jv.script({ScriptedJVLink::Code(0)});
+    QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
+
+    EXPECT_NE(session.card.PayoutRecords[12], std::string(719, ' ')) << "the payouts came";
+    EXPECT_EQ(tabs->currentIndex(), 11) << "12R stays in view";
+    EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral(" 12 R")));
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), shownUserBets);
+    EXPECT_EQ(session.UserAxisHorse[3], 5);
+    EXPECT_EQ(session.UserAxisHorse[12], 2);
+    for (const auto &[race, kept] : {std::pair{3, race3}, std::pair{12, race12}}) {
+        const RaceBets &box = session.allRaces.races[static_cast<size_t>(race)];
+        EXPECT_TRUE(box.user) << race;
+        EXPECT_EQ(box.quinella, kept.quinella) << race;
+        EXPECT_EQ(box.bracket, kept.bracket) << race;
+    }
+    EXPECT_FALSE(session.allRaces.races[4].user);
+    EXPECT_EQ(
+        form->statusBar()->currentMessage(),
+        QStringLiteral("結果情報：成績 0レース、払戻 %1レースを取り込みました。").arg(results.payoutRecords.size()));
+
+    // The same results again bring nothing new.
+    for (const std::string &record : results.payoutRecords)
+        jv.script({ScriptedJVLink::Record(record)});
+    jv.script({ScriptedJVLink::Code(0)});
+    QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
+    EXPECT_EQ(form->statusBar()->currentMessage(), QStringLiteral("結果情報：新しい結果はありませんでした。"));
+    EXPECT_EQ(tabs->currentIndex(), 11);
+}
+
+TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
+{
+    const gen::CourseDay older = writeDay(QDate(2026, 11, 28));
+    writeDay(QDate(2026, 11, 29), 12, 4);
+    QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    test::FixedPrinters printers(true);
+    m_context.printers = &printers;
+    auto form = open();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    // The data list takes the focus with the latest day current; Down and Enter load the older one.
+    child<QAction>(*form, "FileOpenItem")->trigger();
+    auto *list = child<QListWidget>(*form, "DatListBox");
+    EXPECT_EQ(QApplication::focusWidget(), list);
+    EXPECT_EQ(list->currentRow(), 0);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(form->session().name, QString::fromStdString(older.nameUtf8()));
+    EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+
+    // Ctrl+Tab and Ctrl+PgDn go to the next race, Ctrl+Shift+Tab and Ctrl+PgUp back, round the ends.
+    auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
+    QTest::keyClick(form.get(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(form.get(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  3 R")));
+    QTest::keyClick(form.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(form.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QTest::keyClick(form.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 11);
+
+    // Arrow keys move to a runner in the grid, Enter makes it the user's axis.
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(form->session().UserAxisHorse[12], 3);
+    EXPECT_TRUE(form->session().allRaces.races[12].user);
+    form->userWindow()->hide();
+    QApplication::setActiveWindow(form.get());
+
+    // Ctrl+P previews the race's sheet; F1 opens the help.
+    QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(form->printWindow()->isVisible());
+    form->printWindow()->hide();
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    ASSERT_FALSE(m_desktop.opened.empty());
+    EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraHelp.html")));
+}
+
 TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
 {
     QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
@@ -391,6 +589,14 @@ TEST_F(MainWindowTest, AnotherWriterInTheFolderStopsResultsTextAndExport)
         EXPECT_EQ(box.kind, QStringLiteral("exclamation"));
         EXPECT_TRUE(box.text.contains(QDir::toNativeSeparators(m_root.path()))) << box.text.toStdString();
     }
+}
+
+TEST(QtTranslationsTest, QtsOwnDialogsAndButtonsSpeakJapanese)
+{
+    ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance()));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("アドレス:"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("保存(&S)"));
 }
 
 TEST(TickerTest, JoinsTheMessageLinesAndScrollsLeft)

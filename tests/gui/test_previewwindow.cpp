@@ -1,6 +1,7 @@
 #include "core/print/sheets.h"
 #include "core/report/raceview.h"
 #include "core/testfiles.h"
+#include "fixedprinters.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QListWidget>
+#include <QScreen>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -27,47 +30,13 @@
 namespace velmora::gui {
 namespace {
 
-/** A fixed 600-dpi printer that writes PDF files, or no printer at all. */
-class FixedPrinters : public PrinterProvider
-{
-  public:
-    explicit FixedPrinters(bool installed)
-        : m_installed(installed)
-    {
-        m_printer.setOutputFormat(QPrinter::PdfFormat);
-        m_printer.setResolution(600);
-        m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5)));
-    }
-    QStringList printerNames() const override { return m_installed ? QStringList{kPdfPrinterName} : QStringList{}; }
-    QPrinter *printer() override { return m_installed ? &m_printer : nullptr; }
-    bool printsToPdf() const override { return true; }
-    bool setup(QWidget *) override
-    {
-        ++setups;
-        return true;
-    }
-    QString pdfFileName(QWidget *, const QString &suggestion) override
-    {
-        suggested = suggestion;
-        return pdfPath;
-    }
-
-    QString pdfPath;
-    QString suggested;
-    int setups = 0;
-
-  private:
-    bool m_installed;
-    QPrinter m_printer{QPrinter::HighResolution};
-};
-
 class PreviewWindowTest : public testing::Test
 {
   protected:
     QTemporaryDir m_root;
     test::ScriptedMessages m_messages;
     test::RecordingDesktop m_desktop;
-    FixedPrinters m_printers{true};
+    test::FixedPrinters m_printers{true};
     GuiContext m_context{m_messages, m_desktop, {}, m_root.path(), &m_printers};
 
     Page samplePage()
@@ -105,6 +74,18 @@ TEST_F(PreviewWindowTest, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
     EXPECT_EQ(again.PrevX1()->ZoomScale(), 200);
 }
 
+TEST_F(PreviewWindowTest, APlaceSavedForALargerScreenOpensInsideThisOne)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    TIniGT settings = m_context.settings();
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("left"), available.width() + 300);
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("top"), -400);
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("width"), 2540);
+    settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("height"), 1980);
+    PreviewWindow form(m_context, m_printers);
+    EXPECT_TRUE(available.contains(form.frameGeometry()));
+}
+
 TEST_F(PreviewWindowTest, PrintsThePageAsAPdf)
 {
     PreviewWindow form(m_context, m_printers);
@@ -128,7 +109,7 @@ TEST_F(PreviewWindowTest, PrintsThePageAsAPdf)
 
 TEST_F(PreviewWindowTest, WithoutPrintersNothingIsShownOrPrinted)
 {
-    FixedPrinters none(false);
+    test::FixedPrinters none(false);
     PreviewWindow form(m_context, none);
     EXPECT_FALSE(form.showPage(samplePage()));
     EXPECT_FALSE(form.isVisible());

@@ -1,8 +1,9 @@
 #include "gen/samplesource.h"
 
 #include "core/codes/jvdata.h"
+#include "core/jvlink/samplesource.h"
 
-#include <QDir>
+#include <numeric>
 
 namespace velmora::gen {
 namespace {
@@ -49,11 +50,6 @@ CourseDay CardOf(const CourseDay &day)
     return card;
 }
 
-QDate LatestSaturday(QDate today)
-{
-    return today.addDays(-((today.dayOfWeek() - Qt::Saturday + 7) % 7));
-}
-
 SampleSource MakeSampleSource(QDate today)
 {
     SampleSource sample;
@@ -66,30 +62,18 @@ SampleSource MakeSampleSource(QDate today)
 
 bool LayOutSampleSource(const QString &folder, const QDateTime &now)
 {
-    // Laid out beside the folder and renamed into place at the end, so that a failure
-    // half way never leaves a partial sample that would be served as the whole one.
-    const QString partial = folder + QStringLiteral(".partial");
-    QDir(partial).removeRecursively();
-    if (!QDir().mkpath(partial))
-        return false;
     const SampleSource sample = MakeSampleSource(now.date());
-    const QString stamp = now.toString(QStringLiteral("yyyyMMddHHmmss"));
-    auto write = [&](const char *dataspec, const CourseDay &day) {
-        const QString name = QStringLiteral("%1_%2_%3_%4.jvd")
-                                 .arg(QLatin1String(dataspec), day.date.toString(QStringLiteral("yyyyMMdd")), stamp,
-                                      QString::fromStdString(day.course));
-        return WriteRecordFile(partial + QLatin1Char('/') + name, RecordsOf(day));
+    std::vector<SourceFile> files;
+    auto add = [&](const char *dataspec, const CourseDay &day) {
+        const std::vector<std::string> records = RecordsOf(day);
+        files.push_back({SourceFileName(dataspec, day.date, now, QString::fromStdString(day.course)),
+                         std::accumulate(records.begin(), records.end(), std::string())});
     };
-    bool written = true;
     for (const CourseDay &day : sample.raceData)
-        written = written && write("RACE", day);
+        add("RACE", day);
     for (const CourseDay &day : sample.results)
-        written = written && write("0B12", day);
-    if (!written || !QDir().rename(partial, folder)) {
-        QDir(partial).removeRecursively();
-        return false;
-    }
-    return true;
+        add("0B12", day);
+    return WriteSourceFolder(folder, files);
 }
 
 } // namespace velmora::gen

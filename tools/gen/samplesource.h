@@ -15,9 +15,6 @@ namespace velmora::gen {
  */
 CourseDay CardOf(const CourseDay &day);
 
-/** The Saturday of the latest race weekend on `today`: today when it is Saturday. */
-QDate LatestSaturday(QDate today);
-
 /** The contents of the sample source laid out on `today`. */
 struct SampleSource
 {

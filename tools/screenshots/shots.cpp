@@ -1,12 +1,14 @@
 // Opens each window of the desktop program on a copy of sample data and saves
 // PNG pictures of what a user sees: velmora-shots OUTDIR SAMPLEDATA
 #include "core/jvlink/localjvlink.h"
-#include "gen/samplesource.h"
+#include "core/jvlink/samplesource.h"
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
+#include "gui/app/startup.h"
+#include "gui/app/windowplace.h"
 #include "gui/jvlink/jvlinksettings.h"
 #include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
@@ -91,6 +94,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
     if (argc < 3) {
         std::fprintf(stderr, "usage: velmora-shots OUTDIR SAMPLEDATA\n");
         return 2;
@@ -98,20 +102,24 @@ int main(int argc, char *argv[])
     g_out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_out);
     QTemporaryDir appFolder;
-    CopyFolder(QString::fromLocal8Bit(argv[2]), appFolder.path() + QStringLiteral("/Data"));
+    const QString sample = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+    CopyFolder(sample, appFolder.path() + QStringLiteral("/Data"));
 
     LoggedMessages messages;
     NoDesktop desktop;
     GuiContext context{messages, desktop,
                        LocalJVLinkFactory(appFolder.path(),
-                                          [](LocalJVLink &jvlink) {
-                                              jvlink.setSourceMaker(gen::LayOutSampleSource);
+                                          [sample](LocalJVLink &jvlink) {
+                                              jvlink.setSourceMaker(
+                                                  [sample](const QString &folder, const QDateTime &now) {
+                                                      return LayOutSampleSource(sample, folder, now);
+                                                  });
                                               jvlink.setDownloadDelay(std::chrono::milliseconds(0));
                                           }),
                        appFolder.path()};
+    // The windows open at the places and sizes the program gives them, inside the screen at any scale.
     MainWindow form(context);
     form.EnsureDataFolder();
-    form.resize(900, 600);
     form.show();
     Save(&form, "main-window");
 
@@ -136,7 +144,7 @@ int main(int argc, char *argv[])
         window->findChild<QPushButton *>(QStringLiteral("MsgBitBtn1"))->click();
     });
     form.Button2Click();
-    form.printWindow()->resize(720, 900);
+    PlaceWindow(form.printWindow(), form.printWindow()->pos(), QSize(720, 900));
     Save(form.printWindow(), "all-races-print-preview");
     form.FilePrintItemClick();
     Save(form.printWindow(), "race-print-preview");

@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace velmora {
 namespace {
@@ -43,6 +44,42 @@ int ImportCounts::totalRefused() const
 int ImportCounts::totalUnwritten() const
 {
     return std::accumulate(unwritten.begin(), unwritten.end(), 0);
+}
+
+QStringList ImportRecordLines(const ImportCounts &counts)
+{
+    QStringList lines;
+    lines << QStringLiteral("保存したレコード: RA %1件, SE %2件, HR %3件")
+                 .arg(counts.stored[static_cast<size_t>(FileKind::Race)])
+                 .arg(counts.stored[static_cast<size_t>(FileKind::Runner)])
+                 .arg(counts.stored[static_cast<size_t>(FileKind::Payout)]);
+    if (counts.totalUnwritten() > 0)
+        lines << QStringLiteral("書き込めなかったレコード: RA %1件, SE %2件, HR %3件")
+                     .arg(counts.unwritten[static_cast<size_t>(FileKind::Race)])
+                     .arg(counts.unwritten[static_cast<size_t>(FileKind::Runner)])
+                     .arg(counts.unwritten[static_cast<size_t>(FileKind::Payout)]);
+    lines << QStringLiteral("保存しなかったレコード: %1件").arg(counts.totalRefused());
+    for (const auto &[reason, count] : counts.refused)
+        lines << QStringLiteral("  %1: %2件").arg(reason).arg(count);
+    if (counts.otherTypes > 0)
+        lines << QStringLiteral("対象外のレコード種別: %1件").arg(counts.otherTypes);
+    return lines;
+}
+
+QStringList ImportSummary(const ImportCounts &counts)
+{
+    QStringList lines{QStringLiteral("―― 取込結果 ――")};
+    for (const bool created : {true, false}) {
+        QStringList days;
+        for (const auto &[name, isNew] : counts.courseDays) {
+            if (isNew == created)
+                days.append(QStringLiteral("  ") + name);
+        }
+        lines << (created ? QStringLiteral("作成した開催日: %1件") : QStringLiteral("更新した開催日: %1件"))
+                     .arg(days.size())
+              << days;
+    }
+    return lines + ImportRecordLines(counts);
 }
 
 DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, ImportView &view, bool &importCancelled)
@@ -246,8 +283,10 @@ DataImport::Outcome DataImport::readLoop()
             m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(%1/%2)").arg(filesRead).arg(m_readCount));
         } else if (result == 0) {
             m_view.setProgressLabel(QStringLiteral("データ読込み完了(%1/%2)").arg(filesRead).arg(m_readCount));
-            m_view.setDownloadProgress(0, m_downloadCount > 0 ? m_downloadCount : 100);
-            m_view.setReadProgress(0, m_readCount);
+            // Both bars end full: a finished import that showed 0 % read as one that did nothing.
+            const int downloads = m_downloadCount > 0 ? m_downloadCount : 100;
+            m_view.setDownloadProgress(downloads, downloads);
+            m_view.setReadProgress(m_readCount, m_readCount);
             m_view.beep();
             end = Outcome::Completed;
             break;
@@ -337,6 +376,12 @@ bool DataImport::storeRecord(const std::string &record)
         return true;
     }
     ++m_kept[static_cast<size_t>(*kind)];
+    // The store holds the import's files until they are flushed, so at a day's first
+    // record its race-day file on disk is the one from before the import.
+    const QString courseDay = AsText(RaceDayFileName(record, ""));
+    if (!m_counts.courseDays.contains(courseDay))
+        m_counts.courseDays[courseDay] =
+            !QFileInfo::exists(m_store.dataDir() + QLatin1Char('/') + courseDay + QStringLiteral(".jvRA"));
     QString line = QStringLiteral("作成済み:") + AsText(Field(record, common::RaceNumber)) + QStringLiteral("R/");
     if (*kind == FileKind::Runner)
         line += AsText(Field(record, se::HorseNumber)) + QStringLiteral("番/");

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace velmora {
 
@@ -43,14 +44,22 @@ class ImportView
 /** What an import did with the records it read. */
 struct ImportCounts
 {
-    std::array<int, 3> stored{};    ///< by FileKind: records whose file was written
-    std::array<int, 3> unwritten{}; ///< by FileKind: records kept whose file could not be written
-    std::map<QString, int> refused; ///< by reason
-    int otherTypes = 0;             ///< records of types the program does not keep
+    std::array<int, 3> stored{};        ///< by FileKind: records whose file was written
+    std::array<int, 3> unwritten{};     ///< by FileKind: records kept whose file could not be written
+    std::map<QString, int> refused;     ///< by reason
+    int otherTypes = 0;                 ///< records of types the program does not keep
+    std::map<QString, bool> courseDays; ///< course-days that took records: true when the import created them
 
     int totalRefused() const;
     int totalUnwritten() const;
 };
+
+/** The records stored per kind and refused per reason, as lines of text (the command line prints them). */
+QStringList ImportRecordLines(const ImportCounts &counts);
+
+/** What an import did, for the end of the import window's list: the course-days created or updated, then the records.
+ */
+QStringList ImportSummary(const ImportCounts &counts);
 
 /**
  * The import of race data through JV-Link, without a window: the start, the

@@ -17,6 +17,27 @@ QString Worded(const char *operation, int code, const QString &detail)
 
 } // namespace
 
+QString ResultFetchNews(const RaceCard &before, const RaceCard &after)
+{
+    int results = 0;
+    int payouts = 0;
+    for (int r = 1; r <= kMaxRaces; ++r) {
+        const auto slot = static_cast<size_t>(r);
+        bool placed = false;
+        for (int h = 1; h <= kMaxRunners; ++h)
+            placed = placed || FieldValue(Field(after.RunnerRecords[slot][static_cast<size_t>(h)], se::Finish)) > 0;
+        if (placed && (before.RaceRecords[slot] != after.RaceRecords[slot] ||
+                       before.RunnerRecords[slot] != after.RunnerRecords[slot]))
+            ++results;
+        if (before.PayoutRecords[slot] != after.PayoutRecords[slot] &&
+            FieldValue(Field(after.PayoutRecords[slot], common::RaceNumber)) > 0)
+            ++payouts;
+    }
+    if (results == 0 && payouts == 0)
+        return QStringLiteral("結果情報：新しい結果はありませんでした。");
+    return QStringLiteral("結果情報：成績 %1レース、払戻 %2レースを取り込みました。").arg(results).arg(payouts);
+}
+
 ResultFetch::ResultFetch(JVLink &jvlink, RaceDayStore &store, bool &importCancelled,
                          std::function<void()> processEvents, std::function<void()> beep)
     : m_jvlink(jvlink)

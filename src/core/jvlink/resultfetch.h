@@ -57,4 +57,12 @@ class ResultFetch
     std::function<void()> m_beep;
 };
 
+/**
+ * What a result fetch brought to the loaded course-day, for the status line: the races
+ * whose records changed and now hold finishing places, and the races whose payouts
+ * changed; or that there was nothing new. `before` and `after` are the card before the
+ * fetch and after the reload.
+ */
+QString ResultFetchNews(const RaceCard &before, const RaceCard &after);
+
 } // namespace velmora

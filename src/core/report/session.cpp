@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/report/userprediction.h"
 #include "core/text/sjis.h"
 
 namespace velmora {
@@ -23,6 +24,22 @@ LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QStri
         session.allRaces.reset();
         session.card.RaceCardLoaded = true;
         ComputePrediction(session.card, session.prediction);
+    }
+    return result;
+}
+
+LoadResult ReloadKeepingUserBets(Session &session, const QString &dataDir)
+{
+    std::array<int, kMaxRaces + 1> userAxis{};
+    for (int r = 1; r <= kMaxRaces; ++r)
+        userAxis[static_cast<size_t>(r)] =
+            session.allRaces.races[static_cast<size_t>(r)].user ? session.UserAxisHorse[static_cast<size_t>(r)] : -1;
+    const LoadResult result = LoadIntoSession(session, dataDir, session.name);
+    if (!result.computable())
+        return result;
+    for (int r = 1; r <= session.card.RaceCount; ++r) {
+        if (userAxis[static_cast<size_t>(r)] >= 0)
+            MakeUserPrediction(session, r, userAxis[static_cast<size_t>(r)] - 1);
     }
     return result;
 }

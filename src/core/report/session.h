@@ -64,6 +64,14 @@ struct Session
  */
 LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name);
 
+/**
+ * Loads the session's course-day again after its files changed (a result fetch) and
+ * keeps what the user made of it: every race whose box held the user's prediction
+ * (blue) gets it again on the same axis horse, paired by the new computation. The
+ * other races show the computed bets, as after any load.
+ */
+LoadResult ReloadKeepingUserBets(Session &session, const QString &dataDir);
+
 /** Whether race r's bracket-quinella bets are shown: more than 8 runners, or data before 2005. */
 bool ShowsBracketBets(const RaceCard &card, int race);
 

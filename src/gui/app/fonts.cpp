@@ -21,4 +21,11 @@ QFont PixelFont(const QString &family, int pixelSize, bool bold)
     return font;
 }
 
+QFont BetListFont(const QString &family, int pixelSize, bool bold)
+{
+    QFont font = PixelFont(family, pixelSize, bold);
+    font.setFamilies({kDigitFace, family});
+    return font;
+}
+
 } // namespace velmora::gui

@@ -1,10 +1,10 @@
 // velmora: the desktop program.
 
 #include "core/jvlink/localjvlink.h"
+#include "core/jvlink/samplesource.h"
 #include "core/settings/appfolder.h"
 #include "core/settings/version.h"
 #include "core/text/sjis.h"
-#include "gen/samplesource.h"
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
@@ -54,6 +54,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
     if (!Cp932Available()) {
         QMessageBox::critical(nullptr, QStringLiteral("Velmora"),
                               QStringLiteral("Shift-JIS(CP932)の文字コード変換が使用できません。"
@@ -68,7 +69,8 @@ int main(int argc, char *argv[])
     GuiContext context{messages, desktop,
                        LocalJVLinkFactory(appFolder,
                                           [](LocalJVLink &jvlink) {
-                                              jvlink.setSourceMaker(gen::LayOutSampleSource);
+                                              jvlink.setSourceMaker(
+                                                  BundledSampleMaker(QCoreApplication::applicationDirPath()));
                                               jvlink.setSettingsDialog(JVLinkSettingsDialogOver(
                                                   [] { return QApplication::activeWindow(); }, PlatformFolderPicker()));
                                           }),
@@ -79,6 +81,7 @@ int main(int argc, char *argv[])
     MainWindow mainForm(context);
     if (!mainForm.EnsureDataFolder())
         return 1;
+    QuitAfterFirstPaintWhenAsked(&mainForm);
     mainForm.show();
     return QApplication::exec();
 }

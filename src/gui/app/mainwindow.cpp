@@ -14,6 +14,7 @@
 #include "gui/app/messages.h"
 #include "gui/app/ticker.h"
 #include "gui/app/waitwindow.h"
+#include "gui/app/windowplace.h"
 #include "gui/jvlink/importwindow.h"
 #include "gui/print/previewwindow.h"
 #include "gui/print/printers.h"
@@ -28,13 +29,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -63,6 +66,26 @@ QWidget *ShadowPair(QWidget *parent, QLabel *&label, QLabel *&shadow, const char
         widget->resize(1200, height);
     }
     return pair;
+}
+
+/** The pictures of the commands, the same in the menus and on the tool bar (Tango icons, resources/icons). */
+namespace icon {
+constexpr const char *kImport = "network-receive";
+constexpr const char *kDataList = "document-open";
+constexpr const char *kDataFolder = "folder";
+constexpr const char *kPrint = "document-print";
+constexpr const char *kPrinterSetup = "printer";
+constexpr const char *kExit = "system-log-out";
+constexpr const char *kHelp = "help-browser";
+constexpr const char *kAbout = "dialog-information";
+} // namespace icon
+
+QIcon CommandIcon(const char *name)
+{
+    QIcon icon;
+    for (const char *size : {"16x16", "22x22", "32x32"})
+        icon.addFile(QStringLiteral(":/icons/%1/%2.png").arg(QLatin1String(size), QLatin1String(name)));
+    return icon;
 }
 
 QPixmap Picture()
@@ -118,10 +141,29 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     m_dataPanel->setFixedWidth(190);
     m_dataPanel->hide();
     connect(m_dataList, &QListWidget::itemClicked, this, &MainWindow::DatListBoxClick);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(key), m_dataList, nullptr, nullptr, Qt::WidgetShortcut),
+                &QShortcut::activated, this, [this] { DatListBoxClick(m_dataList->currentItem()); });
+    }
     body->addWidget(m_dataPanel);
 
     m_raceView = new RaceTabView(central);
     m_raceView->hide();
+    // The next and the previous race from anywhere in the window, as tabs go in other programs.
+    const auto raceKeys = [this](QKeySequence::StandardKey standard, QKeyCombination page, int step) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+        if (!keys.contains(QKeySequence(page)))
+            keys.append(QKeySequence(page));
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, step] {
+            if (!m_raceView->isHidden())
+                m_raceView->stepRace(step);
+        });
+        addAction(action);
+    };
+    raceKeys(QKeySequence::NextChild, Qt::CTRL | Qt::Key_PageDown, 1);
+    raceKeys(QKeySequence::PreviousChild, Qt::CTRL | Qt::Key_PageUp, -1);
     connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::TabControl1Change);
     connect(m_raceView, &RaceTabView::runnerClicked, this, &MainWindow::StringGrid1Click);
     body->addWidget(m_raceView, 1);
@@ -129,10 +171,11 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
 
     m_ticker->setLines(Ticker::ReadLines(m_context.appFolder + QStringLiteral("/message.txt")));
 
-    move(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("left"), 10),
-         m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10));
-    resize(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("width"), 630),
-           m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("height"), 450));
+    PlaceWindow(this,
+                QPoint(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("left"), 10),
+                       m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10)),
+                QSize(m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("width"), 630),
+                      m_settings.ReadInteger(QStringLiteral("locate"), QStringLiteral("height"), 450)));
 
     const bool tickerOff = m_settings.ReadString(QStringLiteral("Ticker"), QStringLiteral("OnOff"),
                                                  QStringLiteral("On")) == QLatin1String("Off");
@@ -156,34 +199,44 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus()
 {
-    auto action = [this](QMenu *menu, const char *name, const char *caption, const char *hint, auto handler) {
+    auto action = [this](QMenu *menu, const char *name, const char *caption, const char *hint, auto handler,
+                         const char *iconName = nullptr) {
         QAction *item = menu->addAction(QString::fromUtf8(caption));
         item->setObjectName(QLatin1String(name));
         item->setStatusTip(QString::fromUtf8(hint));
+        if (iconName)
+            item->setIcon(CommandIcon(iconName));
         connect(item, &QAction::triggered, this, handler);
         return item;
     };
     QMenu *file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &MainWindow::JVBtnClick);
+    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &MainWindow::JVBtnClick, icon::kImport);
     file->addSeparator();
-    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::ListDataFiles);
+    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::ListDataFiles,
+           icon::kDataList);
     file->addSeparator();
-    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::OpenDataFolder);
+    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::OpenDataFolder,
+           icon::kDataFolder);
     file->addSeparator();
-    action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", &MainWindow::FilePrintItemClick);
+    QAction *print = action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します",
+                            &MainWindow::FilePrintItemClick, icon::kPrint);
+    print->setShortcut(QKeySequence::Print);
     action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします",
-           &MainWindow::FilePrintSetupItemClick);
+           &MainWindow::FilePrintSetupItemClick, icon::kPrinterSetup);
     file->addSeparator();
-    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
+    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick, icon::kExit);
 
     QMenu *options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(O)"));
     m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &MainWindow::T1Click);
     m_tickerSwitch->setCheckable(true);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &MainWindow::HelpContentsItemClick);
+    QAction *contents = action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します",
+                               &MainWindow::HelpContentsItemClick, icon::kHelp);
+    contents->setShortcut(QKeySequence::HelpContents);
     help->addSeparator();
-    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick);
+    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick,
+           icon::kAbout);
 }
 
 void MainWindow::buildToolBar()
@@ -192,12 +245,12 @@ void MainWindow::buildToolBar()
     bar->setObjectName(QStringLiteral("SpeedBar"));
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    auto tool = [this, bar](const char *name, const QString &caption, QStyle::StandardPixmap icon, const char *hint,
+    auto tool = [this, bar](const char *name, const QString &caption, const char *iconName, const char *hint,
                             auto handler) {
         auto *button = new QToolButton(bar);
         button->setObjectName(QLatin1String(name));
         button->setText(caption);
-        button->setIcon(style()->standardIcon(icon));
+        button->setIcon(CommandIcon(iconName));
         button->setToolTip(QString::fromUtf8(hint));
         button->setStatusTip(button->toolTip());
         button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
@@ -214,21 +267,17 @@ void MainWindow::buildToolBar()
         bar->addWidget(button);
         return button;
     };
-    tool("JVBtn", QStringLiteral("JVデータ取得"), QStyle::SP_ArrowDown, "JRA-VANからﾃﾞｰﾀを取り込みます",
+    tool("JVBtn", QStringLiteral("JVデータ取得"), icon::kImport, "JRA-VANからﾃﾞｰﾀを取り込みます",
          &MainWindow::JVBtnClick);
-    tool("SpeedButton1", QStringLiteral("データ"), QStyle::SP_DirOpenIcon, "予想に使用するﾃﾞｰﾀを読み込みます",
+    tool("SpeedButton1", QStringLiteral("データ"), icon::kDataList, "予想に使用するﾃﾞｰﾀを読み込みます",
          &MainWindow::ListDataFiles);
     bar->addSeparator();
-    m_print = tool("SpeedButton4", {}, QStyle::SP_FileDialogDetailedView, "現ﾚｰｽ予想結果を印刷します",
-                   &MainWindow::FilePrintItemClick);
-    tool("SpeedButton5", {}, QStyle::SP_FileDialogListView, "ﾌﾟﾘﾝﾀの設定をします",
-         &MainWindow::FilePrintSetupItemClick);
+    m_print = tool("SpeedButton4", {}, icon::kPrint, "現ﾚｰｽ予想結果を印刷します", &MainWindow::FilePrintItemClick);
+    tool("SpeedButton5", {}, icon::kPrinterSetup, "ﾌﾟﾘﾝﾀの設定をします", &MainWindow::FilePrintSetupItemClick);
     bar->addSeparator();
-    tool("SpeedButton6", {}, QStyle::SP_DialogCloseButton, "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
-    tool("SpeedButton11", {}, QStyle::SP_DialogHelpButton, "ﾍﾙﾌﾟの目次を表示します",
-         &MainWindow::HelpContentsItemClick);
-    tool("SpeedButton14", {}, QStyle::SP_MessageBoxInformation, "ﾊﾞｰｼﾞｮﾝ情報を表示します",
-         &MainWindow::HelpAboutItemClick);
+    tool("SpeedButton6", {}, icon::kExit, "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
+    tool("SpeedButton11", {}, icon::kHelp, "ﾍﾙﾌﾟの目次を表示します", &MainWindow::HelpContentsItemClick);
+    tool("SpeedButton14", {}, icon::kAbout, "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick);
     bar->addSeparator();
     m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &MainWindow::Button2Click);
     m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &MainWindow::Button1Click);
@@ -309,6 +358,7 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Device-independent pixels, as Qt measures widgets: the place reads the same at any scale.
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), y());
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), x());
     m_settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), width());
@@ -336,6 +386,12 @@ void MainWindow::ListDataFiles()
     m_dataList->clear();
     m_dataList->addItems(velmora::ListDataFiles(m_context.dataDir()));
     m_dataPanel->setVisible(m_dataPanel->isHidden());
+    if (m_dataPanel->isHidden() || m_dataList->count() == 0)
+        return;
+    // Ready for the keyboard: the loaded course-day (or the latest) is current, Enter loads it.
+    const auto loaded = m_dataList->findItems(m_session.name, Qt::MatchExactly);
+    m_dataList->setCurrentItem(loaded.isEmpty() ? m_dataList->item(0) : loaded.front());
+    m_dataList->setFocus();
 }
 
 void MainWindow::DatListBoxClick(QListWidgetItem *item)
@@ -381,7 +437,11 @@ void MainWindow::failLoad(const QString &message, bool missingFiles)
 void MainWindow::LoadCourseDay(const QString &name)
 {
     m_raceView->hide();
-    const LoadResult result = LoadIntoSession(m_session, m_context.dataDir(), name);
+    showLoaded(LoadIntoSession(m_session, m_context.dataDir(), name), 0);
+}
+
+void MainWindow::showLoaded(const LoadResult &result, int keptRace)
+{
     switch (result.status) {
     case LoadStatus::FilesMissing:
         failLoad(result.message, true);
@@ -403,9 +463,27 @@ void MainWindow::LoadCourseDay(const QString &name)
             tabs.append(Qs(caption));
         m_raceView->setTabs(tabs);
         m_allRacesWindow->showBets();
-        showView(LoadedRaceView(m_session), 1);
+        if (keptRace >= 1 && keptRace <= m_session.card.RaceCount) {
+            m_raceView->setCurrentRace(keptRace);
+            showView(RaceView(m_session, keptRace), keptRace);
+        } else {
+            showView(LoadedRaceView(m_session), 1);
+        }
     }
     m_dataPanel->hide();
+    growToShowRaces();
+}
+
+void MainWindow::growToShowRaces()
+{
+    int rows = 0;
+    for (int r = 1; r <= m_session.card.RaceCount; ++r)
+        rows = std::max(rows, m_session.card.registeredRunners(r));
+    layout()->activate();
+    centralWidget()->layout()->activate();
+    // Wide enough for the grid's columns beside the bets, tall enough for the largest field.
+    const int width = centralWidget()->sizeHint().width() - centralWidget()->width();
+    GrowWindow(this, QSize(width, m_raceView->hiddenRowsHeight(std::min(rows, kMaxRunners))));
 }
 
 void MainWindow::TabControl1Change(int race)
@@ -465,13 +543,13 @@ void MainWindow::Button1Click()
 
 void MainWindow::KekkaGetBtnClick()
 {
-    QListWidgetItem *day = m_dataList->currentItem();
-    if (!m_jvlink || !day || m_raceView->tabBar()->currentIndex() < 0)
+    if (!m_jvlink || !m_dataList->currentItem() || m_raceView->tabBar()->currentIndex() < 0)
         return;
     const auto lock = m_context.lockForWriting(this);
     if (!lock)
         return;
-    const QString name = day->text();
+    const int shownRace = m_raceView->currentRace();
+    const RaceCard before = m_session.card;
     m_results->setCursor(Qt::WaitCursor);
     m_results->setEnabled(false);
     RaceDayStore store(m_context.dataDir());
@@ -483,7 +561,10 @@ void MainWindow::KekkaGetBtnClick()
         m_context.messages.beep();
         m_context.messages.information(this, outcome.error);
     } else if (outcome.fetched) {
-        LoadCourseDay(name);
+        // The user's predictions and the race in view survive the reload: the fetch only adds results.
+        m_raceView->hide();
+        showLoaded(ReloadKeepingUserBets(m_session, m_context.dataDir()), shownRace);
+        statusBar()->showMessage(ResultFetchNews(before, m_session.card));
         // A JV-Link error is said after the reload, which shows whatever did arrive.
         if (!outcome.jvlinkError.isEmpty())
             m_context.messages.information(this, outcome.jvlinkError);

@@ -83,6 +83,13 @@ class MainWindow : public QMainWindow
     void buildToolBar();
     void buildHeader();
     void failLoad(const QString &message, bool missingFiles);
+    /**
+     * Shows the outcome of a load: the race tabs and race `keptRace` by the tab's rules
+     * when a reload keeps the race in view, or race 1 as a load shows it when it is 0.
+     */
+    void showLoaded(const LoadResult &result, int keptRace);
+    /** Grows the window, as far as the screen allows, until the grid shows every column and the largest field. */
+    void growToShowRaces();
     void setDayButtons(bool enabled);
     bool refuseWithoutRaces();
     void setDateLine(const QString &text);

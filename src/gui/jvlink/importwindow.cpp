@@ -4,6 +4,7 @@
 #include "core/text/sjis.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/messages.h"
+#include "gui/app/windowplace.h"
 
 #include <QCoreApplication>
 #include <QDateTimeEdit>
@@ -153,6 +154,7 @@ ImportWindow::ImportWindow(JVLink &jvlink, GuiContext &context, bool &importCanc
     layout->addWidget(m_created, 1);
     layout->addWidget(m_lastTime);
     resize(520, 480);
+    CentreOnScreen(this, parent);
 
     connect(m_settingsButton, &QToolButton::clicked, this, &ImportWindow::SpeedButton1Click);
     connect(m_start, &QPushButton::clicked, this, &ImportWindow::ButtonStartClick);
@@ -272,6 +274,12 @@ void ImportWindow::importEnded()
     flushCreated();
     if (m_import->running())
         return;
+    // The list ends with what the import did; an import that found nothing new said so in its box.
+    const DataImport::Outcome outcome = m_import->outcome();
+    if (outcome != DataImport::Outcome::NotRun && outcome != DataImport::Outcome::NothingNew) {
+        m_created->addItems(ImportSummary(m_import->counts()));
+        m_created->scrollToBottom();
+    }
     m_cancelPending = false;
     setImportRunning(false);
     m_lock.reset();

@@ -2,6 +2,7 @@
 
 #include "gui/app/guicontext.h"
 #include "gui/app/messages.h"
+#include "gui/app/windowplace.h"
 #include "gui/print/pagepreview.h"
 #include "gui/print/printers.h"
 #include "gui/print/replay.h"
@@ -71,10 +72,11 @@ PreviewWindow::PreviewWindow(GuiContext &context, PrinterProvider &printers, QWi
     scroll->setWidgetResizable(false);
     layout->addWidget(scroll, 1);
 
-    move(m_settings.ReadInteger(kPlace, QStringLiteral("left"), 10),
-         m_settings.ReadInteger(kPlace, QStringLiteral("top"), 10));
-    resize(m_settings.ReadInteger(kPlace, QStringLiteral("width"), 630),
-           m_settings.ReadInteger(kPlace, QStringLiteral("height"), 450));
+    PlaceWindow(this,
+                QPoint(m_settings.ReadInteger(kPlace, QStringLiteral("left"), 10),
+                       m_settings.ReadInteger(kPlace, QStringLiteral("top"), 10)),
+                QSize(m_settings.ReadInteger(kPlace, QStringLiteral("width"), 630),
+                      m_settings.ReadInteger(kPlace, QStringLiteral("height"), 450)));
     const int ratio = m_settings.ReadInteger(QStringLiteral("PrintZoom"), QStringLiteral("ratio"), 1);
     if (QAbstractButton *chosen = m_zoom->button(ratio >= 0 && ratio < 4 ? ratio : 1)) {
         chosen->setChecked(true);

@@ -3,6 +3,7 @@
 #include "core/report/hitlist.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
+#include "gui/app/windowplace.h"
 #include "gui/views/betheader.h"
 
 #include <QGuiApplication>
@@ -10,7 +11,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -56,7 +56,7 @@ QListWidget *BetList(const QString &name, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(name);
-    list->setFont(PixelFont(kMincho, 11));
+    list->setFont(BetListFont(kMincho, 11));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setUniformItemSizes(true);
     SetColours(list, ListColour(false));
@@ -173,8 +173,7 @@ AllRacesWindow::AllRacesWindow(Session &session, GuiContext &context, QWidget *p
 
     showBets();
 
-    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this, parent);
 }
 
 void AllRacesWindow::showBets()

@@ -3,6 +3,7 @@
 #include "core/report/confidencegraph.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
+#include "gui/app/windowplace.h"
 
 #include <algorithm>
 #include <array>
@@ -13,12 +14,10 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLinearGradient>
 #include <QPushButton>
 #include <QScatterSeries>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -168,8 +167,7 @@ ConfidenceGraphWindow::ConfidenceGraphWindow(const Prediction &prediction, int r
     layout->addWidget(view, 1);
     layout->addWidget(panel);
 
-    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this, parent);
 }
 
 } // namespace velmora::gui

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -42,6 +43,13 @@ class GridDelegate : public QStyledItemDelegate
                 background = QColor::fromRgb(*colour);
         }
         painter->fillRect(option.rect, background);
+        // The runner a key would choose: its row framed while the grid has the focus.
+        const auto *view = qobject_cast<const QAbstractItemView *>(option.widget);
+        if (view && view->hasFocus() && view->currentIndex().row() == index.row()) {
+            painter->setPen(option.palette.color(QPalette::Highlight));
+            painter->drawLine(option.rect.topLeft(), option.rect.topRight());
+            painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        }
         painter->setFont(option.font);
         painter->setPen(Qt::black);
         const Qt::Alignment alignment = Qt::AlignTop | (index.column() == kColName ? Qt::AlignLeft : Qt::AlignHCenter);
@@ -60,8 +68,10 @@ QListWidget *MakeList(QWidget *parent, const char *name)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(QLatin1String(name));
-    list->setFont(PixelFont(kGothic, 13));
+    list->setFont(BetListFont(kGothic, 13));
     list->setSelectionMode(QAbstractItemView::NoSelection);
+    // As wide as the bets, not Qt's default list width: the grid comes first.
+    list->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     return list;
 }
 
@@ -122,11 +132,19 @@ RaceTabView::RaceTabView(QWidget *parent)
     m_grid->setItemDelegate(new GridDelegate(m_grid));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
-    m_grid->setFocusPolicy(Qt::NoFocus);
+    // Arrow keys move to a runner, Enter or Space chooses it as a click does.
+    m_grid->setFocusPolicy(Qt::StrongFocus);
+    m_grid->setTabKeyNavigation(false);
+    m_grid->installEventFilter(this);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, m_grid->viewport(),
+            qOverload<>(&QWidget::update));
     m_grid->viewport()->setCursor(Qt::PointingHandCursor);
     m_grid->setToolTip(QStringLiteral("表示は枠番、馬番、馬名、性別・馬齢、負担重量の順です"));
     m_grid->setStatusTip(m_grid->toolTip());
-    m_grid->setMinimumWidth(560);
+    // The grid asks for the width of its columns; it is narrower, and scrolls, only where
+    // the screen is: a load widens the window as far as the screen allows.
+    m_grid->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    m_grid->setMinimumWidth(160);
     m_grid->viewport()->installEventFilter(this);
     left->addWidget(m_grid, 1);
 
@@ -150,7 +168,7 @@ RaceTabView::RaceTabView(QWidget *parent)
     });
     left->addWidget(diagnostics);
     left->addWidget(m_toggleGrid);
-    body->addLayout(left, 1);
+    body->addLayout(left);
 
     // The prediction box and the bet lists.
     auto *right = new QVBoxLayout;
@@ -210,7 +228,7 @@ RaceTabView::RaceTabView(QWidget *parent)
     m_pages->addTab(BetPage(m_pages, m_userQuinella, m_userBracket, m_userPanel), QStringLiteral(" ﾕｰｻﾞ予想 "));
     m_pages->setMinimumWidth(170);
     right->addWidget(m_pages, 1);
-    body->addLayout(right);
+    body->addLayout(right, 1);
 
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0)
@@ -233,6 +251,19 @@ int RaceTabView::currentRace() const
     return m_tabs->currentIndex() + 1;
 }
 
+void RaceTabView::stepRace(int step)
+{
+    const int count = m_tabs->count();
+    if (count > 0)
+        m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + count) % count);
+}
+
+void RaceTabView::setCurrentRace(int race)
+{
+    const QSignalBlocker blocker(m_tabs);
+    m_tabs->setCurrentIndex(race - 1);
+}
+
 void RaceTabView::showRace(const RaceViewTexts &texts)
 {
     m_grid->clearContents();
@@ -244,6 +275,8 @@ void RaceTabView::showRace(const RaceViewTexts &texts)
             m_grid->setItem(row, column, new QTableWidgetItem(Qs(cell)));
         }
     }
+    if (m_grid->rowCount() > 0)
+        m_grid->setCurrentCell(0, kColName);
     m_fieldSize->setText(Qs(texts.fieldSize));
     m_fieldSizeShadow->setText(Qs(texts.fieldSize));
     m_grade->setText(Qs(texts.grade));
@@ -266,6 +299,11 @@ void RaceTabView::clearRace()
         label->clear();
 }
 
+int RaceTabView::hiddenRowsHeight(int rows) const
+{
+    return std::max(0, rows * m_grid->verticalHeader()->defaultSectionSize() - m_grid->viewport()->height());
+}
+
 void RaceTabView::showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket)
 {
     m_userPanel->setText(panel);
@@ -277,6 +315,15 @@ void RaceTabView::showUserBets(const QString &panel, const QStringList &quinella
 
 bool RaceTabView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            Q_EMIT runnerClicked(m_grid->currentIndex().row());
+            return true;
+        }
+    }
+    if (watched == m_grid && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        m_grid->viewport()->update();
     // The runner is the row under the pointer at the click, not the grid's current cell.
     if (watched == m_grid->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);

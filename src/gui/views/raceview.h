@@ -31,6 +31,10 @@ class RaceTabView : public QWidget
     /** Replaces the tabs without announcing a tab change. */
     void setTabs(const QStringList &captions);
     int currentRace() const;
+    /** Chooses the tab `step` races on (negative: back), going round past the last or the first race. */
+    void stepRace(int step);
+    /** Chooses the tab of race `race` without announcing a tab change. */
+    void setCurrentRace(int race);
     QTabBar *tabBar() const { return m_tabs; }
     QTableWidget *grid() const { return m_grid; }
 
@@ -38,6 +42,8 @@ class RaceTabView : public QWidget
     void showRace(const RaceViewTexts &texts);
     /** Empties the tabs, the grid rows and the computer's lists and texts (a failed load). */
     void clearRace();
+    /** How much taller the runner grid would have to be to show `rows` rows without scrolling; 0 when it does. */
+    int hiddenRowsHeight(int rows) const;
     /** Sets the user page: HSPanel3 and the lists ListBox7 and ListBox8. */
     void showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket);
 

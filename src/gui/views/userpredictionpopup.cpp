@@ -2,13 +2,13 @@
 
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
+#include "gui/app/windowplace.h"
 #include "gui/views/betheader.h"
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QScreen>
 
 namespace velmora::gui {
 namespace {
@@ -25,7 +25,7 @@ QListWidget *BetList(const QString &name, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(name);
-    list->setFont(PixelFont(kGothic, 13, true));
+    list->setFont(BetListFont(kGothic, 13, true));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
 }
@@ -82,8 +82,7 @@ UserPredictionPopup::UserPredictionPopup(QWidget *parent)
     m_bracket = BetList(QStringLiteral("ListBox2"), content);
     m_bracket->setGeometry(right, kHeaderHeight, kSectionWidth, listHeight);
 
-    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this, parent);
 }
 
 void UserPredictionPopup::showPrediction(const UserPrediction &prediction)

@@ -164,6 +164,15 @@ TEST(DataImport, StoresAGeneratedCourseDayAsTheGeneratorWritesIt)
 
     EXPECT_EQ(rig.lastTime(), U("2003/04/06 12:34:56"));
     EXPECT_EQ(rig.view.fromDate, QDateTime(QDate(2003, 4, 6), QTime(12, 34, 56)));
+
+    // The summary names the course-day as created; an import of the same day again updates it.
+    EXPECT_EQ(ImportSummary(rig.import.counts()).mid(1, 3),
+              QStringList({U("作成した開催日: 1件"), U("  ") + kDayName, U("更新した開催日: 0件")}));
+    rig.jv.script({Jv::Record(day.payoutRecords.front()), Jv::Code(-1)});
+    rig.start();
+    EXPECT_EQ(ImportSummary(rig.import.counts()).mid(1, 4),
+              QStringList({U("作成した開催日: 0件"), U("更新した開催日: 1件"), U("  ") + kDayName,
+                           U("保存したレコード: RA 0件, SE 0件, HR 1件")}));
 }
 
 TEST(DataImport, LastTimeMovesOnlyWithAUsableTimeStamp)
