@@ -6,6 +6,8 @@
 #include "core/text/sjis.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -34,14 +36,27 @@ QString DamagedMessage(const QString &path, const QString &reason)
 }
 
 /**
- * Reads at most `maxRecords` records. A file that ends inside a record, or a record
+ * Opens a file for reading. A file that is not there (or is a folder) is missing;
+ * the existence is asked only after a failed open, as a stat per file shows over
+ * years of course-days.
+ */
+bool OpenOrMissing(QFile &file, bool &missing)
+{
+    const bool opened = file.open(QIODevice::ReadOnly);
+    missing = !opened && !QFileInfo(file.fileName()).isFile();
+    return opened;
+}
+
+/**
+ * Reads at most `maxRecords` records from `file`, which the caller tried to open
+ * (a file left closed gives the error of its open). A file that ends inside a record, or a record
  * that does not end with CR LF, is damaged: its lines are not the kind's width and
  * every later record would be read at the wrong offset.
  */
-bool ReadRecordFile(const QString &path, int recordLength, int maxRecords, RecordFile &out, QString &error)
+bool ReadRecordFile(QFile &file, int recordLength, int maxRecords, RecordFile &out, QString &error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QString path = file.fileName();
+    if (!file.isOpen()) {
         error = QStringLiteral("データファイル「%1」を読み込めません（%2）。")
                     .arg(QFileInfo(path).fileName(), file.errorString());
         return false;
@@ -68,6 +83,11 @@ bool ReadRecordFile(const QString &path, int recordLength, int maxRecords, Recor
         }
     }
     return true;
+}
+
+QString CourseDayFile(const QString &dataDir, const QString &name, FileKind kind)
+{
+    return dataDir + QLatin1Char('/') + name + QLatin1String(KindInfo(kind).extension);
 }
 
 /** Date, course and race number: what ties a payout record to its race. */
@@ -110,40 +130,57 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
 {
     LoadResult result;
     card.IsYear2005OrLater = FieldValue(name.left(4).toStdString()) >= 2005;
-    const QString base = dataDir + QLatin1Char('/') + name;
-    const QString racePath = base + QLatin1String(KindInfo(FileKind::Race).extension);
-    const QString runnerPath = base + QLatin1String(KindInfo(FileKind::Runner).extension);
-    const QString payoutPath = base + QLatin1String(KindInfo(FileKind::Payout).extension);
-    if (!QFileInfo(racePath).isFile() || !QFileInfo(runnerPath).isFile()) {
+    const QString racePath = CourseDayFile(dataDir, name, FileKind::Race);
+    const QString runnerPath = CourseDayFile(dataDir, name, FileKind::Runner);
+    const QString payoutPath = CourseDayFile(dataDir, name, FileKind::Payout);
+    QFile raceFile(racePath), runnerFile(runnerPath), payoutFile(payoutPath);
+    bool raceMissing = false, runnerMissing = false, payoutMissing = false;
+    OpenOrMissing(raceFile, raceMissing);
+    OpenOrMissing(runnerFile, runnerMissing);
+    if (raceMissing || runnerMissing) {
         card.clear();
         return {LoadStatus::FilesMissing, QStringLiteral("データ作成が未完了のようです。")};
     }
 
-    card.clear();
     RecordFile races, runners, payouts;
-    if (!ReadRecordFile(racePath, kRaceRecordLength, kMaxRaces, races, result.message) ||
-        !ReadRecordFile(runnerPath, kRunnerRecordLength, kMaxRaces * kMaxRunners, runners, result.message)) {
+    if (!ReadRecordFile(raceFile, kRaceRecordLength, kMaxRaces, races, result.message) ||
+        !ReadRecordFile(runnerFile, kRunnerRecordLength, kMaxRaces * kMaxRunners, runners, result.message)) {
         result.status = LoadStatus::Damaged;
         card.clear();
         return result;
     }
 
+    // Each record slot is written once, with its record or with blanks: years of
+    // course-days are loaded one after another, and blanking the whole card first
+    // would double the bytes written.
     bool complete = true;
-    for (int r = 1; r <= kMaxRaces && r <= races.count(); ++r) {
-        std::string &raceRecord = card.RaceRecords[static_cast<size_t>(r)];
-        raceRecord.assign(races.record(r - 1));
-        const int listed = std::min(card.registeredRunners(r), kMaxRunners);
-        for (int s = 1; s <= listed; ++s) {
+    card.RaceCount = 0;
+    for (int r = 1; r <= kMaxRaces; ++r) {
+        const auto slot = static_cast<size_t>(r);
+        std::string &raceRecord = card.RaceRecords[slot];
+        const bool filed = r <= races.count();
+        if (filed)
+            raceRecord.assign(races.record(r - 1));
+        else
+            raceRecord.assign(kRaceRecordLength, ' ');
+        const int listed = filed ? std::min(card.registeredRunners(r), kMaxRunners) : 0;
+        for (int s = 1; s <= kMaxRunners; ++s) {
+            std::string &runner = card.RunnerRecords[slot][static_cast<size_t>(s)];
+            if (s > listed) {
+                runner.assign(kRunnerRecordLength, ' ');
+                continue;
+            }
             const int index = (r - 1) * kMaxRunners + (s - 1);
             if (index >= runners.count()) {
                 card.clear();
                 return {LoadStatus::Damaged,
                         DamagedMessage(runnerPath, QStringLiteral("%1Rの%2番の出走馬がありません").arg(r).arg(s))};
             }
-            card.RunnerRecords[static_cast<size_t>(r)][static_cast<size_t>(s)].assign(runners.record(index));
+            runner.assign(runners.record(index));
             if (card.bracketOf(r, s) < 1)
                 complete = false;
         }
+        card.PayoutRecords[slot].assign(kPayoutRecordLength, ' ');
         if (!TrimBlanks(Field(raceRecord, common::Year)).empty())
             ++card.RaceCount;
     }
@@ -151,8 +188,9 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
     if (!complete)
         return {LoadStatus::Incomplete, QStringLiteral("データ作成が未完了です。")};
 
-    if (QFileInfo(payoutPath).isFile()) {
-        if (!ReadRecordFile(payoutPath, kPayoutRecordLength, kMaxRaces, payouts, result.message)) {
+    OpenOrMissing(payoutFile, payoutMissing);
+    if (!payoutMissing) {
+        if (!ReadRecordFile(payoutFile, kPayoutRecordLength, kMaxRaces, payouts, result.message)) {
             card.clear();
             result.status = LoadStatus::Damaged;
             return result;
@@ -186,17 +224,36 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
     return result;
 }
 
+std::string CourseDayDate(const QString &dataDir, const QString &name)
+{
+    QFile file(CourseDayFile(dataDir, name, FileKind::Race));
+    RecordFile races;
+    QString error;
+    if (!file.open(QIODevice::ReadOnly) || !ReadRecordFile(file, kRaceRecordLength, 1, races, error) ||
+        races.count() < 1)
+        return {};
+    return std::string(Field(races.record(0), common::MeetingDate));
+}
+
 QStringList ListDataFiles(const QString &dataDir)
 {
     const QString extension = QLatin1String(KindInfo(FileKind::Race).extension);
     QDir dir(dataDir);
     dir.setNameFilters({QLatin1Char('*') + extension});
     dir.setFilter(QDir::Files | QDir::CaseSensitive);
+    dir.setSorting(QDir::Unsorted);
+    // Ordered as the system's own CP932 texts order, then latest first; each name is
+    // converted once, as years of course-days make thousands of names.
+    std::vector<std::pair<std::string, QString>> keyed;
+    for (const QString &file : dir.entryList()) {
+        QString name = file.chopped(extension.size());
+        keyed.emplace_back(ToSjis(name), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QStringList names;
-    for (const QString &file : dir.entryList())
-        names.append(file.chopped(extension.size()));
-    // Ordered as the system's own CP932 texts order, then latest first.
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) { return ToSjis(a) > ToSjis(b); });
+    names.reserve(static_cast<qsizetype>(keyed.size()));
+    for (auto &[key, name] : keyed)
+        names.append(std::move(name));
     return names;
 }
 

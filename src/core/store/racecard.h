@@ -64,6 +64,13 @@ struct LoadResult
  */
 LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &card);
 
+/**
+ * The meeting date of course-day `name` in `dataDir` as 8 bytes yyyymmdd: positions
+ * 12-19 of race slot 1's record, read from the first record of the race-day file
+ * alone (a cheap look before a full load). Empty when that record cannot be read.
+ */
+std::string CourseDayDate(const QString &dataDir, const QString &name);
+
 /** The course-day names of the race-day files in `dataDir`, latest first. */
 QStringList ListDataFiles(const QString &dataDir);
 
