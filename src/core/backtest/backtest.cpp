@@ -1,0 +1,280 @@
+#include "core/backtest/backtest.h"
+
+#include "core/codes/jvdata.h"
+#include "core/codes/keibafunc.h"
+#include "core/report/payouts.h"
+#include "core/report/session.h"
+#include "core/text/sjis.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace velmora {
+namespace {
+
+std::optional<double> Percent(long long part, long long whole)
+{
+    if (whole <= 0)
+        return std::nullopt;
+    return 100.0 * static_cast<double>(part) / static_cast<double>(whole);
+}
+
+/** The date of 8 bytes yyyymmdd; invalid for anything else. */
+QDate DateOfDigits(std::string_view digits)
+{
+    if (digits.size() != 8 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return {};
+    return QDate(FieldValue(digits.substr(0, 4)), FieldValue(digits.substr(4, 2)), FieldValue(digits.substr(6, 2)));
+}
+
+/** The date at the head of a course-day name, "yyyy年mm月dd日…". */
+QDate DateOfName(const QString &name)
+{
+    if (name.size() < 11 || name.at(4) != QChar(u'年') || name.at(7) != QChar(u'月') || name.at(10) != QChar(u'日'))
+        return {};
+    const QString digits = name.left(4) + name.mid(5, 2) + name.mid(8, 2);
+    return DateOfDigits(digits.toStdString());
+}
+
+/** Why a course-day was not computed, as a person reads it. */
+QString SkipReason(const LoadResult &load, const RaceCard &card)
+{
+    if (load.status == LoadStatus::FewRaces)
+        return QStringLiteral("レースが%1件しかないため、予想を計算できません（%2レース以上が必要です）。")
+            .arg(card.RaceCount)
+            .arg(kMinRacesToCompute);
+    return load.message;
+}
+
+} // namespace
+
+const char *TicketKindKey(TicketKind kind)
+{
+    switch (kind) {
+    case TicketKind::Quinella:
+        return "quinella";
+    case TicketKind::Wide:
+        return "wide";
+    case TicketKind::Bracket:
+        break;
+    }
+    return "bracket";
+}
+
+QString TicketKindName(TicketKind kind)
+{
+    switch (kind) {
+    case TicketKind::Quinella:
+        return QStringLiteral("馬連");
+    case TicketKind::Wide:
+        return QStringLiteral("ワイド");
+    case TicketKind::Bracket:
+        break;
+    }
+    return QStringLiteral("枠連");
+}
+
+std::optional<double> KindFigures::hitRate() const
+{
+    return Percent(hits, tickets);
+}
+
+std::optional<double> KindFigures::raceHitRate() const
+{
+    return Percent(hitRaces, races);
+}
+
+std::optional<double> KindFigures::returnRate() const
+{
+    return Percent(payback, stake);
+}
+
+KindFigures &KindFigures::operator+=(const KindFigures &other)
+{
+    races += other.races;
+    hitRaces += other.hitRaces;
+    tickets += other.tickets;
+    hits += other.hits;
+    stake += other.stake;
+    payback += other.payback;
+    return *this;
+}
+
+GroupFigures &GroupFigures::operator+=(const GroupFigures &other)
+{
+    settledRaces += other.settledRaces;
+    for (size_t k = 0; k < kinds.size(); ++k)
+        kinds[k] += other.kinds[k];
+    return *this;
+}
+
+bool BacktestRange::contains(QDate date) const
+{
+    return (!from.isValid() || date >= from) && (!to.isValid() || date <= to);
+}
+
+void AddCourseDayRaces(const RaceCard &card, const Prediction &prediction, std::vector<RaceFigures> &races,
+                       long long &pending)
+{
+    const std::string &first = card.RaceRecords[1];
+    const QDate date = DateOfDigits(Field(first, common::MeetingDate));
+    const std::string course(Field(first, common::Course));
+    std::vector<std::string> quinella, bracket;
+    for (int r = 1; r <= card.RaceCount; ++r) {
+        const std::string &payout = card.PayoutRecords[static_cast<size_t>(r)];
+        std::array<PayoutTableEntries, kTicketKindCount> payouts;
+        payouts[static_cast<size_t>(TicketKind::Quinella)] = ReadPayoutTable(payout, hr::Quinella);
+        if (!payouts[static_cast<size_t>(TicketKind::Quinella)].anyPaid()) {
+            ++pending;
+            continue;
+        }
+        payouts[static_cast<size_t>(TicketKind::Wide)] = ReadPayoutTable(payout, hr::Wide);
+        payouts[static_cast<size_t>(TicketKind::Bracket)] = ReadPayoutTable(payout, hr::BracketQuinella);
+        quinella.clear();
+        bracket.clear();
+        AddComputedBets(card, prediction, r, quinella, bracket);
+        RaceFigures race{date, course, r, prediction.ConfidenceGrade[static_cast<size_t>(r)], {}};
+        race.figures.settledRaces = 1;
+        for (const TicketKind kind : kTicketKinds) {
+            KindFigures &figures = race.figures[kind];
+            for (const std::string &bet : kind == TicketKind::Bracket ? bracket : quinella) {
+                const long long paid = payouts[static_cast<size_t>(kind)].ticketReturn(ReadBetPair(bet));
+                ++figures.tickets;
+                figures.stake += kTicketPrice;
+                figures.payback += paid;
+                if (paid > 0)
+                    ++figures.hits;
+            }
+            figures.races = figures.tickets > 0 ? 1 : 0;
+            figures.hitRaces = figures.hits > 0 ? 1 : 0;
+        }
+        races.push_back(std::move(race));
+    }
+}
+
+void SummarizeBacktest(BacktestResult &result)
+{
+    std::sort(result.races.begin(), result.races.end(), [](const RaceFigures &a, const RaceFigures &b) {
+        return std::tie(a.date, a.course, a.race) < std::tie(b.date, b.course, b.race);
+    });
+    result.settledRaces = static_cast<long long>(result.races.size());
+    result.total = {};
+    result.byGrade.clear();
+    result.byCourse.clear();
+    result.byMonth.clear();
+    result.byDate.clear();
+    QDate date;
+    GroupFigures *month = nullptr, *day = nullptr;
+    for (const RaceFigures &race : result.races) {
+        // The races come in date order: the month and the date are looked up once per date.
+        if (!day || race.date != date) {
+            date = race.date;
+            month = &result.byMonth[Format("%04d-%02d", date.year(), date.month())];
+            day = &result.byDate[Format("%04d-%02d-%02d", date.year(), date.month(), date.day())];
+        }
+        result.total += race.figures;
+        result.byGrade[race.grade] += race.figures;
+        result.byCourse[race.course] += race.figures;
+        *month += race.figures;
+        *day += race.figures;
+    }
+    for (const TicketKind kind : kTicketKinds) {
+        StreakFigures &streak = result.streaks[static_cast<size_t>(kind)];
+        streak = {};
+        long long misses = 0, profit = 0, peak = 0;
+        for (const RaceFigures &race : result.races) {
+            const KindFigures &figures = race.figures[kind];
+            if (figures.tickets == 0)
+                continue;
+            misses = figures.hits == 0 ? misses + 1 : 0;
+            streak.longestMiss = std::max(streak.longestMiss, misses);
+            profit += figures.profit();
+            peak = std::max(peak, profit);
+            streak.maxDrawdown = std::max(streak.maxDrawdown, peak - profit);
+        }
+    }
+}
+
+BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, const BacktestCallbacks &callbacks)
+{
+    BacktestResult result;
+    result.range = range;
+    QStringList names = ListDataFiles(dataDir);
+    // Oldest first, so that the figures of a run that is cut short cover a span of time from its start.
+    std::reverse(names.begin(), names.end());
+    result.totalCourseDays = static_cast<int>(names.size());
+    result.races.reserve(names.size() * kMaxRaces);
+
+    using Clock = std::chrono::steady_clock;
+    std::optional<Clock::time_point> lastSnapshot;
+    auto sendSnapshot = [&] {
+        BacktestResult snapshot = result;
+        SummarizeBacktest(snapshot);
+        callbacks.snapshot(snapshot);
+        lastSnapshot = Clock::now();
+    };
+
+    RaceCard card;
+    Prediction prediction;
+    for (const QString &name : names) {
+        if (callbacks.cancelled && callbacks.cancelled->load())
+            break;
+        bool inRange = true, computed = false;
+        if (range.bounded()) {
+            QDate date = DateOfDigits(CourseDayDate(dataDir, name));
+            if (!date.isValid())
+                date = DateOfName(name);
+            inRange = date.isValid() && range.contains(date);
+        }
+        if (inRange) {
+            const LoadResult load = LoadCourseDay(dataDir, name, card);
+            const std::string dateDigits(Field(card.RaceRecords[1], common::MeetingDate));
+            if (!load.computable()) {
+                result.skipped.push_back({name, SkipReason(load, card)});
+            } else if (!DateOfDigits(dateDigits).isValid()) {
+                result.skipped.push_back(
+                    {name, QStringLiteral("1Rの開催日「%1」が日付として読めません。").arg(FromSjis(dateDigits))});
+            } else {
+                ComputePrediction(card, prediction);
+                AddCourseDayRaces(card, prediction, result.races, result.pendingRaces);
+                ++result.courseDays;
+                computed = true;
+            }
+        }
+        ++result.doneCourseDays;
+        if (callbacks.progress)
+            callbacks.progress(result.doneCourseDays, result.totalCourseDays);
+        if (computed && callbacks.snapshot &&
+            (!lastSnapshot || Clock::now() - *lastSnapshot >= callbacks.snapshotInterval))
+            sendSnapshot();
+    }
+    result.complete = result.doneCourseDays == result.totalCourseDays;
+    SummarizeBacktest(result);
+    return result;
+}
+
+BacktestJob::BacktestJob(const QString &dataDir, const BacktestRange &range, Listener listener,
+                         std::chrono::milliseconds snapshotInterval)
+{
+    m_thread = std::thread([this, dataDir, range, listener = std::move(listener), snapshotInterval] {
+        BacktestCallbacks callbacks;
+        callbacks.progress = [&](int done, int total) { listener({done, total, nullptr, false}); };
+        callbacks.snapshot = [&](const BacktestResult &snapshot) {
+            listener({snapshot.doneCourseDays, snapshot.totalCourseDays,
+                      std::make_shared<const BacktestResult>(snapshot), false});
+        };
+        callbacks.snapshotInterval = snapshotInterval;
+        callbacks.cancelled = &m_cancelled;
+        auto result = std::make_shared<const BacktestResult>(RunBacktest(dataDir, range, callbacks));
+        listener({result->doneCourseDays, result->totalCourseDays, result, true});
+    });
+}
+
+BacktestJob::~BacktestJob()
+{
+    cancel();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+} // namespace velmora
