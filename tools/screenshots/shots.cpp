@@ -1,6 +1,7 @@
 // Opens each window of the desktop program on a copy of sample data and saves
 // PNG pictures of what a user sees: velmora-shots OUTDIR SAMPLEDATA
 #include "core/jvlink/localjvlink.h"
+#include "gen/jvdatagen.h"
 #include "gen/samplesource.h"
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
@@ -9,6 +10,7 @@
 #include "gui/app/messages.h"
 #include "gui/jvlink/jvlinksettings.h"
 #include "gui/print/allprintunit.h"
+#include "gui/views/backtestwindow.h"
 #include "gui/views/form2.h"
 #include "gui/views/form3.h"
 
@@ -157,6 +159,21 @@ int main(int argc, char *argv[])
 
     WhenModal([](QWidget *window) { Save(window, "about-box"); });
     form.HelpAboutItemClick();
+
+    // Two years of generated race weekends, for the backtest's charts.
+    QTemporaryDir years;
+    const QString yearsData = years.path() + QStringLiteral("/Data");
+    gen::WriteWeeks(yearsData, 20261128, QDate(2026, 11, 28), 104);
+    BacktestWindow backtest(yearsData, messages, [](QWidget *, const QString &) { return QString(); });
+    backtest.showAndRun();
+    QElapsedTimer waited;
+    waited.start();
+    while (backtest.isRunning() && waited.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    Save(&backtest, "backtest");
+    backtest.findChild<QTabWidget *>(QStringLiteral("TablePages"))->setCurrentIndex(1);
+    Save(&backtest, "backtest-by-grade");
+    backtest.close();
 
     LocalJVLinkSettings settings{appFolder.path() + QStringLiteral("/JVLink/source"), QStringLiteral("SAMPLE")};
     JVLinkSettingsDialog dialog(settings, PlatformFolderPicker());

@@ -27,15 +27,6 @@ QDate DateOfDigits(std::string_view digits)
     return QDate(FieldValue(digits.substr(0, 4)), FieldValue(digits.substr(4, 2)), FieldValue(digits.substr(6, 2)));
 }
 
-/** The date at the head of a course-day name, "yyyy年mm月dd日…". */
-QDate DateOfName(const QString &name)
-{
-    if (name.size() < 11 || name.at(4) != QChar(u'年') || name.at(7) != QChar(u'月') || name.at(10) != QChar(u'日'))
-        return {};
-    const QString digits = name.left(4) + name.mid(5, 2) + name.mid(8, 2);
-    return DateOfDigits(digits.toStdString());
-}
-
 /** Why a course-day was not computed, as a person reads it. */
 QString SkipReason(const LoadResult &load, const RaceCard &card)
 {
@@ -106,6 +97,34 @@ GroupFigures &GroupFigures::operator+=(const GroupFigures &other)
     for (size_t k = 0; k < kinds.size(); ++k)
         kinds[k] += other.kinds[k];
     return *this;
+}
+
+QDate CourseDayNameDate(const QString &name)
+{
+    if (name.size() < 11 || name.at(4) != QChar(u'年') || name.at(7) != QChar(u'月') || name.at(10) != QChar(u'日'))
+        return {};
+    const QString digits = name.left(4) + name.mid(5, 2) + name.mid(8, 2);
+    return DateOfDigits(digits.toStdString());
+}
+
+BacktestRange StoredRange(const QStringList &courseDays)
+{
+    BacktestRange range;
+    for (const QString &name : courseDays) {
+        const QDate date = CourseDayNameDate(name);
+        if (!date.isValid())
+            continue;
+        if (!range.from.isValid() || date < range.from)
+            range.from = date;
+        if (!range.to.isValid() || date > range.to)
+            range.to = date;
+    }
+    return range;
+}
+
+BacktestRange ChosenRange(QDate from, QDate to, const BacktestRange &stored)
+{
+    return {from == stored.from ? QDate() : from, to == stored.to ? QDate() : to};
 }
 
 bool BacktestRange::contains(QDate date) const
@@ -223,7 +242,7 @@ BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, c
         if (range.bounded()) {
             QDate date = DateOfDigits(CourseDayDate(dataDir, name));
             if (!date.isValid())
-                date = DateOfName(name);
+                date = CourseDayNameDate(name);
             inRange = date.isValid() && range.contains(date);
         }
         if (inRange) {

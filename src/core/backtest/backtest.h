@@ -16,6 +16,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 namespace velmora {
 
@@ -101,6 +102,18 @@ struct BacktestRange
     bool bounded() const { return from.isValid() || to.isValid(); }
     bool contains(QDate date) const;
 };
+
+/** The date at the head of a course-day name ("yyyy年mm月dd日…"); invalid for another name. */
+QDate CourseDayNameDate(const QString &name);
+
+/** The dates of the first and the last of `courseDays` by their names (open when there is none). */
+BacktestRange StoredRange(const QStringList &courseDays);
+
+/**
+ * The range of two date pickers that start on the stored range: an end left on the
+ * stored day is open, so that "all stored days" goes by the dates in the files.
+ */
+BacktestRange ChosenRange(QDate from, QDate to, const BacktestRange &stored);
 
 /** A course-day within the range that could not be computed, and the reason shown to a person. */
 struct SkippedCourseDay

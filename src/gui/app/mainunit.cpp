@@ -16,6 +16,7 @@
 #include "gui/jvlink/getdataunit.h"
 #include "gui/print/allprintunit.h"
 #include "gui/print/printers.h"
+#include "gui/views/backtestwindow.h"
 #include "gui/views/form2.h"
 #include "gui/views/form3.h"
 #include "gui/views/form4.h"
@@ -43,6 +44,7 @@ namespace {
 
 const QString kNoData = QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。");
 const QString kNoDataCaption = QStringLiteral("データを読み込んでください。");
+const char *const kBacktestHint = "過去のﾃﾞｰﾀで買い目の的中率と回収率を分析します";
 
 /** Two labels, the second one pixel down and right of the first, drawn under it as its shadow. */
 QWidget *ShadowPair(QWidget *parent, QLabel *&label, QLabel *&shadow, const char *labelName, const char *shadowName,
@@ -166,6 +168,7 @@ void TMainForm::buildMenus()
     action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &TMainForm::JVBtnClick);
     file->addSeparator();
     action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &TMainForm::ListDataFiles);
+    action(file, "BacktestItem", "成績分析(&B)...", kBacktestHint, &TMainForm::BacktestBtnClick);
     file->addSeparator();
     action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &TMainForm::OpenDataFolder);
     file->addSeparator();
@@ -229,6 +232,8 @@ void TMainForm::buildToolBar()
     bar->addSeparator();
     m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &TMainForm::Button2Click);
     m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &TMainForm::Button1Click);
+    tool("BacktestBtn", QStringLiteral("成績分析"), QStyle::SP_FileDialogInfoView, kBacktestHint,
+         &TMainForm::BacktestBtnClick);
     m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &TMainForm::KekkaGetBtnClick);
     push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &TMainForm::TekiAnaBtnClick);
     push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &TMainForm::TekiAnaBtn2Click);
@@ -551,6 +556,13 @@ void TMainForm::exportHits(HitThreshold threshold)
         m_context.desktop.open(QUrl::fromLocalFile(result.exportPath));
         m_context.desktop.setClipboardText(result.clipboardText());
     }
+}
+
+void TMainForm::BacktestBtnClick()
+{
+    if (!m_backtest)
+        m_backtest = new BacktestWindow(m_context.dataDir(), m_context.messages, PlatformCsvFilePicker(), this);
+    m_backtest->showAndRun();
 }
 
 void TMainForm::OpenDataFolder()

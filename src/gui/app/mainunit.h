@@ -22,6 +22,7 @@ namespace velmora::gui {
 
 struct GuiContext;
 class PrinterProvider;
+class BacktestWindow;
 class RaceTabView;
 class TAllPrintForm;
 class TForm1;
@@ -51,6 +52,8 @@ class TMainForm : public QMainWindow
     TForm2 *allRacesWindow() const { return m_form2; }
     TForm3 *userWindow() const { return m_form3; }
     TAllPrintForm *printWindow() const { return m_printForm; }
+    /** The backtest window, once "成績分析" has opened it. */
+    BacktestWindow *backtestWindow() const { return m_backtest; }
 
     // Commands, named as the controls that run them.
     void JVBtnClick();
@@ -70,6 +73,7 @@ class TMainForm : public QMainWindow
     void FilePrintSetupItemClick();
     void TekiAnaBtnClick();
     void TekiAnaBtn2Click();
+    void BacktestBtnClick();
 
     /** Loads course-day `name` as a click on it in the data list does. */
     void LoadCourseDay(const QString &name);
@@ -123,6 +127,7 @@ class TMainForm : public QMainWindow
     TForm1 *m_form1 = nullptr;
     TForm2 *m_form2 = nullptr;
     TForm3 *m_form3 = nullptr;
+    BacktestWindow *m_backtest = nullptr;
 };
 
 } // namespace velmora::gui
