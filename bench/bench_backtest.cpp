@@ -6,10 +6,12 @@
 #include "gen/jvdatagen.h"
 
 #include <benchmark/benchmark.h>
+#include <filesystem>
 #include <map>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -19,7 +21,7 @@ using namespace velmora;
 const QDate kLastSaturday(2026, 11, 28);
 constexpr std::uint64_t kSeed = 20261128;
 
-/** A data folder of `weeks` race weekends, generated once per run into a temporary folder. */
+/** A data folder of `weeks` race weekends up to kLastSaturday, generated once per run into a temporary folder. */
 struct Folder
 {
     QTemporaryDir root;
@@ -27,14 +29,42 @@ struct Folder
     int courseDays = 0;
 
     explicit Folder(int weeks) { courseDays = gen::WriteWeeks(data, kSeed, kLastSaturday, weeks); }
+
+    /**
+     * The last `weeks` weeks of a larger folder, linked rather than made again: a
+     * weekend comes out the same whatever the number of weeks it was made with.
+     */
+    Folder(const Folder &larger, int weeks)
+    {
+        QDir().mkpath(data);
+        const QDate first = kLastSaturday.addDays(-7 * (weeks - 1));
+        for (const QFileInfo &file : QDir(larger.data).entryInfoList(QDir::Files)) {
+            if (CourseDayNameDate(file.completeBaseName()) < first)
+                continue;
+            std::error_code error;
+            const auto to = std::filesystem::path(data.toStdString()) / file.fileName().toStdString();
+            std::filesystem::create_hard_link(file.absoluteFilePath().toStdString(), to, error);
+            if (error)
+                QFile::copy(file.absoluteFilePath(), data + QLatin1Char('/') + file.fileName());
+            if (file.suffix() == QLatin1String("jvRA"))
+                ++courseDays;
+        }
+    }
 };
+
+constexpr int kTenYears = 520;
 
 const Folder &FolderOfWeeks(int weeks)
 {
     static std::map<int, std::unique_ptr<Folder>> folders;
     std::unique_ptr<Folder> &folder = folders[weeks];
-    if (!folder)
-        folder = std::make_unique<Folder>(weeks);
+    if (!folder) {
+        // Five years come from the ten when those are wanted anyway.
+        if (weeks < kTenYears && weeks > 52)
+            folder = std::make_unique<Folder>(FolderOfWeeks(kTenYears), weeks);
+        else
+            folder = std::make_unique<Folder>(weeks);
+    }
     return *folder;
 }
 

@@ -37,6 +37,42 @@ QString SkipReason(const LoadResult &load, const RaceCard &card)
     return load.message;
 }
 
+/** What became of one course-day of the folder. */
+struct DayOutcome
+{
+    bool computed = false;
+    std::optional<SkippedCourseDay> skipped;
+    std::vector<RaceFigures> races;
+    long long pending = 0;
+};
+
+/** Loads and computes course-day `name` when its date lies in the range, into its outcome. */
+DayOutcome ExamineCourseDay(const QString &dataDir, const QString &name, const BacktestRange &range, RaceCard &card,
+                            Prediction &prediction)
+{
+    DayOutcome outcome;
+    if (range.bounded()) {
+        QDate date = DateOfDigits(CourseDayDate(dataDir, name));
+        if (!date.isValid())
+            date = CourseDayNameDate(name);
+        if (!date.isValid() || !range.contains(date))
+            return outcome;
+    }
+    const LoadResult load = LoadCourseDay(dataDir, name, card);
+    const std::string dateDigits(Field(card.RaceRecords[1], common::MeetingDate));
+    if (!load.computable()) {
+        outcome.skipped = SkippedCourseDay{name, SkipReason(load, card)};
+    } else if (!DateOfDigits(dateDigits).isValid()) {
+        outcome.skipped = SkippedCourseDay{
+            name, QStringLiteral("1Rの開催日「%1」が日付として読めません。").arg(FromSjis(dateDigits))};
+    } else {
+        ComputePrediction(card, prediction);
+        AddCourseDayRaces(card, prediction, outcome.races, outcome.pending);
+        outcome.computed = true;
+    }
+    return outcome;
+}
+
 } // namespace
 
 const char *TicketKindKey(TicketKind kind)
@@ -221,53 +257,86 @@ BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, c
     QStringList names = ListDataFiles(dataDir);
     // Oldest first, so that the figures of a run that is cut short cover a span of time from its start.
     std::reverse(names.begin(), names.end());
-    result.totalCourseDays = static_cast<int>(names.size());
-    result.races.reserve(names.size() * kMaxRaces);
+    const auto count = static_cast<size_t>(names.size());
+    result.totalCourseDays = static_cast<int>(count);
+    result.races.reserve(count * kMaxRaces);
 
+    // Course-days are independent: workers take them in order from a shared counter,
+    // and the calling thread, one of them, merges the finished ones in that order and
+    // reports. Every course-day taken is finished, so a cancelled run ends on a prefix.
+    std::vector<DayOutcome> outcomes(count);
+    std::vector<std::atomic<bool>> ready(count);
+    std::atomic<size_t> next{0};
+    std::atomic<int> examined{0};
+    auto examineNext = [&](RaceCard &card, Prediction &prediction) {
+        if (callbacks.cancelled && callbacks.cancelled->load())
+            return false;
+        const size_t i = next++;
+        if (i >= count)
+            return false;
+        outcomes[i] = ExamineCourseDay(dataDir, names.at(static_cast<qsizetype>(i)), range, card, prediction);
+        ready[i].store(true, std::memory_order_release);
+        ++examined;
+        return true;
+    };
+    const int workers = callbacks.workers > 0
+                            ? callbacks.workers
+                            : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    std::vector<std::thread> helpers;
+    for (int w = 1; w < workers && static_cast<size_t>(w) < count; ++w) {
+        helpers.emplace_back([&] {
+            RaceCard card;
+            Prediction prediction;
+            while (examineNext(card, prediction)) {
+            }
+        });
+    }
+
+    size_t merged = 0;
+    auto mergeReady = [&] {
+        while (merged < count && ready[merged].load(std::memory_order_acquire)) {
+            DayOutcome &outcome = outcomes[merged++];
+            if (outcome.skipped)
+                result.skipped.push_back(std::move(*outcome.skipped));
+            if (outcome.computed) {
+                ++result.courseDays;
+                result.pendingRaces += outcome.pending;
+                result.races.insert(result.races.end(), std::make_move_iterator(outcome.races.begin()),
+                                    std::make_move_iterator(outcome.races.end()));
+            }
+        }
+        result.doneCourseDays = static_cast<int>(merged);
+    };
     using Clock = std::chrono::steady_clock;
     std::optional<Clock::time_point> lastSnapshot;
-    auto sendSnapshot = [&] {
-        BacktestResult snapshot = result;
-        SummarizeBacktest(snapshot);
-        callbacks.snapshot(snapshot);
-        lastSnapshot = Clock::now();
+    int snapshotDays = 0, reported = 0;
+    auto report = [&] {
+        const int done = examined;
+        if (callbacks.progress && done > reported)
+            callbacks.progress(done, result.totalCourseDays);
+        reported = done;
+        if (callbacks.snapshot && result.courseDays > snapshotDays &&
+            (!lastSnapshot || Clock::now() - *lastSnapshot >= callbacks.snapshotInterval)) {
+            BacktestResult snapshot = result;
+            SummarizeBacktest(snapshot);
+            callbacks.snapshot(snapshot);
+            lastSnapshot = Clock::now();
+            snapshotDays = result.courseDays;
+        }
     };
 
     RaceCard card;
     Prediction prediction;
-    for (const QString &name : names) {
-        if (callbacks.cancelled && callbacks.cancelled->load())
-            break;
-        bool inRange = true, computed = false;
-        if (range.bounded()) {
-            QDate date = DateOfDigits(CourseDayDate(dataDir, name));
-            if (!date.isValid())
-                date = CourseDayNameDate(name);
-            inRange = date.isValid() && range.contains(date);
-        }
-        if (inRange) {
-            const LoadResult load = LoadCourseDay(dataDir, name, card);
-            const std::string dateDigits(Field(card.RaceRecords[1], common::MeetingDate));
-            if (!load.computable()) {
-                result.skipped.push_back({name, SkipReason(load, card)});
-            } else if (!DateOfDigits(dateDigits).isValid()) {
-                result.skipped.push_back(
-                    {name, QStringLiteral("1Rの開催日「%1」が日付として読めません。").arg(FromSjis(dateDigits))});
-            } else {
-                ComputePrediction(card, prediction);
-                AddCourseDayRaces(card, prediction, result.races, result.pendingRaces);
-                ++result.courseDays;
-                computed = true;
-            }
-        }
-        ++result.doneCourseDays;
-        if (callbacks.progress)
-            callbacks.progress(result.doneCourseDays, result.totalCourseDays);
-        if (computed && callbacks.snapshot &&
-            (!lastSnapshot || Clock::now() - *lastSnapshot >= callbacks.snapshotInterval))
-            sendSnapshot();
+    while (examineNext(card, prediction)) {
+        mergeReady();
+        report();
     }
-    result.complete = result.doneCourseDays == result.totalCourseDays;
+    for (std::thread &helper : helpers)
+        helper.join();
+    mergeReady();
+    if (callbacks.progress && examined > reported)
+        callbacks.progress(examined, result.totalCourseDays);
+    result.complete = merged == count;
     SummarizeBacktest(result);
     return result;
 }

@@ -167,13 +167,18 @@ void SummarizeBacktest(BacktestResult &result);
 /** What a run reports while it works, and how it is stopped. */
 struct BacktestCallbacks
 {
-    /** After each course-day: examined so far and in all. */
+    /** As course-days are examined: how many so far (rising) and in all. */
     std::function<void(int done, int total)> progress;
-    /** The figures so far, after the first course-day computed and then at most once per interval. */
+    /**
+     * The figures of the course-days examined so far, oldest first: once the first is
+     * computed, then at most once per interval.
+     */
     std::function<void(const BacktestResult &snapshot)> snapshot;
     std::chrono::milliseconds snapshotInterval{250};
     /** The run stops before the next course-day once this is set; its result is then not complete. */
     const std::atomic<bool> *cancelled = nullptr;
+    /** Threads that load and compute course-days, the calling one included; 0: one per core, at most 4. */
+    int workers = 0;
 };
 
 /**
@@ -181,8 +186,9 @@ struct BacktestCallbacks
  * loaded and computed once, as a click on it would; one that cannot be computed is
  * listed in `skipped` with its reason. With a bounded range, a course-day's date is
  * read from its race-day file's first record before it is loaded (the date of the
- * name stands in when that record cannot be read). Thread-safe: it touches no state
- * but its own, so it may run on any thread; the callbacks run on that thread.
+ * name stands in when that record cannot be read). Course-days are examined by
+ * several threads at once; the callbacks run on the calling thread. Thread-safe: it
+ * touches no state but its own, so it may itself run on any thread.
  */
 BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, const BacktestCallbacks &callbacks = {});
 

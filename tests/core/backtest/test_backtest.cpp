@@ -320,6 +320,7 @@ TEST_F(Backtest, ProgressSnapshotsAndCancel)
     };
     callbacks.snapshot = [&](const BacktestResult &snapshot) { snapshots.push_back(snapshot); };
     callbacks.snapshotInterval = std::chrono::hours(1);
+    callbacks.workers = 1;
     const BacktestResult result = RunBacktest(m_data, {}, callbacks);
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
     ASSERT_EQ(snapshots.size(), 1u) << "the first figures at once, then once per interval";
@@ -336,6 +337,34 @@ TEST_F(Backtest, ProgressSnapshotsAndCancel)
     EXPECT_FALSE(cut.complete);
     EXPECT_EQ(cut.doneCourseDays, 2);
     EXPECT_EQ(cut.courseDays, 2);
+}
+
+TEST_F(Backtest, SeveralWorkersComeToTheSameResult)
+{
+    for (int week = 0; week < 12; ++week)
+        writeDay(QDate(2026, 1, 4).addDays(7 * week), week % 2 ? "05" : "06", week == 5 ? 9 : 12);
+    BacktestCallbacks one;
+    one.workers = 1;
+    const BacktestResult alone = RunBacktest(m_data, {}, one);
+    BacktestCallbacks four;
+    four.workers = 4;
+    std::vector<int> steps;
+    four.progress = [&](int done, int total) {
+        EXPECT_EQ(total, 12);
+        EXPECT_TRUE(steps.empty() || done > steps.back());
+        steps.push_back(done);
+    };
+    const BacktestResult together = RunBacktest(m_data, {}, four);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back(), 12);
+    EXPECT_TRUE(together.complete);
+    EXPECT_EQ(together.courseDays, 11);
+    EXPECT_EQ(together.total, alone.total);
+    EXPECT_EQ(together.byDate, alone.byDate);
+    EXPECT_EQ(together.pendingRaces, alone.pendingRaces);
+    ASSERT_EQ(together.skipped.size(), 1u);
+    EXPECT_EQ(together.skipped[0].name, alone.skipped[0].name);
+    EXPECT_EQ(together.streak(TicketKind::Wide).maxDrawdown, alone.streak(TicketKind::Wide).maxDrawdown);
 }
 
 TEST_F(Backtest, AJobRunsOnItsOwnThreadAndEndsWithTheResult)
