@@ -77,28 +77,15 @@ DayOutcome ExamineCourseDay(const QString &dataDir, const QString &name, const B
 
 const char *TicketKindKey(TicketKind kind)
 {
-    switch (kind) {
-    case TicketKind::Quinella:
-        return "quinella";
-    case TicketKind::Wide:
-        return "wide";
-    case TicketKind::Bracket:
-        break;
-    }
-    return "bracket";
+    static const char *const keys[kTicketKindCount] = {"quinella", "wide", "bracket"};
+    return keys[static_cast<size_t>(kind)];
 }
 
 QString TicketKindName(TicketKind kind)
 {
-    switch (kind) {
-    case TicketKind::Quinella:
-        return QStringLiteral("馬連");
-    case TicketKind::Wide:
-        return QStringLiteral("ワイド");
-    case TicketKind::Bracket:
-        break;
-    }
-    return QStringLiteral("枠連");
+    static const QString names[kTicketKindCount] = {QStringLiteral("馬連"), QStringLiteral("ワイド"),
+                                                    QStringLiteral("枠連")};
+    return names[static_cast<size_t>(kind)];
 }
 
 std::optional<double> KindFigures::hitRate() const

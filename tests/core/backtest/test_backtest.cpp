@@ -42,14 +42,8 @@ class RaceTickets : public testing::Test
   protected:
     void SetUp() override
     {
-        std::vector<test::RaceShape> races(10, {1600, 12});
-        races[2] = {1200, 8};
-        m_card = test::MakeCard(races);
-        for (int r = 1; r <= 10; ++r) {
-            m_p.ConfidenceGrade[r] = "B";
-            for (int k = 1; k <= 6; ++k)
-                m_p.QuinellaBets[r][k] = m_p.BracketBets[r][k] = " 0 -  3";
-        }
+        m_card = test::TenRacesThirdOfEight();
+        m_p = test::VoidBets(10);
     }
 
     void pay(int race, std::initializer_list<Paid> entries)
@@ -218,16 +212,8 @@ class Backtest : public testing::Test
   protected:
     QString writeDay(QDate date, const char *course, int races = 12, bool withResults = true)
     {
-        gen::Generator generator(static_cast<std::uint64_t>(date.toJulianDay()) * 10 +
-                                 static_cast<unsigned>(course[1]));
-        gen::CourseDayOptions options;
-        options.date = date;
-        options.course = course;
-        options.races = races;
-        options.withResults = withResults;
-        const gen::CourseDay day = generator.courseDay(options);
-        EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_data));
-        return QString::fromStdString(day.nameUtf8());
+        const auto seed = static_cast<std::uint64_t>(date.toJulianDay()) * 10 + static_cast<unsigned>(course[1]);
+        return test::WriteGeneratedDay(m_data, seed, date, course, races, withResults);
     }
 
     /** The figures of one course-day as a click on it computes them. */

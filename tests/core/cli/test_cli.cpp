@@ -3,6 +3,7 @@
 #include "core/engine/prediction.h"
 #include "core/report/hitlist.h"
 #include "core/store/racecard.h"
+#include "core/testcard.h"
 #include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
@@ -41,15 +42,7 @@ class Cli : public testing::Test
   protected:
     QString writeDay(std::uint64_t seed, QDate date, const char *course, int races = 12, bool withResults = true)
     {
-        gen::Generator generator(seed);
-        gen::CourseDayOptions options;
-        options.date = date;
-        options.course = course;
-        options.races = races;
-        options.withResults = withResults;
-        const gen::CourseDay day = generator.courseDay(options);
-        EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_data));
-        return QString::fromStdString(day.nameUtf8());
+        return test::WriteGeneratedDay(m_data, seed, date, course, races, withResults);
     }
 
     QTemporaryDir m_root;
