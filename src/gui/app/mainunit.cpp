@@ -232,7 +232,7 @@ void TMainForm::buildToolBar()
     bar->addSeparator();
     m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &TMainForm::Button2Click);
     m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &TMainForm::Button1Click);
-    tool("BacktestBtn", QStringLiteral("成績分析"), QStyle::SP_FileDialogInfoView, kBacktestHint,
+    tool("BacktestBtn", QStringLiteral("成績分析"), QStyle::SP_FileDialogContentsView, kBacktestHint,
          &TMainForm::BacktestBtnClick);
     m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &TMainForm::KekkaGetBtnClick);
     push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &TMainForm::TekiAnaBtnClick);
