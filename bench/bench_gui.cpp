@@ -1,6 +1,7 @@
 // The desktop program, in-process on the offscreen platform: start-up to the first
 // paint of the main window (set against a bare QMainWindow of the same size), a
-// click on a course-day to a fully shown race 1, and a tab switch.
+// click on a course-day to a fully shown race 1, a tab switch, and the backtest
+// window over a year of course-days: opened to its first figures, and to the end.
 #include "core/jvlink/localjvlink.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/desktop.h"
@@ -8,6 +9,7 @@
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
+#include "gui/views/backtestwindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QTabBar>
+#include <QTableView>
 #include <QTemporaryDir>
 
 namespace {
@@ -138,6 +141,49 @@ void BM_TabSwitch(benchmark::State &state)
     }
 }
 BENCHMARK(BM_TabSwitch)->Unit(benchmark::kMillisecond);
+
+/** A year of race weekends (about 260 course-days), generated once per run. */
+const QString &YearOfCourseDays()
+{
+    static QTemporaryDir root;
+    static const QString data = [] {
+        const QString folder = root.path() + QStringLiteral("/Data");
+        gen::WriteWeeks(folder, 20261128, QDate(2026, 11, 28), 52);
+        return folder;
+    }();
+    return data;
+}
+
+/** Opens the backtest window as the tool button does and waits until its table shows figures. */
+void BacktestWindowYear(benchmark::State &state, bool toTheEnd)
+{
+    const QString &data = YearOfCourseDays();
+    SilentMessages messages;
+    for (auto _ : state) {
+        BacktestWindow window(data, messages, {});
+        auto *table = window.findChild<QTableView *>(QStringLiteral("KindTable"));
+        window.showAndRun();
+        while (table->model()->rowCount() == 0 || (toTheEnd && window.isRunning()))
+            QApplication::processEvents();
+        window.repaint();
+        state.PauseTiming();
+        while (window.isRunning())
+            QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+void BM_BacktestWindowFirstFiguresYear(benchmark::State &state)
+{
+    BacktestWindowYear(state, false);
+}
+BENCHMARK(BM_BacktestWindowFirstFiguresYear)->Unit(benchmark::kMillisecond);
+
+void BM_BacktestWindowWholeYear(benchmark::State &state)
+{
+    BacktestWindowYear(state, true);
+}
+BENCHMARK(BM_BacktestWindowWholeYear)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

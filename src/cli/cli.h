@@ -74,5 +74,6 @@ int SaveBets(const Arguments &args);
 int ExportHitsCommand(const Arguments &args);
 int PrintRace(const Arguments &args);
 int PrintAllRaces(const Arguments &args);
+int BacktestCommand(const Arguments &args);
 
 } // namespace velmora::cli

@@ -38,10 +38,17 @@ class JsonWriter
         m_out += flag ? "true" : "false";
         return *this;
     }
-    JsonWriter &value(int number)
+    JsonWriter &value(int number) { return value(static_cast<long long>(number)); }
+    JsonWriter &value(long long number)
     {
         separate();
         m_out += std::to_string(number);
+        return *this;
+    }
+    JsonWriter &null()
+    {
+        separate();
+        m_out += "null";
         return *this;
     }
     /** The shortest decimal that reads back as the same 32-bit float. */

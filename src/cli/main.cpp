@@ -19,17 +19,19 @@
 namespace velmora::cli {
 namespace {
 
-const char *const kUsage = "使い方:\n"
-                           "  velmora-cli --help | --version\n"
-                           "  velmora-cli list [--data DIR]\n"
-                           "  velmora-cli predict [--data DIR] NAME\n"
-                           "  velmora-cli hits [--data DIR] NAME\n"
-                           "  velmora-cli import [--data DIR] [--source DIR] [--from yyyymmddhhnnss] [--option 1|2]\n"
-                           "  velmora-cli results [--data DIR] [--source DIR] NAME\n"
-                           "  velmora-cli print [--data DIR] NAME RACE --pdf FILE\n"
-                           "  velmora-cli print-all [--data DIR] NAME --pdf FILE\n"
-                           "  velmora-cli save-bets [--data DIR] NAME\n"
-                           "  velmora-cli export-hits [--data DIR] DATE [--longshot]\n";
+const char *const kUsage =
+    "使い方:\n"
+    "  velmora-cli --help | --version\n"
+    "  velmora-cli list [--data DIR]\n"
+    "  velmora-cli predict [--data DIR] NAME\n"
+    "  velmora-cli hits [--data DIR] NAME\n"
+    "  velmora-cli import [--data DIR] [--source DIR] [--from yyyymmddhhnnss] [--option 1|2]\n"
+    "  velmora-cli results [--data DIR] [--source DIR] NAME\n"
+    "  velmora-cli print [--data DIR] NAME RACE --pdf FILE\n"
+    "  velmora-cli print-all [--data DIR] NAME --pdf FILE\n"
+    "  velmora-cli save-bets [--data DIR] NAME\n"
+    "  velmora-cli export-hits [--data DIR] DATE [--longshot]\n"
+    "  velmora-cli backtest [--data DIR] [--from yyyymmdd] [--to yyyymmdd] [--json] [--csv FILE]\n";
 
 struct Command
 {
@@ -53,6 +55,10 @@ const std::vector<Command> &Commands()
         {"print-all", PrintAllRaces, {data, QStringLiteral("--pdf")}},
         {"save-bets", SaveBets, {data}},
         {"export-hits", ExportHitsCommand, {data}, {QStringLiteral("--longshot")}},
+        {"backtest",
+         BacktestCommand,
+         {data, QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("--csv")},
+         {QStringLiteral("--json")}},
     };
     return commands;
 }

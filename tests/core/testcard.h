@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/engine/prediction.h"
 #include "core/store/racecard.h"
 #include "gen/jvdatagen.h"
 
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace velmora::test {
@@ -44,6 +46,45 @@ inline RaceCard MakeCard(const std::vector<RaceShape> &races, const std::vector<
     card.RaceCount = static_cast<int>(races.size());
     card.IsYear2005OrLater = true;
     return card;
+}
+
+/** Ten races of 12 runners, race 3 of 8, in a 2005 file: a day whose third race sells no bracket quinella. */
+inline RaceCard TenRacesThirdOfEight()
+{
+    std::vector<RaceShape> races(10, {1600, 12});
+    races[2] = {1200, 8};
+    return MakeCard(races);
+}
+
+/** A prediction of races 1..count, each graded "B" with axis horse 3 in bracket 3 and six void bets. */
+inline Prediction VoidBets(int count)
+{
+    Prediction p;
+    for (int r = 1; r <= count; ++r) {
+        p.ConfidenceGrade[r] = "B";
+        p.AxisHorse[r] = 3;
+        p.AxisBracket[r] = 3;
+        for (int k = 1; k <= 6; ++k)
+            p.QuinellaBets[r][k] = p.BracketBets[r][k] = " 0 -  3";
+    }
+    return p;
+}
+
+/**
+ * Writes a course-day of the generator with the seed into `dataDir` as an import
+ * would, and returns its name.
+ */
+inline QString WriteGeneratedDay(const QString &dataDir, std::uint64_t seed, QDate date, const char *course,
+                                 int races = 12, bool withResults = true)
+{
+    gen::CourseDayOptions options;
+    options.date = date;
+    options.course = course;
+    options.races = races;
+    options.withResults = withResults;
+    const gen::CourseDay day = gen::Generator(seed).courseDay(options);
+    EXPECT_TRUE(gen::WriteCourseDayFiles(day, dataDir));
+    return QString::fromStdString(day.nameUtf8());
 }
 
 } // namespace velmora::test

@@ -1121,4 +1121,18 @@ bool WriteRecordFile(const QString &path, const std::vector<std::string> &record
     return QDir().mkpath(QFileInfo(path).absolutePath()) && WriteFileAtomically(path, content);
 }
 
+int WriteWeeks(const QString &dataDir, std::uint64_t seed, QDate lastSaturday, int weeks)
+{
+    int written = 0;
+    for (int k = weeks - 1; k >= 0; --k) {
+        for (const CourseDay &day :
+             Generator(seed + static_cast<std::uint64_t>(k)).weekend(lastSaturday.addDays(-7 * k))) {
+            if (!WriteCourseDayFiles(day, dataDir))
+                return -1;
+            ++written;
+        }
+    }
+    return written;
+}
+
 } // namespace velmora::gen

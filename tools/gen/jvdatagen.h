@@ -139,6 +139,16 @@ int JraBracket(int horse, int runners);
  */
 bool WriteCourseDayFiles(const CourseDay &day, const QString &dataDir);
 
+/**
+ * Lays out `weeks` race weekends ending with the weekend of `lastSaturday`, oldest
+ * first, as course-day files with results and payouts in `dataDir`. The weekend k
+ * weeks before the last is made by Generator(seed + k), so each weekend comes out
+ * the same whatever the number of weeks, and the last one is the weekend that
+ * Generator(seed) makes. Returns the number of course-days written, or -1 after a
+ * write error.
+ */
+int WriteWeeks(const QString &dataDir, std::uint64_t seed, QDate lastSaturday, int weeks);
+
 /** Writes records (each with its CR LF) one after another into a file; false on error. */
 bool WriteRecordFile(const QString &path, const std::vector<std::string> &records);
 

@@ -25,7 +25,7 @@ const QDate kSampleSaturday(2026, 11, 28);
 
 const char *const kUsage =
     "使い方: velmora-gen course-day --data DIR --date yyyymmdd --course CC [--races N] [--seed S] [--no-results]\n"
-    "        velmora-gen sample --out DIR [--seed S]\n"
+    "        velmora-gen sample --out DIR [--seed S] [--weeks N]\n"
     "        velmora-gen records --out FILE --date yyyymmdd --course CC [--races N] [--seed S] [--no-results]\n";
 
 void Print(const QString &text)
@@ -178,28 +178,38 @@ int CourseDayCommand(const QStringList &args)
 int SampleCommand(const QStringList &args)
 {
     QString error;
-    const auto parsed = ParseOptions(args, {QStringLiteral("--out"), QStringLiteral("--seed")}, &error);
+    const auto parsed =
+        ParseOptions(args, {QStringLiteral("--out"), QStringLiteral("--seed"), QStringLiteral("--weeks")}, &error);
     if (!parsed)
         return BadArguments(error);
     if (!parsed->values.contains(QStringLiteral("--out")))
         return BadArguments(QStringLiteral("必要なオプションがありません: --out"));
     std::uint64_t seed = kSampleSeed;
+    bool ok = false;
     if (parsed->values.contains(QStringLiteral("--seed"))) {
-        bool ok = false;
         const QString text = parsed->values.at(QStringLiteral("--seed"));
         seed = text.toULongLong(&ok);
         if (!ok)
             return BadArguments(QStringLiteral("シードは 0 以上の整数です: ") + text);
     }
+    // Years of race weekends before the sample's own, for backtests and their benchmark.
+    int weeks = 1;
+    if (parsed->values.contains(QStringLiteral("--weeks"))) {
+        const QString text = parsed->values.at(QStringLiteral("--weeks"));
+        weeks = text.toInt(&ok);
+        if (!ok || weeks < 1 || weeks > 5200)
+            return BadArguments(QStringLiteral("週数は 1 から 5200 です: ") + text);
+    }
 
     const QString dataDir = QDir(parsed->values.at(QStringLiteral("--out"))).filePath(QStringLiteral("Data"));
-    Generator generator(seed);
-    for (const CourseDay &day : generator.weekend(kSampleSaturday)) {
-        if (!velmora::gen::WriteCourseDayFiles(day, dataDir)) {
-            return WriteFailed(dataDir);
-        }
-        Print(Summary(day));
-    }
+    const int written = velmora::gen::WriteWeeks(dataDir, seed, kSampleSaturday, weeks);
+    if (written < 0)
+        return WriteFailed(dataDir);
+    Print(QStringLiteral("%1週 %2開催（%3 から %4 まで）")
+              .arg(weeks)
+              .arg(written)
+              .arg(kSampleSaturday.addDays(-7 * (weeks - 1)).toString(QStringLiteral("yyyy-MM-dd")),
+                   kSampleSaturday.addDays(1).toString(QStringLiteral("yyyy-MM-dd"))));
     Print(QStringLiteral("書き込み先: ") + QDir::toNativeSeparators(dataDir));
     return 0;
 }

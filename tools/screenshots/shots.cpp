@@ -2,6 +2,7 @@
 // PNG pictures of what a user sees: velmora-shots OUTDIR SAMPLEDATA
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/samplesource.h"
+#include "gen/jvdatagen.h"
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
@@ -12,6 +13,7 @@
 #include "gui/jvlink/jvlinksettings.h"
 #include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
+#include "gui/views/backtestwindow.h"
 #include "gui/views/userpredictionpopup.h"
 
 #include <cstdio>
@@ -165,6 +167,21 @@ int main(int argc, char *argv[])
 
     WhenModal([](QWidget *window) { Save(window, "about-box"); });
     form.HelpAboutItemClick();
+
+    // Two years of generated race weekends, for the backtest's charts.
+    QTemporaryDir years;
+    const QString yearsData = years.path() + QStringLiteral("/Data");
+    gen::WriteWeeks(yearsData, 20261128, QDate(2026, 11, 28), 104);
+    BacktestWindow backtest(yearsData, messages, [](QWidget *, const QString &) { return QString(); });
+    backtest.showAndRun();
+    QElapsedTimer waited;
+    waited.start();
+    while (backtest.isRunning() && waited.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    Save(&backtest, "backtest");
+    backtest.findChild<QTabWidget *>(QStringLiteral("TablePages"))->setCurrentIndex(1);
+    Save(&backtest, "backtest-by-grade");
+    backtest.close();
 
     LocalJVLinkSettings settings{appFolder.path() + QStringLiteral("/JVLink/source"), QStringLiteral("SAMPLE")};
     JVLinkSettingsDialog dialog(settings, PlatformFolderPicker());

@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/report/payouts.h"
 #include "core/report/session.h"
 #include "core/store/atomicfile.h"
 #include "core/store/racedayfiles.h"
@@ -116,27 +117,23 @@ void ExamineKind(const Session &session, int r, const BetKind &kind, HitThreshol
     const int hitThreshold = threshold == HitThreshold::Hit ? kind.hitThreshold : kind.longshotThreshold;
     const std::string prefix = Sj("　") + EscapeHtml(Field(race, kRaceShortName));
     const std::string &label = Sj(kind.label);
-    const int digits = kind.payouts->combination / 2;
 
     for (int k = 1; k <= 6; ++k) {
-        const std::string_view bet = bets[static_cast<size_t>(k)];
-        const int first = FieldValue(Field(bet, {1, 2}));
-        const int second = FieldValue(Field(bet, {6, 2}));
+        const BetPair bet = ReadBetPair(bets[static_cast<size_t>(k)]);
         // A void bet (no first number) stands for no bet at all.
-        if (first == 0 || second == 0)
+        if (bet.isVoid())
             continue;
-        for (int entry = 1; entry <= kind.payouts->entries; ++entry) {
-            const std::string_view combination = Field(payout, hr::EntryCombination(*kind.payouts, entry));
-            const int x = FieldValue(Field(combination, {1, digits}));
-            const int y = FieldValue(Field(combination, {1 + digits, digits}));
-            if (x != first || y != second)
+        const PayoutTableEntries table = ReadPayoutTable(payout, *kind.payouts);
+        for (int i = 0; i < table.count; ++i) {
+            const PayoutEntry &read = table.entries[static_cast<size_t>(i)];
+            if (read.combination.first != bet.first || read.combination.second != bet.second)
                 continue;
-            const int paid = FieldValue(Field(payout, hr::EntryPayout(*kind.payouts, entry)));
+            const int paid = read.yen;
             if (paid <= hitThreshold)
                 continue;
             const bool red = paid >= kind.redFrom;
-            const std::string betText =
-                label + Format("%2d-", first) + Format("%2d", second) + Sj("/配当 ") + Format("%7d", paid) + Sj("円");
+            const std::string betText = label + Format("%2d-", bet.first) + Format("%2d", bet.second) + Sj("/配当 ") +
+                                        Format("%7d", paid) + Sj("円");
             exportLines.add(std::string(red ? "<img src=\"./image/lis1.gif\">" : "<img src=\"./image/lis2.gif\">") +
                             (red ? "<font color=\"red\">" : "<font color=\"blue\">") +
                             EscapeHtml(CourseName(Field(race, ra::Course), 2)) +
@@ -207,7 +204,7 @@ HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, con
         // than the bets left from the day before.
         const LoadResult load = LoadIntoSession(session, dataDir, day);
         if (!load.computable()) {
-            result.skipped.push_back({day, load.reason()});
+            result.skipped.push_back({day, load.reason(session.card)});
             continue;
         }
         ++result.computed;

@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/report/payouts.h"
 #include "core/report/racetexts.h"
 #include "core/report/session.h"
 #include "core/text/sjis.h"
@@ -16,10 +17,10 @@ std::string PayoutLine(const std::string &payout, const hr::PayoutTable &table, 
 {
     std::string line = Sj(heading);
     for (int entry = 1; entry <= table.entries; ++entry) {
-        const std::string_view combination = Field(payout, hr::EntryCombination(table, entry));
-        const int amount = FieldValue(Field(payout, hr::EntryPayout(table, entry)));
-        if (!TrimBlanks(combination).empty() && amount > 0)
-            line += FormatCombination(combination) + Format("%8d", amount) + Sj("円　　");
+        const PayoutEntry read = ReadPayoutEntry(payout, table, entry);
+        if (read.paid())
+            line += FormatCombination(Field(payout, hr::EntryCombination(table, entry))) + Format("%8d", read.yen) +
+                    Sj("円　　");
     }
     return line;
 }

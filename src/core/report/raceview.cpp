@@ -102,11 +102,7 @@ RaceViewTexts RaceView(const Session &session, int r)
     FillPrediction(view, p, r);
 
     const bool brackets = ShowsBracketBets(card, r);
-    for (int k = 1; k <= 6; ++k) {
-        AddBetToList(view.computerQuinella, p.QuinellaBets[r][k]);
-        if (brackets)
-            AddBetToList(view.computerBracket, p.BracketBets[r][k]);
-    }
+    AddComputedBets(card, p, r, view.computerQuinella, view.computerBracket);
 
     const RaceBets &bets = session.allRaces.races[static_cast<size_t>(r)];
     if (bets.user) {

@@ -49,6 +49,17 @@ bool ShowsBracketBets(const RaceCard &card, int race)
     return card.registeredRunners(race) > 8 || !card.IsYear2005OrLater;
 }
 
+void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<std::string> &quinella,
+                     std::vector<std::string> &bracket)
+{
+    const bool bracketShown = ShowsBracketBets(card, race);
+    for (int k = 1; k <= 6; ++k) {
+        AddBetToList(quinella, prediction.QuinellaBets[race][k]);
+        if (bracketShown)
+            AddBetToList(bracket, prediction.BracketBets[race][k]);
+    }
+}
+
 void RefreshAllRaces(Session &session)
 {
     if (!session.card.RaceCardLoaded)
@@ -56,11 +67,7 @@ void RefreshAllRaces(Session &session)
     const Prediction &p = session.prediction;
     for (int r = 1; r <= session.card.RaceCount; ++r) {
         RaceBets &bets = session.allRaces.races[static_cast<size_t>(r)];
-        for (int k = 1; k <= 6; ++k) {
-            AddBetToList(bets.quinella, p.QuinellaBets[r][k]);
-            if (ShowsBracketBets(session.card, r))
-                AddBetToList(bets.bracket, p.BracketBets[r][k]);
-        }
+        AddComputedBets(session.card, p, r, bets.quinella, bets.bracket);
         bets.panel = p.ConfidenceGrade[r] + Sj(":馬") + Format("%2d", p.AxisHorse[r]) + Sj(":枠") +
                      Format("%2d", p.AxisBracket[r]);
     }

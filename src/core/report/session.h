@@ -76,6 +76,14 @@ LoadResult ReloadKeepingUserBets(Session &session, const QString &dataDir);
 bool ShowsBracketBets(const RaceCard &card, int race);
 
 /**
+ * Appends race r's six computed quinella bets to `quinella`, and, when the race
+ * shows bracket bets, its six bracket-quinella bets to `bracket`, each through
+ * AddBetToList (void and repeated bets are dropped): the lists of a race box.
+ */
+void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<std::string> &quinella,
+                     std::vector<std::string> &bracket);
+
+/**
  * Copies every race's computed bets into the all-races lists when a load has not
  * been copied yet (RaceCardLoaded), sets each panel to grade and axis, and clears
  * the flag. Lists that already hold bets keep them.

@@ -7,6 +7,8 @@
 #include "core/text/sjis.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,25 +35,51 @@ QString DamagedMessage(const QString &path, const QString &reason)
         .arg(QFileInfo(path).fileName(), reason);
 }
 
-/**
- * Reads at most `maxRecords` records. A file that ends inside a record, or a record
- * that does not end with CR LF, is damaged: its lines are not the kind's width and
- * every later record would be read at the wrong offset.
- */
-bool ReadRecordFile(const QString &path, int recordLength, int maxRecords, RecordFile &out, QString &error)
+/** A file of a course-day as read whole: how the read went, its bytes, or why it failed. */
+struct ReadFile
 {
+    QString path;
+    ReadStatus status = ReadStatus::Missing;
+    QByteArray bytes;
     QString reason;
-    if (ReadRegularFile(path, kMaxCourseDayFileSize, out.bytes, &reason) != ReadStatus::Ok) {
-        error = QStringLiteral("データファイル「%1」を読み込めません（%2）。").arg(QFileInfo(path).fileName(), reason);
+
+    /** Not there, or a folder, pipe or device in its place: the course-day's data is not complete. */
+    bool missing() const { return status == ReadStatus::Missing || status == ReadStatus::NotRegular; }
+};
+
+/**
+ * Reads a course-day file whole, without a separate look at whether it exists (a stat
+ * per file shows over years of course-days) and without ever waiting on a pipe.
+ */
+ReadFile ReadWhole(const QString &path)
+{
+    ReadFile file;
+    file.path = path;
+    file.status = ReadRegularFile(path, kMaxCourseDayFileSize, file.bytes, &file.reason);
+    return file;
+}
+
+/**
+ * The first `maxRecords` records of a file read whole. A file that ends inside a
+ * record, or a record that does not end with CR LF, is damaged: its lines are not the
+ * kind's width and every later record would be read at the wrong offset.
+ */
+bool ReadRecordFile(ReadFile &file, int recordLength, int maxRecords, RecordFile &out, QString &error)
+{
+    const QString &path = file.path;
+    if (file.status != ReadStatus::Ok) {
+        error =
+            QStringLiteral("データファイル「%1」を読み込めません（%2）。").arg(QFileInfo(path).fileName(), file.reason);
         return false;
     }
-    const qint64 size = out.bytes.size();
+    const qint64 size = file.bytes.size();
     const qint64 limit = static_cast<qint64>(recordLength) * maxRecords;
     if (size <= limit && size % recordLength != 0) {
         error = DamagedMessage(path, QStringLiteral("レコード長が%1バイトではありません").arg(recordLength));
         return false;
     }
     out.recordLength = recordLength;
+    out.bytes = std::move(file.bytes);
     if (size > limit)
         out.bytes.truncate(limit);
     for (int i = 0; i < out.count(); ++i) {
@@ -62,6 +90,11 @@ bool ReadRecordFile(const QString &path, int recordLength, int maxRecords, Recor
         }
     }
     return true;
+}
+
+QString CourseDayFile(const QString &dataDir, const QString &name, FileKind kind)
+{
+    return dataDir + QLatin1Char('/') + name + QLatin1String(KindInfo(kind).extension);
 }
 
 /** Date, course and race number: what ties a payout record to its race. */
@@ -77,10 +110,12 @@ std::string PayoutKey(std::string_view record)
 
 } // namespace
 
-QString LoadResult::reason() const
+QString LoadResult::reason(const RaceCard &card) const
 {
     if (status == LoadStatus::FewRaces)
-        return QStringLiteral("レースが%1未満のため、予想を計算できません。").arg(kMinRacesToCompute);
+        return QStringLiteral("レースが%1件しかないため、予想を計算できません（%2レース以上が必要です）。")
+            .arg(card.RaceCount)
+            .arg(kMinRacesToCompute);
     return message;
 }
 
@@ -111,40 +146,55 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
 {
     LoadResult result;
     card.IsYear2005OrLater = FieldValue(name.left(4).toStdString()) >= 2005;
-    const QString base = dataDir + QLatin1Char('/') + name;
-    const QString racePath = base + QLatin1String(KindInfo(FileKind::Race).extension);
-    const QString runnerPath = base + QLatin1String(KindInfo(FileKind::Runner).extension);
-    const QString payoutPath = base + QLatin1String(KindInfo(FileKind::Payout).extension);
-    if (!QFileInfo(racePath).isFile() || !QFileInfo(runnerPath).isFile()) {
+    const QString racePath = CourseDayFile(dataDir, name, FileKind::Race);
+    const QString runnerPath = CourseDayFile(dataDir, name, FileKind::Runner);
+    const QString payoutPath = CourseDayFile(dataDir, name, FileKind::Payout);
+    ReadFile raceFile = ReadWhole(racePath);
+    ReadFile runnerFile = ReadWhole(runnerPath);
+    if (raceFile.missing() || runnerFile.missing()) {
         card.clear();
         return {LoadStatus::FilesMissing, QStringLiteral("データ作成が未完了のようです。")};
     }
 
-    card.clear();
     RecordFile races, runners, payouts;
-    if (!ReadRecordFile(racePath, kRaceRecordLength, kMaxRaces, races, result.message) ||
-        !ReadRecordFile(runnerPath, kRunnerRecordLength, kMaxRaces * kMaxRunners, runners, result.message)) {
+    if (!ReadRecordFile(raceFile, kRaceRecordLength, kMaxRaces, races, result.message) ||
+        !ReadRecordFile(runnerFile, kRunnerRecordLength, kMaxRaces * kMaxRunners, runners, result.message)) {
         result.status = LoadStatus::Damaged;
         card.clear();
         return result;
     }
 
+    // Each record slot is written once, with its record or with blanks: years of
+    // course-days are loaded one after another, and blanking the whole card first
+    // would double the bytes written.
     bool complete = true;
-    for (int r = 1; r <= kMaxRaces && r <= races.count(); ++r) {
-        std::string &raceRecord = card.RaceRecords[static_cast<size_t>(r)];
-        raceRecord.assign(races.record(r - 1));
-        const int listed = std::min(card.registeredRunners(r), kMaxRunners);
-        for (int s = 1; s <= listed; ++s) {
+    card.RaceCount = 0;
+    for (int r = 1; r <= kMaxRaces; ++r) {
+        const auto slot = static_cast<size_t>(r);
+        std::string &raceRecord = card.RaceRecords[slot];
+        const bool filed = r <= races.count();
+        if (filed)
+            raceRecord.assign(races.record(r - 1));
+        else
+            raceRecord.assign(kRaceRecordLength, ' ');
+        const int listed = filed ? std::min(card.registeredRunners(r), kMaxRunners) : 0;
+        for (int s = 1; s <= kMaxRunners; ++s) {
+            std::string &runner = card.RunnerRecords[slot][static_cast<size_t>(s)];
+            if (s > listed) {
+                runner.assign(kRunnerRecordLength, ' ');
+                continue;
+            }
             const int index = (r - 1) * kMaxRunners + (s - 1);
             if (index >= runners.count()) {
                 card.clear();
                 return {LoadStatus::Damaged,
                         DamagedMessage(runnerPath, QStringLiteral("%1Rの%2番の出走馬がありません").arg(r).arg(s))};
             }
-            card.RunnerRecords[static_cast<size_t>(r)][static_cast<size_t>(s)].assign(runners.record(index));
+            runner.assign(runners.record(index));
             if (card.bracketOf(r, s) < 1)
                 complete = false;
         }
+        card.PayoutRecords[slot].assign(kPayoutRecordLength, ' ');
         if (!TrimBlanks(Field(raceRecord, common::Year)).empty())
             ++card.RaceCount;
     }
@@ -152,8 +202,9 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
     if (!complete)
         return {LoadStatus::Incomplete, QStringLiteral("データ作成が未完了です。")};
 
-    if (QFileInfo(payoutPath).isFile()) {
-        if (!ReadRecordFile(payoutPath, kPayoutRecordLength, kMaxRaces, payouts, result.message)) {
+    ReadFile payoutFile = ReadWhole(payoutPath);
+    if (!payoutFile.missing()) {
+        if (!ReadRecordFile(payoutFile, kPayoutRecordLength, kMaxRaces, payouts, result.message)) {
             card.clear();
             result.status = LoadStatus::Damaged;
             return result;
@@ -187,17 +238,35 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
     return result;
 }
 
+std::string CourseDayDate(const QString &dataDir, const QString &name)
+{
+    ReadFile file = ReadWhole(CourseDayFile(dataDir, name, FileKind::Race));
+    RecordFile races;
+    QString error;
+    if (!ReadRecordFile(file, kRaceRecordLength, 1, races, error) || races.count() < 1)
+        return {};
+    return std::string(Field(races.record(0), common::MeetingDate));
+}
+
 QStringList ListDataFiles(const QString &dataDir)
 {
     const QString extension = QLatin1String(KindInfo(FileKind::Race).extension);
     QDir dir(dataDir);
     dir.setNameFilters({QLatin1Char('*') + extension});
     dir.setFilter(QDir::Files | QDir::CaseSensitive);
+    dir.setSorting(QDir::Unsorted);
+    // Ordered as the system's own CP932 texts order, then latest first; each name is
+    // converted once, as years of course-days make thousands of names.
+    std::vector<std::pair<std::string, QString>> keyed;
+    for (const QString &file : dir.entryList()) {
+        QString name = file.chopped(extension.size());
+        keyed.emplace_back(ToSjis(name), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QStringList names;
-    for (const QString &file : dir.entryList())
-        names.append(file.chopped(extension.size()));
-    // Ordered as the system's own CP932 texts order, then latest first.
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) { return ToSjis(a) > ToSjis(b); });
+    names.reserve(static_cast<qsizetype>(keyed.size()));
+    for (auto &[key, name] : keyed)
+        names.append(std::move(name));
     return names;
 }
 

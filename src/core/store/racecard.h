@@ -53,8 +53,11 @@ struct LoadResult
     LoadStatus status = LoadStatus::Loaded;
     QString message;
     bool computable() const { return status == LoadStatus::Loaded; }
-    /** Why a course-day cannot be computed, for lists of days left out: the message, or one for FewRaces. */
-    QString reason() const;
+    /**
+     * Why a course-day cannot be computed, for lists of days left out: the message, or
+     * for FewRaces one that counts the races of the `card` it was loaded into.
+     */
+    QString reason(const RaceCard &card) const;
 };
 
 /**
@@ -66,6 +69,13 @@ struct LoadResult
  * with a message naming the file, never a partial read.
  */
 LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &card);
+
+/**
+ * The meeting date of course-day `name` in `dataDir` as 8 bytes yyyymmdd: positions
+ * 12-19 of race slot 1's record, read from the first record of the race-day file
+ * alone (a cheap look before a full load). Empty when that record cannot be read.
+ */
+std::string CourseDayDate(const QString &dataDir, const QString &name);
 
 /** The course-day names of the race-day files in `dataDir`, latest first. */
 QStringList ListDataFiles(const QString &dataDir);

@@ -19,6 +19,7 @@
 #include "gui/print/previewwindow.h"
 #include "gui/print/printers.h"
 #include "gui/views/allraceswindow.h"
+#include "gui/views/backtestwindow.h"
 #include "gui/views/confidencegraphwindow.h"
 #include "gui/views/raceview.h"
 #include "gui/views/userpredictionpopup.h"
@@ -47,6 +48,7 @@ namespace {
 
 const QString kNoData = QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。");
 const QString kNoDataCaption = QStringLiteral("データを読み込んでください。");
+const char *const kBacktestHint = "過去のﾃﾞｰﾀで買い目の的中率と回収率を分析します";
 
 /** Two labels, the second one pixel down and right of the first, drawn under it as its shadow. */
 QWidget *ShadowPair(QWidget *parent, QLabel *&label, QLabel *&shadow, const char *labelName, const char *shadowName,
@@ -78,6 +80,7 @@ constexpr const char *kPrinterSetup = "printer";
 constexpr const char *kExit = "system-log-out";
 constexpr const char *kHelp = "help-browser";
 constexpr const char *kAbout = "dialog-information";
+constexpr const char *kBacktest = "utilities-system-monitor";
 } // namespace icon
 
 QIcon CommandIcon(const char *name)
@@ -214,6 +217,7 @@ void MainWindow::buildMenus()
     file->addSeparator();
     action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::ListDataFiles,
            icon::kDataList);
+    action(file, "BacktestItem", "成績分析(&B)...", kBacktestHint, &MainWindow::BacktestBtnClick, icon::kBacktest);
     file->addSeparator();
     action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::OpenDataFolder,
            icon::kDataFolder);
@@ -281,6 +285,7 @@ void MainWindow::buildToolBar()
     bar->addSeparator();
     m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &MainWindow::Button2Click);
     m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &MainWindow::Button1Click);
+    tool("BacktestBtn", QStringLiteral("成績分析"), icon::kBacktest, kBacktestHint, &MainWindow::BacktestBtnClick);
     m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &MainWindow::KekkaGetBtnClick);
     push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtnClick);
     push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtn2Click);
@@ -648,6 +653,13 @@ void MainWindow::exportHits(HitThreshold threshold)
         m_context.desktop.open(QUrl::fromLocalFile(result.exportPath));
         m_context.desktop.setClipboardText(result.clipboardText());
     }
+}
+
+void MainWindow::BacktestBtnClick()
+{
+    if (!m_backtest)
+        m_backtest = new BacktestWindow(m_context.dataDir(), m_context.messages, PlatformCsvFilePicker(), this);
+    m_backtest->showAndRun();
 }
 
 void MainWindow::OpenDataFolder()

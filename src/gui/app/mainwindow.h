@@ -22,6 +22,7 @@ namespace velmora::gui {
 
 struct GuiContext;
 class PrinterProvider;
+class BacktestWindow;
 class RaceTabView;
 class PreviewWindow;
 class WaitWindow;
@@ -51,6 +52,8 @@ class MainWindow : public QMainWindow
     AllRacesWindow *allRacesWindow() const { return m_allRacesWindow; }
     UserPredictionPopup *userWindow() const { return m_userPopup; }
     PreviewWindow *printWindow() const { return m_previewWindow; }
+    /** The backtest window, once "成績分析" has opened it. */
+    BacktestWindow *backtestWindow() const { return m_backtest; }
 
     // Commands, named as the controls that run them.
     void JVBtnClick();
@@ -70,6 +73,7 @@ class MainWindow : public QMainWindow
     void FilePrintSetupItemClick();
     void TekiAnaBtnClick();
     void TekiAnaBtn2Click();
+    void BacktestBtnClick();
 
     /** Loads course-day `name` as a click on it in the data list does. */
     void LoadCourseDay(const QString &name);
@@ -130,6 +134,7 @@ class MainWindow : public QMainWindow
     WaitWindow *m_waitWindow = nullptr;
     AllRacesWindow *m_allRacesWindow = nullptr;
     UserPredictionPopup *m_userPopup = nullptr;
+    BacktestWindow *m_backtest = nullptr;
 };
 
 } // namespace velmora::gui

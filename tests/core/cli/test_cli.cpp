@@ -1,6 +1,9 @@
+#include "core/backtest/backtest.h"
+#include "core/backtest/backtestreport.h"
 #include "core/engine/prediction.h"
 #include "core/report/hitlist.h"
 #include "core/store/racecard.h"
+#include "core/testcard.h"
 #include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
@@ -12,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace velmora {
@@ -36,16 +40,9 @@ CliRun RunCli(const QStringList &args)
 class Cli : public testing::Test
 {
   protected:
-    QString writeDay(std::uint64_t seed, QDate date, const char *course, int races = 12)
+    QString writeDay(std::uint64_t seed, QDate date, const char *course, int races = 12, bool withResults = true)
     {
-        gen::Generator generator(seed);
-        gen::CourseDayOptions options;
-        options.date = date;
-        options.course = course;
-        options.races = races;
-        const gen::CourseDay day = generator.courseDay(options);
-        EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_data));
-        return QString::fromStdString(day.nameUtf8());
+        return test::WriteGeneratedDay(m_data, seed, date, course, races, withResults);
     }
 
     QTemporaryDir m_root;
@@ -185,6 +182,111 @@ TEST_F(Cli, FailuresExitWithTheMessage)
     EXPECT_TRUE(help.err.isEmpty());
     EXPECT_EQ(RunCli({QStringLiteral("frobnicate")}).exitCode, 2);
     EXPECT_EQ(RunCli({QStringLiteral("list"), QStringLiteral("--data")}).exitCode, 2);
+}
+
+TEST_F(Cli, BacktestJsonIsTheFixedObjectWithEmptyGroupsLeftOut)
+{
+    writeDay(11, QDate(2026, 11, 28), "05");
+    const QString short9 = writeDay(12, QDate(2026, 11, 29), "05", 9);
+    writeDay(13, QDate(2026, 12, 5), "06", 12, false);
+
+    CliRun run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString reason = QStringLiteral("レースが9件しかないため、予想を計算できません（10レース以上が必要です）。");
+    EXPECT_TRUE(
+        run.out.startsWith(QStringLiteral("{\"from\":null,\"to\":null,\"courseDays\":2,\"skipped\":[{\"name\":\"") +
+                           short9 + QStringLiteral("\",\"reason\":\"") + reason +
+                           QStringLiteral("\"}],\"settledRaces\":12,\"pendingRaces\":12,\"total\":{\"quinella\":{")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("}\n")));
+    qsizetype at = 0;
+    for (const char *key : {"total", "byGrade", "byCourse", "byMonth", "byDate", "streaks"}) {
+        const qsizetype found = run.out.indexOf(QStringLiteral("\"%1\":{").arg(QLatin1String(key)), at);
+        EXPECT_GT(found, at) << key << " follows the keys before it";
+        at = found;
+    }
+    // Every K holds the five counts in order.
+    static const QRegularExpression kind(QStringLiteral("\"(quinella|wide|bracket)\":\\{([^{}]*)\\}"));
+    static const QRegularExpression counts(
+        QStringLiteral("^\"races\":\\d+,\"tickets\":\\d+,\"hits\":\\d+,\"stake\":\\d+,\"return\":\\d+$|"
+                       "^\"longestMiss\":\\d+,\"maxDrawdown\":\\d+$"));
+    int kinds = 0;
+    for (auto match = kind.globalMatch(run.out); match.hasNext(); ++kinds) {
+        const QString inner = match.next().captured(2);
+        EXPECT_TRUE(counts.match(inner).hasMatch()) << inner.toStdString();
+    }
+    EXPECT_GT(kinds, 10);
+
+    const BacktestResult expected = RunBacktest(m_data, {});
+    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    const QJsonObject quinella = root[QStringLiteral("total")][QStringLiteral("quinella")].toObject();
+    EXPECT_EQ(quinella[QStringLiteral("tickets")].toInteger(), expected.total[TicketKind::Quinella].tickets);
+    EXPECT_EQ(quinella[QStringLiteral("stake")].toInteger(), expected.total[TicketKind::Quinella].stake);
+    EXPECT_EQ(quinella[QStringLiteral("return")].toInteger(), expected.total[TicketKind::Quinella].payback);
+    EXPECT_EQ(root[QStringLiteral("byDate")].toObject().keys(), QStringList{QStringLiteral("2026-11-28")})
+        << "a date without a settled race is left out";
+    EXPECT_EQ(root[QStringLiteral("byCourse")].toObject().keys(), QStringList{QStringLiteral("05")});
+    EXPECT_EQ(root[QStringLiteral("byMonth")].toObject().keys(), QStringList{QStringLiteral("2026-11")});
+    EXPECT_EQ(root[QStringLiteral("streaks")][QStringLiteral("wide")][QStringLiteral("longestMiss")].toInteger(),
+              expected.streak(TicketKind::Wide).longestMiss);
+
+    run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--from"),
+                  QStringLiteral("20261129"), QStringLiteral("--to"), QStringLiteral("20261231"),
+                  QStringLiteral("--json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out,
+              QStringLiteral("{\"from\":\"20261129\",\"to\":\"20261231\",\"courseDays\":1,\"skipped\":[{\"name\":\"") +
+                  short9 + QStringLiteral("\",\"reason\":\"") + reason +
+                  QStringLiteral("\"}],\"settledRaces\":0,\"pendingRaces\":12,\"total\":{},\"byGrade\":{},"
+                                 "\"byCourse\":{},\"byMonth\":{},\"byDate\":{},\"streaks\":{}}\n"));
+}
+
+TEST_F(Cli, BacktestTableAndCsv)
+{
+    writeDay(21, QDate(2026, 11, 28), "06");
+    writeDay(22, QDate(2026, 11, 29), "06");
+    const QString csv = m_root.path() + QStringLiteral("/成績.csv");
+    CliRun run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--to"),
+                         QStringLiteral("20261128"), QStringLiteral("--csv"), csv});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.value(0), QStringLiteral("成績分析　期間: 最初 〜 2026-11-28"));
+    EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("開催 1日　確定 12レース"))) << lines.value(1).toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("券種    レース数  点数  的中数  購入金額  払戻金額  回収率")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("勝負度別")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("書き出しました: ")));
+
+    const std::string bytes = test::ReadFileBytes(csv);
+    EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF日付,場コード,競馬場,レース,勝負度,券種,"));
+    EXPECT_EQ(bytes, BacktestCsv(RunBacktest(m_data, {QDate(), QDate(2026, 11, 28)})));
+
+    // The CSV comes with the JSON too, and the JSON stays alone on standard output.
+    run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--json"),
+                  QStringLiteral("--csv"), csv});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(QJsonDocument::fromJson(run.out.toUtf8()).isNull());
+    EXPECT_EQ(test::ReadFileBytes(csv), BacktestCsv(RunBacktest(m_data, {})));
+}
+
+TEST_F(Cli, BacktestRefusesBadDatesAndAMissingFolder)
+{
+    writeDay(31, QDate(2026, 11, 28), "06");
+    CliRun run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--from"),
+                         QStringLiteral("20261131")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, QStringLiteral("日付は yyyymmdd で指定してください: 20261131\n"));
+    run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--from"),
+                  QStringLiteral("20261201"), QStringLiteral("--to"), QStringLiteral("20261130")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, QStringLiteral("開始日 20261201 が終了日 20261130 より後です。\n"));
+    run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_root.path() + QStringLiteral("/none")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("データフォルダ「"))) << run.err.toStdString();
+    run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--csv"),
+                  m_root.path() + QStringLiteral("/none/x.csv")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("ファイル「"))) << run.err.toStdString();
 }
 
 } // namespace

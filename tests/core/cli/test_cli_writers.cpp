@@ -326,7 +326,7 @@ TEST_F(Writers, ExportWithoutAComputableDayAndNamesWithLineBreaksFail)
     ProcessRun run =
         RunCli({QStringLiteral("export-hits"), QStringLiteral("--data"), m_data, QStringLiteral("20261128")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("レースが10未満のため、予想を計算できません。")))
+    EXPECT_TRUE(run.err.contains(QStringLiteral("レースが9件しかないため、予想を計算できません（10レース以上が必要です）。")))
         << run.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_app + QStringLiteral("/HPupload/TK2026112806.txt")));
 

@@ -1,5 +1,6 @@
 #include "core/engine/prediction.h"
 #include "core/testcard.h"
+#include "core/text/sjis.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -282,6 +283,15 @@ TEST(Bets, MarksOfZeroHaveNoBracket)
     const Prediction p = RunBets({"-", 1, 2, 3, 0, 3, 3, 3}, 3);
     ASSERT_EQ(p.CoverHorse[2], 0);
     EXPECT_EQ(p.CoverBracket[2], 0);
+}
+
+TEST(BetText, WritesEachNumberAsPrintfWould)
+{
+    for (const auto &[smaller, larger] : std::vector<std::pair<int, int>>{
+             {0, 3}, {1, 2}, {3, 12}, {9, 10}, {10, 18}, {0, 0}, {99, 99}, {100, 101}, {-1, 4}, {-12, 3}}) {
+        EXPECT_EQ(BetText(smaller, larger), Format("%2d - %2d", smaller, larger)) << smaller << " " << larger;
+    }
+    EXPECT_EQ(BetText(3, 12), " 3 - 12");
 }
 
 TEST(AddBetToList, AppendsOnlyValidNewBets)

@@ -15,18 +15,8 @@ class HitListTest : public testing::Test
   protected:
     void SetUp() override
     {
-        std::vector<test::RaceShape> races(10, {1600, 12});
-        races[2] = {1200, 8};
-        m_card = test::MakeCard(races);
-        for (int r = 1; r <= 10; ++r) {
-            m_p.ConfidenceGrade[r] = "B";
-            m_p.AxisHorse[r] = 3;
-            m_p.AxisBracket[r] = 3;
-            for (int k = 1; k <= 6; ++k) {
-                m_p.QuinellaBets[r][k] = " 0 -  3";
-                m_p.BracketBets[r][k] = " 0 -  3";
-            }
-        }
+        m_card = test::TenRacesThirdOfEight();
+        m_p = test::VoidBets(10);
         m_p.QuinellaBets[1] = {"", " 3 -  5", " 0 -  3", " 3 - 12", " 1 -  3", " 2 -  3", " 3 -  4"};
         m_p.BracketBets[1] = {"", " 2 -  2", " 0 -  3", " 3 -  8", " 1 -  3", " 2 -  3", " 3 -  4"};
     }

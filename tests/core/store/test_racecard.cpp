@@ -218,6 +218,34 @@ TEST_F(Loader, ReadsAtMostEighteenRunnersPerRace)
     EXPECT_EQ(m_card.bracketOf(1, 19), 0);
 }
 
+TEST_F(Loader, ALoadIntoAUsedCardLeavesNothingOfTheDayBefore)
+{
+    ASSERT_EQ(LoadCourseDay(m_data, writeDay(12, QDate(2026, 11, 28), 7), m_card).status, LoadStatus::Loaded);
+    const QString smaller = writeDay(10, QDate(2026, 11, 29), 8);
+    QFile::remove(path(smaller, ".jvHR"));
+    ASSERT_EQ(LoadCourseDay(m_data, smaller, m_card).status, LoadStatus::Loaded);
+
+    RaceCard fresh;
+    fresh.clear();
+    ASSERT_EQ(LoadCourseDay(m_data, smaller, fresh).status, LoadStatus::Loaded);
+    EXPECT_EQ(m_card.RaceCount, 10);
+    EXPECT_EQ(m_card.RaceRecords, fresh.RaceRecords);
+    EXPECT_EQ(m_card.RunnerRecords, fresh.RunnerRecords);
+    EXPECT_EQ(m_card.PayoutRecords, fresh.PayoutRecords);
+}
+
+TEST_F(Loader, CourseDayDateReadsRaceOneAlone)
+{
+    const QString name = writeDay(12, QDate(2026, 11, 29));
+    EXPECT_EQ(CourseDayDate(m_data, name), "20261129");
+    // The rest of the file plays no part: a damaged runner file or a short race file later on.
+    write(path(name, ".jvRA"), read(path(name, ".jvRA")).left(kRaceRecordLength + 100));
+    EXPECT_EQ(CourseDayDate(m_data, name), "20261129");
+    write(path(name, ".jvRA"), read(path(name, ".jvRA")).left(kRaceRecordLength - 1));
+    EXPECT_EQ(CourseDayDate(m_data, name), "");
+    EXPECT_EQ(CourseDayDate(m_data, QStringLiteral("2099年01月01日東京")), "");
+}
+
 TEST_F(Loader, ListsCourseDaysLatestFirst)
 {
     ASSERT_TRUE(QDir().mkpath(m_data));

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/codes/jvdata.h"
+
+#include <array>
+#include <string_view>
+
+namespace velmora {
+
+/** The two numbers of a bet text ("%2d - %2d"): characters 1-2 and 6-7 read by FieldValue (0 when absent). */
+struct BetPair
+{
+    int first = 0;
+    int second = 0;
+
+    /** A bet with no first or no second number stands for no bet at all. */
+    bool isVoid() const { return first == 0 || second == 0; }
+};
+
+BetPair ReadBetPair(std::string_view bet);
+
+/**
+ * One entry of a payout table of an HR record: its combination read as two
+ * numbers (two digits each for horses, one digit each for brackets), whether the
+ * combination field is blank, and its payout in yen per 100-yen ticket.
+ */
+struct PayoutEntry
+{
+    BetPair combination;
+    bool blank = true;
+    int yen = 0;
+
+    /** A paid entry: a combination and a payout above 0. */
+    bool paid() const { return !blank && yen > 0; }
+};
+
+/** Entry `entry` (1-based) of `table` in the payout record; blanks when the record is short. */
+PayoutEntry ReadPayoutEntry(std::string_view payoutRecord, const hr::PayoutTable &table, int entry);
+
+/** Every entry of one payout table of a record, read once. */
+struct PayoutTableEntries
+{
+    std::array<PayoutEntry, 7> entries; ///< entries 1..count at indexes 0..count - 1
+    int count = 0;
+
+    /** Whether any entry is paid: the race has been run and settled for the kind. */
+    bool anyPaid() const;
+    /**
+     * The return of one 100-yen ticket on `bet`: the sum of the payouts of the
+     * entries whose combination is the bet's two numbers, in the same order. A dead
+     * heat that pays several entries of the same combination pays each of them.
+     */
+    long long ticketReturn(BetPair bet) const;
+};
+
+PayoutTableEntries ReadPayoutTable(std::string_view payoutRecord, const hr::PayoutTable &table);
+
+} // namespace velmora
