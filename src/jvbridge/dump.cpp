@@ -261,7 +261,8 @@ int Dumper::readLoop(int readCount)
                     continue;
                 }
             }
-            m_byMeeting[MeetingDate(read.record)] += read.record;
+            // Real-time data is asked for by its key, which the local JV-Link finds in the name.
+            m_byMeeting[m_state.realTimeKey.empty() ? MeetingDate(read.record) : m_state.realTimeKey] += read.record;
         } else if (read.code == -1) {
             if (!writeFile())
                 return writeError(m_failedPath);
@@ -294,14 +295,15 @@ int Dumper::run()
     m_state.option = realTime ? 0 : m_options.option;
     m_state.realTimeKey = m_options.realTimeKey;
     const std::optional<State> last = ReadState(m_options.out);
-    const bool sameRequest = last && last->dataspec == m_state.dataspec && last->option == m_state.option &&
-                             last->realTimeKey == m_state.realTimeKey;
+    // What the folder holds of the same data decides where a run without a from-time
+    // starts; a run that stopped early is continued only by one asking the same.
+    const bool sameData = last && last->dataspec == m_state.dataspec && last->realTimeKey == m_state.realTimeKey;
     m_state.fromTime = m_options.fromTime;
     if (m_state.fromTime.empty() && !realTime)
-        m_state.fromTime = !sameRequest     ? EightDaysBefore(m_hooks.now())
+        m_state.fromTime = !sameData        ? EightDaysBefore(m_hooks.now())
                            : last->complete ? last->lastFileTimestamp
                                             : last->fromTime;
-    if (sameRequest && !last->complete && last->fromTime == m_state.fromTime)
+    if (sameData && !last->complete && last->option == m_state.option && last->fromTime == m_state.fromTime)
         m_state.done = last->done;
 
     int result = m_jv.init(m_options.sid);
@@ -345,6 +347,8 @@ int Dumper::run()
         m_state.done.clear();
         if (!WriteState(m_options.out, m_state))
             status = writeError(StateFolder(m_options.out) / "state");
+        else if (realTime)
+            m_hooks.report("完了しました。");
         else
             m_hooks.report("完了しました。次回は " + m_state.lastFileTimestamp + " より新しいデータを取得します。");
     } else if (status == kDumpJVLinkError) {

@@ -7,7 +7,7 @@
 //
 // Settings: the source folder in the environment variable VELMORA_MOCKJV_SOURCE or
 // the registry value HKCU\Software\VelmoraMockJVLink\SourceFolder; the cache under
-// HKCU\...\SavePath (or JVSetSavePath, or %TEMP%\velmora-mockjvlink); the service key
+// VELMORA_MOCKJV_SAVEPATH, HKCU\...\SavePath, JVSetSavePath or %TEMP%\velmora-mockjvlink; the service key
 // under HKCU\...\ServiceKey (default "SAMPLE"); VELMORA_MOCKJV_DOWNLOAD_MS the time
 // one file takes to download (default 40).
 //
@@ -225,7 +225,9 @@ class MockJVLink : public IDispatch
         m_serviceKey = Registry(L"ServiceKey");
         if (m_serviceKey.empty())
             m_serviceKey = L"SAMPLE";
-        m_savePath = Registry(L"SavePath");
+        m_savePath = Env(L"VELMORA_MOCKJV_SAVEPATH");
+        if (m_savePath.empty())
+            m_savePath = Registry(L"SavePath");
         if (m_savePath.empty())
             m_savePath = Env(L"TEMP") + L"\\velmora-mockjvlink";
     }
