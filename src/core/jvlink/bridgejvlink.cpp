@@ -75,6 +75,7 @@ int BridgeJVLink::stop(int code)
     }
     m_reader = jvbridge::FrameReader();
     m_pending.clear();
+    m_readAhead = false;
     return code;
 }
 
@@ -106,13 +107,21 @@ int BridgeJVLink::ensureRunning()
     return 0;
 }
 
-int BridgeJVLink::exchange(const Request &request, Answer &answer, std::chrono::milliseconds timeout)
+int BridgeJVLink::send(const Request &request)
 {
     if (!running())
         return stop(jvbridge::kBridgeEnded);
-    const QByteArray frame = QByteArray::fromStdString(jvbridge::Frame(jvbridge::EncodeRequest(request)));
-    if (m_process.write(frame) != frame.size())
+    const std::string frame = jvbridge::Frame(jvbridge::EncodeRequest(request));
+    if (m_process.write(frame.data(), static_cast<qint64>(frame.size())) != static_cast<qint64>(frame.size()))
         return stop(jvbridge::kBridgeEnded);
+    // Without an event loop QProcess keeps what is written until it next waits: hand
+    // it to the pipe now, so that a batch read ahead starts at once.
+    m_process.waitForBytesWritten(0);
+    return 0;
+}
+
+int BridgeJVLink::receive(MessageType expected, Answer &answer, std::chrono::milliseconds timeout)
+{
     const QDeadlineTimer deadline(timeout);
     std::string body;
     for (;;) {
@@ -121,7 +130,7 @@ int BridgeJVLink::exchange(const Request &request, Answer &answer, std::chrono::
             std::optional<Answer> decoded = jvbridge::DecodeAnswer(body);
             if (decoded && decoded->type == MessageType::ErrorAnswer)
                 return jvbridge::kBridgeRefusedRequest;
-            if (!decoded || decoded->type != ExpectedAnswer(request.type))
+            if (!decoded || decoded->type != expected)
                 return stop(jvbridge::kBridgeBadAnswer);
             answer = std::move(*decoded);
             return 0;
@@ -140,6 +149,20 @@ int BridgeJVLink::exchange(const Request &request, Answer &answer, std::chrono::
         const QByteArray bytes = m_process.readAllStandardOutput();
         m_reader.feed(bytes.constData(), static_cast<size_t>(bytes.size()));
     }
+}
+
+int BridgeJVLink::exchange(const Request &request, Answer &answer, std::chrono::milliseconds timeout)
+{
+    // A batch read ahead that nobody wants any more is still the answer due first.
+    if (m_readAhead) {
+        m_readAhead = false;
+        Answer unwanted;
+        if (const int failed = receive(MessageType::ReadAnswer, unwanted, m_timeouts.call))
+            return failed;
+    }
+    if (const int failed = send(request))
+        return failed;
+    return receive(ExpectedAnswer(request.type), answer, timeout);
 }
 
 int BridgeJVLink::simpleCall(MessageType type, std::chrono::milliseconds timeout, const std::string &text)
@@ -210,10 +233,20 @@ int BridgeJVLink::JVRead(QString &buffer, int &size, QString &fileName)
         request.size = size;
         request.maxResults = kReadBatch;
         Answer answer;
-        if (const int failed = exchange(request, answer, m_timeouts.call))
+        if (m_readAhead) {
+            m_readAhead = false;
+            if (const int failed = receive(MessageType::ReadAnswer, answer, m_timeouts.call))
+                return failed;
+        } else if (const int failed = exchange(request, answer, m_timeouts.call)) {
             return failed;
+        }
         if (answer.reads.empty())
             return stop(jvbridge::kBridgeBadAnswer);
+        // While Velmora stores this batch the bridge reads the next one, unless the
+        // batch ended the data (or met an error or a download still running).
+        const std::int32_t last = answer.reads.back().code;
+        if ((last > 0 || last == -1) && send(request) == 0)
+            m_readAhead = true;
         m_pending.assign(std::make_move_iterator(answer.reads.begin()), std::make_move_iterator(answer.reads.end()));
     }
     const jvbridge::ReadResult read = std::move(m_pending.front());

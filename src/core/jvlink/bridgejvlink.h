@@ -37,7 +37,9 @@ struct BridgeTimeouts
  * not running succeed: nothing is open there.
  *
  * JVRead takes the records in batches (one exchange carries hundreds) and hands them
- * out one by one; records are the CP932 bytes JV-Link delivered, decoded to UTF-16.
+ * out one by one, asking for the next batch as soon as one arrives, so that the bridge
+ * reads while Velmora stores; records are the CP932 bytes JV-Link delivered, decoded
+ * to UTF-16.
  */
 class BridgeJVLink : public JVLink
 {
@@ -74,6 +76,8 @@ class BridgeJVLink : public JVLink
 
   private:
     int ensureRunning();
+    int send(const jvbridge::Request &request);
+    int receive(jvbridge::MessageType expected, jvbridge::Answer &answer, std::chrono::milliseconds timeout);
     int exchange(const jvbridge::Request &request, jvbridge::Answer &answer, std::chrono::milliseconds timeout);
     int simpleCall(jvbridge::MessageType type, std::chrono::milliseconds timeout, const std::string &text = {});
     int stop(int code);
@@ -85,6 +89,7 @@ class BridgeJVLink : public JVLink
     QProcess m_process;
     jvbridge::FrameReader m_reader;
     std::deque<jvbridge::ReadResult> m_pending; ///< results of the last batch not yet handed out
+    bool m_readAhead = false;                   ///< the next batch has been asked for
     std::string m_sid;                          ///< the last JVInit's, replayed after a restart
     bool m_initialised = false;
 };
