@@ -5,6 +5,7 @@
 #include "core/jvlink/bridgejvlink.h"
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/jvresultmessage.h"
+#include "core/jvlink/messageview.h"
 #include "core/settings/inigt.h"
 #include "core/text/sjis.h"
 #include "gen/samplesource.h"
@@ -257,29 +258,6 @@ TEST_F(Bridge, InjectedJVLinkErrorsReadAsThroughTheLocalJVLinkAndLeaveLastTime)
     }
 }
 
-class KillingView : public ImportView
-{
-  public:
-    std::function<void()> atEvent;
-    int killAt = 0;
-    int events = 0;
-    QStringList messages;
-    void setProgressLabel(const QString &) override {}
-    void setDownloadProgress(int, int) override {}
-    void setReadProgress(int, int) override {}
-    void clearCreated() override {}
-    void addCreated(const QString &) override {}
-    void showMessage(const QString &text) override { messages << text; }
-    void beep() override {}
-    void setBusy(bool) override {}
-    void setFromDate(const QDateTime &) override {}
-    void processEvents() override
-    {
-        if (++events == killAt)
-            atEvent();
-    }
-};
-
 TEST_F(Bridge, KillingTheBridgeInTheReadLoopEndsTheImportWithinSeconds)
 {
     for (const auto &[name, value] : mockEnvironment())
@@ -288,10 +266,11 @@ TEST_F(Bridge, KillingTheBridgeInTheReadLoopEndsTheImportWithinSeconds)
     RaceDayStore store(data(QStringLiteral("app")));
     TIniGT settings;
     settings.setFileName(m_root.filePath(QStringLiteral("velmora.ini")));
-    KillingView view;
+    test::MessageView view;
     QElapsedTimer sinceKill;
-    view.killAt = 100;
-    view.atEvent = [&] {
+    view.onEvents = [&](int events) {
+        if (events != 100)
+            return;
         ASSERT_NE(jvlink.processId(), 0);
         ::kill(static_cast<pid_t>(jvlink.processId()), SIGKILL);
         sinceKill.start();

@@ -3,6 +3,7 @@
 #include "core/jvlink/jvlinkchoice.h"
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/localjvlink.h"
+#include "core/jvlink/messageview.h"
 #include "core/settings/inigt.h"
 #include "core/testfiles.h"
 #include "core/text/sjis.h"
@@ -28,22 +29,6 @@ using Outcome = DataImport::Outcome;
 using namespace std::chrono_literals;
 
 const QDate kDay(2025, 1, 4);
-
-class QuietView : public ImportView
-{
-  public:
-    QStringList messages;
-    void setProgressLabel(const QString &) override {}
-    void setDownloadProgress(int, int) override {}
-    void setReadProgress(int, int) override {}
-    void clearCreated() override {}
-    void addCreated(const QString &) override {}
-    void showMessage(const QString &text) override { messages << text; }
-    void beep() override {}
-    void setBusy(bool) override {}
-    void setFromDate(const QDateTime &) override {}
-    void processEvents() override {}
-};
 
 QString Worded(const char *prefix, const char *operation, int code)
 {
@@ -101,7 +86,7 @@ class BridgeImport : public testing::Test
     std::vector<gen::CourseDay> m_days;
     int m_records = 0;
     TIniGT m_settings;
-    QuietView m_view;
+    test::MessageView m_view;
     ImportCounts m_counts;
 };
 
