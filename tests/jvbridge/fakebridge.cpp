@@ -47,13 +47,21 @@ class FakeJVLink : public JVLinkCalls
         : m_options(options)
     {}
 
-    std::int32_t init(const std::string &sid) override { return sid.empty() ? -101 : 0; }
+    std::int32_t init(const std::string &sid) override
+    {
+        m_initialised = !sid.empty();
+        return m_initialised ? 0 : -101;
+    }
     std::int32_t setUIProperties() override { return 0; }
     std::int32_t setServiceKey(const std::string &) override { return 0; }
     std::int32_t setSavePath(const std::string &) override { return 0; }
     OpenResult open(const std::string &dataspec, const std::string &, std::int32_t) override
     {
         OpenResult result;
+        if (!m_initialised) {
+            result.code = -201;
+            return result;
+        }
         if (dataspec != "RACE") {
             result.code = -111;
             return result;
@@ -136,6 +144,7 @@ class FakeJVLink : public JVLinkCalls
     size_t m_next = 0;
     bool m_loaded = false;
     long m_reads = 0;
+    bool m_initialised = false;
 };
 
 bool WriteAll(std::string_view bytes)

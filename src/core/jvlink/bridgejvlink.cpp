@@ -101,7 +101,7 @@ int BridgeJVLink::ensureRunning()
         return stop(jvbridge::kBridgeWrongVersion);
     if (answer.createResult != 0)
         return stop(jvbridge::kJVLinkNotCreated);
-    // A bridge started again must know the program as the one before did.
+    // JV-Link in a new bridge must know the program as the one before did.
     if (m_initialised)
         return simpleCall(MessageType::Init, m_timeouts.dialog, m_sid);
     return 0;
@@ -178,13 +178,13 @@ int BridgeJVLink::simpleCall(MessageType type, std::chrono::milliseconds timeout
 
 int BridgeJVLink::JVInit(const QString &sid)
 {
+    // Kept even when the bridge cannot start now: a bridge started later is
+    // initialised with it.
     m_sid = Utf8(sid);
-    m_initialised = false;
-    if (const int failed = ensureRunning())
-        return failed;
-    const int result = simpleCall(MessageType::Init, m_timeouts.dialog, m_sid);
     m_initialised = true;
-    return result;
+    if (running())
+        return simpleCall(MessageType::Init, m_timeouts.dialog, m_sid);
+    return ensureRunning();
 }
 
 int BridgeJVLink::JVSetUIProperties()

@@ -29,8 +29,9 @@ struct BridgeTimeouts
  * beside the 32-bit COM component and speaks the pipe protocol of jvbridge/protocol.h
  * on its standard input and output.
  *
- * The bridge starts at the first JVInit, JVSetUIProperties, JVOpen or JVRTOpen (again
- * after it has ended, replaying the last JVInit). Every answer is awaited for a
+ * The bridge starts at the first JVInit, JVSetUIProperties, JVOpen or JVRTOpen, and
+ * again at one of these after it has ended; a bridge started after JVInit is
+ * initialised with its sid. Every answer is awaited for a
  * bounded time; a bridge that cannot start, ends, does not answer in time or answers
  * nonsense is stopped, and the call returns one of the bridge codes of protocol.h
  * (JVResultMessage words them), never hangs. JVClose and JVCancel of a bridge that is

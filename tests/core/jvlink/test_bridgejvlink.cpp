@@ -179,6 +179,22 @@ TEST(BridgeJVLink, ABridgeThatCannotServeGivesItsOwnCodeAtOnce)
         QStringLiteral("JV-Linkを作成できませんでした。JV-Linkがインストールされているか確認してください。(-906)"));
 }
 
+TEST(BridgeJVLink, ABridgeThatCouldNotStartAtJVInitIsInitialisedWhenItStartsLater)
+{
+    QTemporaryDir folder;
+    const QString program = folder.filePath(QStringLiteral("velmora-jvbridge"));
+    QTemporaryDir source;
+    BridgeJVLink jvlink({program, QStringLiteral("--source"), source.path()});
+    EXPECT_EQ(jvlink.JVInit(SoftwareId()), jvbridge::kBridgeNotStarted);
+
+    ASSERT_TRUE(QFile::link(QStringLiteral(VELMORA_FAKE_BRIDGE), program));
+    int readCount = 0, downloadCount = 0;
+    QString stamp;
+    EXPECT_EQ(
+        jvlink.JVOpen(QStringLiteral("RACE"), QStringLiteral("20250101000000"), 1, readCount, downloadCount, stamp), -1)
+        << "not -201 (JVInit missing): the new bridge was initialised";
+}
+
 TEST(BridgeJVLink, TheSettingsDialogComesBeforeJVLinksOwn)
 {
     BridgeJVLink jvlink({QStringLiteral(VELMORA_FAKE_BRIDGE)});
