@@ -43,6 +43,13 @@ BridgeJVLink::BridgeJVLink(QStringList command, BridgeTimeouts timeouts)
 {
     // The bridge's own messages (and wine's) reach the terminal; the pipe carries only frames.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_WIN
+    // No console window beside the desktop program; JV-Link's own windows still show.
+    m_process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *arguments) {
+        constexpr unsigned long kCreateNoWindow = 0x08000000;
+        arguments->flags |= kCreateNoWindow;
+    });
+#endif
 }
 
 BridgeJVLink::~BridgeJVLink()
