@@ -172,6 +172,14 @@ int BridgeJVLink::exchange(const Request &request, Answer &answer, std::chrono::
     return receive(ExpectedAnswer(request.type), answer, timeout);
 }
 
+int BridgeJVLink::open(const Request &request, Answer &answer)
+{
+    m_pending.clear();
+    if (const int failed = ensureRunning())
+        return failed;
+    return exchange(request, answer, m_timeouts.dialog);
+}
+
 int BridgeJVLink::simpleCall(MessageType type, std::chrono::milliseconds timeout, const std::string &text)
 {
     Request request;
@@ -210,16 +218,13 @@ int BridgeJVLink::JVOpen(const QString &dataspec, const QString &fromTime, int o
     readCount = 0;
     downloadCount = 0;
     lastFileTimestamp.clear();
-    m_pending.clear();
-    if (const int failed = ensureRunning())
-        return failed;
     Request request;
     request.type = MessageType::Open;
     request.dataspec = Utf8(dataspec);
     request.fromTime = Utf8(fromTime);
     request.option = option;
     Answer answer;
-    if (const int failed = exchange(request, answer, m_timeouts.dialog))
+    if (const int failed = open(request, answer))
         return failed;
     readCount = answer.readCount;
     downloadCount = answer.downloadCount;
@@ -266,15 +271,12 @@ int BridgeJVLink::JVRead(QString &buffer, int &size, QString &fileName)
 
 int BridgeJVLink::JVRTOpen(const QString &dataspec, const QString &key)
 {
-    m_pending.clear();
-    if (const int failed = ensureRunning())
-        return failed;
     Request request;
     request.type = MessageType::RTOpen;
     request.dataspec = Utf8(dataspec);
     request.key = Utf8(key);
     Answer answer;
-    if (const int failed = exchange(request, answer, m_timeouts.dialog))
+    if (const int failed = open(request, answer))
         return failed;
     return answer.code;
 }

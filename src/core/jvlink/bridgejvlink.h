@@ -80,6 +80,8 @@ class BridgeJVLink : public JVLink
     int send(const jvbridge::Request &request);
     int receive(jvbridge::MessageType expected, jvbridge::Answer &answer, std::chrono::milliseconds timeout);
     int exchange(const jvbridge::Request &request, jvbridge::Answer &answer, std::chrono::milliseconds timeout);
+    /** JVOpen or JVRTOpen: starts the bridge when needed; the open may show JV-Link's dialogs. */
+    int open(const jvbridge::Request &request, jvbridge::Answer &answer);
     int simpleCall(jvbridge::MessageType type, std::chrono::milliseconds timeout, const std::string &text = {});
     int stop(int code);
     bool running() const;
