@@ -1,6 +1,8 @@
 // Importing a year of race data (about 3,500 RA, 50,000 SE and 3,500 HR records)
 // through the local JV-Link, set against storing every record by rewriting its
-// whole file, and against writing the final course-day files once.
+// whole file, against writing the final course-day files once, and against the same
+// import through velmora-jvbridge under wine64 with the test JV-Link serving the files.
+#include "core/jvlink/bridgejvlink.h"
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/localjvlink.h"
 #include "core/settings/inigt.h"
@@ -12,6 +14,8 @@
 #include <memory>
 #include <thread>
 
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
@@ -137,6 +141,83 @@ void BM_ImportYear(benchmark::State &state)
     state.counters["records"] = static_cast<double>(year.records);
 }
 BENCHMARK(BM_ImportYear)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+/** A wine prefix whose test JV-Link serves the year's files from a filled cache; empty when it cannot be had. */
+struct WineJVLink
+{
+    QString error;
+    QTemporaryDir root;
+    QStringList command;
+
+    WineJVLink()
+    {
+        const QString wine = QStringLiteral("/usr/lib/wine/wine64");
+        const QString bridge = QStringLiteral(VELMORA_JVBRIDGE_EXE);
+        if (!QFileInfo(wine).isExecutable() || bridge.isEmpty() || !QFileInfo(bridge).isFile()) {
+            error = QStringLiteral("wine64 or the cross-built velmora-jvbridge.exe is missing");
+            return;
+        }
+        const QString prefix = root.filePath(QStringLiteral("prefix"));
+        qputenv("WINEPREFIX", prefix.toUtf8());
+        qputenv("WINEDEBUG", "-all");
+        qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        qputenv("VELMORA_MOCKJVLINK", VELMORA_MOCKJVLINK_DLL);
+        qputenv("VELMORA_MOCKJV_DOWNLOAD_MS", "0");
+        QProcess mock;
+        mock.start(QStringLiteral(VELMORA_JVLINK_MOCK_SCRIPT), {prefix, TheYear().source});
+        if (!mock.waitForFinished(120000) || mock.exitCode() != 0) {
+            error = QStringLiteral("scripts/jvlink-mock failed");
+            return;
+        }
+        command = QStringList{wine, bridge};
+        // Fill the test JV-Link's cache once, as the local one's is.
+        BridgeJVLink jvlink(command);
+        jvlink.JVInit(SoftwareId());
+        int readCount = 0, downloadCount = 0;
+        QString stamp;
+        jvlink.JVOpen(QStringLiteral("RACE"), QStringLiteral("20240101000000"), 1, readCount, downloadCount, stamp);
+        while (jvlink.JVStatus() < downloadCount && jvlink.JVStatus() >= 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        jvlink.JVClose();
+    }
+    ~WineJVLink()
+    {
+        // The wine server writes the prefix's registry when it ends: before the folder goes.
+        QProcess::execute(QStringLiteral("/usr/lib/wine/wineserver"), {QStringLiteral("-w")});
+    }
+};
+
+/** The import as the program runs it, through the bridge (its start under wine included). */
+void BM_ImportYearThroughTheBridge(benchmark::State &state)
+{
+    Year &year = TheYear();
+    static WineJVLink wine;
+    if (!wine.error.isEmpty()) {
+        state.SkipWithError(wine.error.toStdString().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir data;
+        BridgeJVLink jvlink(wine.command);
+        RaceDayStore store(data.path());
+        TIniGT settings;
+        settings.setFileName(data.path() + QStringLiteral("/velmora.ini"));
+        SilentView view;
+        bool cancelled = false;
+        DataImport import(jvlink, store, settings, view, cancelled);
+        state.ResumeTiming();
+        jvlink.JVInit(SoftwareId());
+        import.start(QDateTime(QDate(2024, 1, 1), QTime(0, 0)), 1);
+        while (import.downloading())
+            import.poll();
+        if (import.outcome() != DataImport::Outcome::Completed)
+            state.SkipWithError("the import through the bridge did not complete");
+        benchmark::DoNotOptimize(import.counts());
+    }
+    state.counters["records"] = static_cast<double>(year.records);
+}
+BENCHMARK(BM_ImportYearThroughTheBridge)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 /** The final course-day files written once each. */
 void BM_WriteYearFilesOnce(benchmark::State &state)

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "core/engine/prediction.h"
 #include "core/jvlink/dataimport.h"
+#include "core/jvlink/jvlinkchoice.h"
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/resultfetch.h"
@@ -56,7 +57,9 @@ std::optional<int> Prepare(const Arguments &args, Setup &setup)
 {
     const QString appFolder = AppFolder(args);
     const auto source = args.option("--source");
-    auto factory = LocalJVLinkFactory(appFolder, [&](LocalJVLink &local) {
+    const JVLinkChoice choice =
+        ChooseJVLink(appFolder, args.option("--bridge"), BridgeBesideProgram(QCoreApplication::applicationDirPath()));
+    auto factory = ProgramJVLinkFactory(appFolder, choice, [&](LocalJVLink &local) {
         local.setSourceMaker(BundledSampleMaker(QCoreApplication::applicationDirPath()));
         if (source)
             local.setSourceOverride(QFileInfo(*source).absoluteFilePath());

@@ -26,7 +26,8 @@ const char *const kUsage =
     "  velmora-cli predict [--data DIR] NAME\n"
     "  velmora-cli hits [--data DIR] NAME\n"
     "  velmora-cli import [--data DIR] [--source DIR] [--from yyyymmddhhnnss] [--option 1|2]\n"
-    "  velmora-cli results [--data DIR] [--source DIR] NAME\n"
+    "                     [--bridge COMMAND]\n"
+    "  velmora-cli results [--data DIR] [--source DIR] [--bridge COMMAND] NAME\n"
     "  velmora-cli print [--data DIR] NAME RACE --pdf FILE\n"
     "  velmora-cli print-all [--data DIR] NAME --pdf FILE\n"
     "  velmora-cli save-bets [--data DIR] NAME\n"
@@ -45,12 +46,13 @@ const std::vector<Command> &Commands()
 {
     static const QString data = QStringLiteral("--data");
     static const QString source = QStringLiteral("--source");
+    static const QString bridge = QStringLiteral("--bridge");
     static const std::vector<Command> commands = {
         {"list", List, {data}},
         {"predict", Predict, {data}},
         {"hits", Hits, {data}},
-        {"import", Import, {data, source, QStringLiteral("--from"), QStringLiteral("--option")}},
-        {"results", Results, {data, source}},
+        {"import", Import, {data, source, bridge, QStringLiteral("--from"), QStringLiteral("--option")}},
+        {"results", Results, {data, source, bridge}},
         {"print", PrintRace, {data, QStringLiteral("--pdf")}},
         {"print-all", PrintAllRaces, {data, QStringLiteral("--pdf")}},
         {"save-bets", SaveBets, {data}},

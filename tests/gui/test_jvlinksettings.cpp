@@ -78,6 +78,8 @@ TEST(JVLinkSettingsDialog, ShowsAndReturnsTheEditedSettings)
     EXPECT_EQ(SourceEdit(&dialog)->text(), QStringLiteral("/nowhere/source"));
     EXPECT_EQ(KeyEdit(&dialog)->text(), QStringLiteral("SAMPLE"));
     EXPECT_TRUE(ErrorLabel(&dialog)->isHidden());
+    EXPECT_EQ(Child<QLabel>(&dialog, "JVLinkInUseLabel")->text(),
+              QStringLiteral("使用中のJV-Link：ローカルJV-Link（提供元フォルダのJV-Dataファイルを読み込みます）"));
 
     // A cancelled folder dialog leaves the field alone; a chosen folder replaces it.
     auto *browse = Child<QPushButton>(&dialog, "BrowseButton");
@@ -189,6 +191,35 @@ TEST(JVLinkSettingsDialog, LocalJVLinkStoresWhatTheDialogOverItsParentReturns)
     EXPECT_EQ(shownOver, &parent);
     EXPECT_EQ(jvlink.settings().serviceKey, QStringLiteral("NEWKEY"));
     EXPECT_EQ(jvlink.settings().sourceFolder, otherSource.path());
+}
+
+TEST(JVLinkBridgeDialog, NamesTheBridgeAndOpensJVLinksOwnDialogOnRequest)
+{
+    JVLinkChoice choice;
+    choice.bridgeCommand = QStringList{QStringLiteral("C:/Velmora/velmora-jvbridge.exe")};
+    int opened = 0;
+    BridgeJVLink jvlink(choice.bridgeCommand);
+    jvlink.setSettingsDialog(JVLinkBridgeDialogOver({}, choice.description()));
+
+    // Closed without opening JV-Link's dialog: nothing to report, and no bridge started.
+    WhenModal([&](QWidget *dialog) {
+        EXPECT_EQ(dialog->objectName(), QStringLiteral("JVLinkBridgeDialog"));
+        EXPECT_EQ(Child<QLabel>(dialog, "JVLinkInUseLabel")->text(),
+                  QStringLiteral(
+                      "使用中のJV-Link：JRA-VANのJV-Link（velmora-jvbridge経由：C:/Velmora/velmora-jvbridge.exe）"));
+        Press(dialog, QDialogButtonBox::Close);
+    });
+    EXPECT_EQ(jvlink.JVSetUIProperties(), 0);
+    EXPECT_EQ(jvlink.processId(), 0);
+
+    // The button opens JV-Link's dialog; its result is the call's.
+    JVLinkBridgeDialog dialog(choice.description(), [&] { return ++opened == 1 ? -100 : 0; });
+    dialog.show();
+    QTest::mouseClick(Child<QPushButton>(&dialog, "OpenJVLinkButton"), Qt::LeftButton);
+    EXPECT_EQ(dialog.jvlinkResult(), -100);
+    QTest::mouseClick(Child<QPushButton>(&dialog, "OpenJVLinkButton"), Qt::LeftButton);
+    EXPECT_EQ(dialog.jvlinkResult(), 0);
+    EXPECT_EQ(opened, 2);
 }
 
 } // namespace

@@ -187,5 +187,11 @@ int main(int argc, char *argv[])
     JVLinkSettingsDialog dialog(settings, PlatformFolderPicker());
     dialog.show();
     Save(&dialog, "jvlink-settings");
+
+    JVLinkChoice bridged;
+    bridged.bridgeCommand = QStringList{QStringLiteral("C:/Program Files/Velmora/velmora-jvbridge.exe")};
+    JVLinkBridgeDialog bridgeDialog(bridged.description(), {});
+    bridgeDialog.show();
+    Save(&bridgeDialog, "jvlink-bridge");
     return 0;
 }

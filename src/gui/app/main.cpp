@@ -1,5 +1,6 @@
 // velmora: the desktop program.
 
+#include "core/jvlink/jvlinkchoice.h"
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/samplesource.h"
 #include "core/settings/appfolder.h"
@@ -66,14 +67,19 @@ int main(int argc, char *argv[])
     QDir::setCurrent(appFolder);
     QtMessageBoxes messages;
     QtDesktop desktop;
+    const JVLinkChoice choice =
+        ChooseJVLink(appFolder, std::nullopt, BridgeBesideProgram(QCoreApplication::applicationDirPath()));
+    const auto activeWindow = [] { return QApplication::activeWindow(); };
     GuiContext context{messages, desktop,
-                       LocalJVLinkFactory(appFolder,
-                                          [](LocalJVLink &jvlink) {
-                                              jvlink.setSourceMaker(
-                                                  BundledSampleMaker(QCoreApplication::applicationDirPath()));
-                                              jvlink.setSettingsDialog(JVLinkSettingsDialogOver(
-                                                  [] { return QApplication::activeWindow(); }, PlatformFolderPicker()));
-                                          }),
+                       ProgramJVLinkFactory(
+                           appFolder, choice,
+                           [&](LocalJVLink &jvlink) {
+                               jvlink.setSourceMaker(BundledSampleMaker(QCoreApplication::applicationDirPath()));
+                               jvlink.setSettingsDialog(JVLinkSettingsDialogOver(activeWindow, PlatformFolderPicker()));
+                           },
+                           [&](BridgeJVLink &jvlink) {
+                               jvlink.setSettingsDialog(JVLinkBridgeDialogOver(activeWindow, choice.description()));
+                           }),
                        appFolder};
     if (!JVLinkInstalled(context))
         return 0;

@@ -19,8 +19,20 @@ FolderPicker PlatformFolderPicker()
     };
 }
 
+namespace {
+
+QLabel *InUseLabel(const QString &inUse, QWidget *parent)
+{
+    auto *label = new QLabel(inUse, parent);
+    label->setObjectName(QStringLiteral("JVLinkInUseLabel"));
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
 JVLinkSettingsDialog::JVLinkSettingsDialog(const LocalJVLinkSettings &settings, FolderPicker pickFolder,
-                                           QWidget *parent)
+                                           QWidget *parent, const QString &inUse)
     : QDialog(parent)
     , m_pickFolder(std::move(pickFolder))
     , m_initialSource(settings.sourceFolder)
@@ -59,6 +71,7 @@ JVLinkSettingsDialog::JVLinkSettingsDialog(const LocalJVLinkSettings &settings, 
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
 
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(InUseLabel(inUse, this));
     layout->addLayout(form);
     layout->addWidget(m_error);
     layout->addWidget(buttons);
@@ -109,6 +122,41 @@ LocalJVLink::SettingsDialog JVLinkSettingsDialogOver(std::function<QWidget *()> 
             return false;
         settings = dialog.settings();
         return true;
+    };
+}
+
+JVLinkBridgeDialog::JVLinkBridgeDialog(const QString &inUse, std::function<int()> openJVLinkDialog, QWidget *parent)
+    : QDialog(parent)
+    , m_openJVLinkDialog(std::move(openJVLinkDialog))
+{
+    setObjectName(QStringLiteral("JVLinkBridgeDialog"));
+    setWindowTitle(QStringLiteral("JV-Link設定"));
+    auto *open = new QPushButton(QStringLiteral("JV-Linkの設定画面を開く..."), this);
+    open->setObjectName(QStringLiteral("OpenJVLinkButton"));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->setObjectName(QStringLiteral("ButtonBox"));
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(InUseLabel(inUse, this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("サービスキーやデータ保存場所はJV-Link自身の設定画面で設定します。"), this));
+    layout->addWidget(open, 0, Qt::AlignLeft);
+    layout->addWidget(buttons);
+
+    connect(open, &QPushButton::clicked, this, [this] {
+        if (m_openJVLinkDialog)
+            m_result = m_openJVLinkDialog();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &JVLinkBridgeDialog::reject);
+}
+
+BridgeJVLink::SettingsDialog JVLinkBridgeDialogOver(std::function<QWidget *()> parent, QString inUse)
+{
+    return [parent = std::move(parent), inUse = std::move(inUse)](const std::function<int()> &openJVLinkDialog) {
+        JVLinkBridgeDialog dialog(inUse, openJVLinkDialog, parent ? parent() : nullptr);
+        dialog.exec();
+        return dialog.jvlinkResult();
     };
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/jvlink/bridgejvlink.h"
+#include "core/jvlink/jvlinkchoice.h"
 #include "core/jvlink/localjvlink.h"
 
 #include <functional>
@@ -18,15 +20,17 @@ using FolderPicker = std::function<QString(QWidget *parent, const QString &curre
 FolderPicker PlatformFolderPicker();
 
 /**
- * The settings dialog of the local JV-Link, shown by JVSetUIProperties: the source
- * folder of the race data (with a browse button) and the service key.
+ * The settings dialog of the local JV-Link, shown by JVSetUIProperties: which JV-Link
+ * is in use (JVLinkInUseLabel), the source folder of the race data (with a browse
+ * button) and the service key.
  */
 class JVLinkSettingsDialog : public QDialog
 {
     Q_OBJECT
 
   public:
-    JVLinkSettingsDialog(const LocalJVLinkSettings &settings, FolderPicker pickFolder, QWidget *parent = nullptr);
+    JVLinkSettingsDialog(const LocalJVLinkSettings &settings, FolderPicker pickFolder, QWidget *parent = nullptr,
+                         const QString &inUse = JVLinkChoice().description());
 
     LocalJVLinkSettings settings() const;
 
@@ -49,5 +53,28 @@ class JVLinkSettingsDialog : public QDialog
 
 /** A settings dialog for LocalJVLink::setSettingsDialog that shows JVLinkSettingsDialog over `parent`. */
 LocalJVLink::SettingsDialog JVLinkSettingsDialogOver(std::function<QWidget *()> parent, FolderPicker pickFolder);
+
+/**
+ * What the settings button shows when the real JV-Link is reached through the bridge:
+ * which JV-Link is in use (JVLinkInUseLabel) and a button (OpenJVLinkButton) that
+ * opens JV-Link's own settings dialog. Its result is that of the last JV-Link dialog
+ * shown, 0 when none was.
+ */
+class JVLinkBridgeDialog : public QDialog
+{
+    Q_OBJECT
+
+  public:
+    JVLinkBridgeDialog(const QString &inUse, std::function<int()> openJVLinkDialog, QWidget *parent = nullptr);
+
+    int jvlinkResult() const { return m_result; }
+
+  private:
+    std::function<int()> m_openJVLinkDialog;
+    int m_result = 0;
+};
+
+/** A settings dialog for BridgeJVLink::setSettingsDialog that shows JVLinkBridgeDialog over `parent`. */
+BridgeJVLink::SettingsDialog JVLinkBridgeDialogOver(std::function<QWidget *()> parent, QString inUse);
 
 } // namespace velmora::gui

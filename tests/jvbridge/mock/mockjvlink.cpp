@@ -1,0 +1,764 @@
+// The test JV-Link: "JVDTLab.JVLink" as a COM in-process server with the dispatch
+// methods of the real one and the behaviour of Velmora's local JV-Link. It serves the
+// files of a source folder: "RACE_<yyyymmdd>_<yyyymmddhhnnss>[_...].jvd" and
+// "0B12_..." by their names, any other file as race data stamped with its
+// modification time. JVOpen copies the files not yet in its cache on a thread of its
+// own (JVStatus counts them), JVRead hands out their records as CP932 text in a BSTR.
+//
+// Settings: the source folder in the environment variable VELMORA_MOCKJV_SOURCE or
+// the registry value HKCU\Software\VelmoraMockJVLink\SourceFolder; the cache under
+// VELMORA_MOCKJV_SAVEPATH, HKCU\...\SavePath, JVSetSavePath or %TEMP%\velmora-mockjvlink; the service key
+// under HKCU\...\ServiceKey (default "SAMPLE"); VELMORA_MOCKJV_DOWNLOAD_MS the time
+// one file takes to download (default 40).
+//
+// Faults for tests: VELMORA_MOCKJV_FAIL="JVOpen=-301,JVRead=-502@5" makes the fifth
+// and every later JVRead return -502 (without "@n": from the first call), and
+// VELMORA_MOCKJV_STALL="JVRead@n" makes the n-th JVRead never return.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+// {5C0E6F3A-1B7D-4C52-9E8A-6D2F4B1A7C93}
+const CLSID kClsid = {0x5c0e6f3a, 0x1b7d, 0x4c52, {0x9e, 0x8a, 0x6d, 0x2f, 0x4b, 0x1a, 0x7c, 0x93}};
+
+LONG g_objects = 0;
+
+constexpr LONG kOk = 0;
+constexpr LONG kNoData = -1;
+constexpr LONG kDownloading = -3;
+constexpr LONG kSidMissing = -101;
+constexpr LONG kSidTooLong = -102;
+constexpr LONG kSidLeadingBlank = -103;
+constexpr LONG kBadDataspec = -111;
+constexpr LONG kBadFromDate = -112;
+constexpr LONG kBadKey = -114;
+constexpr LONG kBadOption = -115;
+constexpr LONG kBadOptionForDataspec = -116;
+constexpr LONG kNotInitialised = -201;
+constexpr LONG kStillOpen = -202;
+constexpr LONG kNotOpen = -203;
+constexpr LONG kBadSettings = -211;
+constexpr LONG kNoServiceKey = -303;
+constexpr LONG kBadFileContent = -403;
+constexpr LONG kDownloadFailed = -502;
+constexpr LONGLONG kMaxSourceFileSize = 256LL * 1024 * 1024;
+
+std::wstring Env(const wchar_t *name)
+{
+    wchar_t value[2048];
+    const DWORD size = GetEnvironmentVariableW(name, value, 2048);
+    return size > 0 && size < 2048 ? std::wstring(value, size) : std::wstring();
+}
+
+std::wstring Registry(const wchar_t *name)
+{
+    wchar_t value[2048];
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\VelmoraMockJVLink", name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return value;
+}
+
+std::string Utf8(const std::wstring &text)
+{
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+BSTR ToBstr(const std::string &bytes, UINT codePage)
+{
+    const int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(std::max(size, 0)));
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), text, size);
+    return text;
+}
+
+std::wstring FromBstr(BSTR text)
+{
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+bool Digits(const std::string &text, size_t count)
+{
+    return text.size() == count && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+/** Days since 1970-01-01 of a valid yyyymmdd; false for anything else. */
+bool DayNumber(const std::string &date, long &days)
+{
+    if (!Digits(date, 8))
+        return false;
+    int y = std::atoi(date.substr(0, 4).c_str());
+    const int m = std::atoi(date.substr(4, 2).c_str());
+    const int d = std::atoi(date.substr(6, 2).c_str());
+    static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1 || m < 1 || m > 12 || d < 1 || d > lengths[m - 1] + (m == 2 && leap ? 1 : 0))
+        return false;
+    y -= m <= 2;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long yoe = y - era * 400;
+    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    days = era * 146097 + doe - 719468;
+    return true;
+}
+
+bool ValidStamp(const std::string &stamp)
+{
+    long days = 0;
+    return Digits(stamp, 14) && DayNumber(stamp.substr(0, 8), days) && std::atoi(stamp.substr(8, 2).c_str()) < 24 &&
+           std::atoi(stamp.substr(10, 2).c_str()) < 60 && std::atoi(stamp.substr(12, 2).c_str()) < 60;
+}
+
+std::string Stamp(const SYSTEMTIME &time)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u%02u%02u%02u%02u%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond);
+    return text;
+}
+
+std::string Today()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return Stamp(now).substr(0, 8);
+}
+
+bool ThisWeek(const std::string &meeting, const std::string &today)
+{
+    long a = 0, b = 0;
+    return DayNumber(meeting, a) && DayNumber(today, b) && std::labs(a - b) <= 6;
+}
+
+bool ReadWhole(const std::wstring &path, std::string &bytes)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size;
+    bool read = GetFileSizeEx(file, &size) != 0;
+    if (read) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        read = bytes.empty() ||
+               (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
+    }
+    CloseHandle(file);
+    return read;
+}
+
+bool HasMeetingWithin(const std::wstring &path, const std::string &today)
+{
+    std::string bytes;
+    if (!ReadWhole(path, bytes))
+        return false;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        if (end - start >= 19 && ThisWeek(bytes.substr(start + 11, 8), today))
+            return true;
+        start = end + 2;
+    }
+    return false;
+}
+
+/** One injected fault: the `from`-th and later calls of a method return `code`. */
+struct Fault
+{
+    LONG code = 0;
+    long from = 1;
+};
+
+std::map<std::string, Fault> ReadFaults()
+{
+    std::map<std::string, Fault> faults;
+    const std::string text = Utf8(Env(L"VELMORA_MOCKJV_FAIL"));
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string item = text.substr(start, end - start);
+        const size_t equals = item.find('=');
+        if (equals != std::string::npos) {
+            Fault fault;
+            fault.code = std::atol(item.c_str() + equals + 1);
+            const size_t at = item.find('@');
+            if (at != std::string::npos)
+                fault.from = std::atol(item.c_str() + at + 1);
+            faults[item.substr(0, equals)] = fault;
+        }
+        start = end + 1;
+    }
+    return faults;
+}
+
+class MockJVLink : public IDispatch
+{
+  public:
+    MockJVLink()
+        : m_faults(ReadFaults())
+    {
+        InitializeCriticalSection(&m_lock);
+        InterlockedIncrement(&g_objects);
+        const std::wstring delay = Env(L"VELMORA_MOCKJV_DOWNLOAD_MS");
+        if (!delay.empty())
+            m_downloadDelay = static_cast<DWORD>(_wtoi(delay.c_str()));
+        const std::wstring stall = Env(L"VELMORA_MOCKJV_STALL");
+        if (stall.rfind(L"JVRead@", 0) == 0)
+            m_stallAtRead = _wtol(stall.c_str() + 7);
+        m_serviceKey = Registry(L"ServiceKey");
+        if (m_serviceKey.empty())
+            m_serviceKey = L"SAMPLE";
+        m_savePath = Env(L"VELMORA_MOCKJV_SAVEPATH");
+        if (m_savePath.empty())
+            m_savePath = Registry(L"SavePath");
+        if (m_savePath.empty())
+            m_savePath = Env(L"TEMP") + L"\\velmora-mockjvlink";
+    }
+    virtual ~MockJVLink()
+    {
+        stopDownload();
+        DeleteCriticalSection(&m_lock);
+        InterlockedDecrement(&g_objects);
+    }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+            *object = static_cast<IDispatch *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_references)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG left = InterlockedDecrement(&m_references);
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) override
+    {
+        HRESULT result = S_OK;
+        for (UINT i = 0; i < count; ++i) {
+            ids[i] = DISPID_UNKNOWN;
+            for (size_t m = 0; m < kMethodCount; ++m) {
+                if (_wcsicmp(names[i], kMethods[m]) == 0)
+                    ids[i] = static_cast<DISPID>(m + 1);
+            }
+            if (ids[i] == DISPID_UNKNOWN)
+                result = DISP_E_UNKNOWNNAME;
+        }
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *params, VARIANT *result,
+                                     EXCEPINFO *, UINT *) override;
+
+  private:
+    static constexpr const wchar_t *kMethods[] = {L"JVInit", L"JVSetUIProperties", L"JVSetServiceKey", L"JVSetSavePath",
+                                                  L"JVOpen", L"JVRTOpen",          L"JVStatus",        L"JVRead",
+                                                  L"JVSkip", L"JVCancel",          L"JVClose"};
+    static constexpr size_t kMethodCount = sizeof kMethods / sizeof kMethods[0];
+
+    struct SourceFile
+    {
+        std::wstring path;
+        std::string name; ///< UTF-8
+        std::string stamp;
+        LONGLONG size = 0;
+        bool cached = false;
+    };
+    enum class State
+    {
+        Closed,
+        Open,
+        RealTime,
+    };
+
+    LONG call(const std::string &method, DISPPARAMS *params);
+    LONG init(const std::wstring &sid);
+    LONG open(const std::string &dataspec, const std::string &fromTime, LONG option, LONG &readCount,
+              LONG &downloadCount, std::string &lastFileTimestamp);
+    LONG rtOpen(const std::string &dataspec, const std::string &key);
+    LONG status();
+    LONG read(std::string &record, std::string &fileName);
+    LONG close();
+    std::vector<SourceFile> scan(const std::string &dataspec, const std::string &meeting) const;
+    std::wstring sourceFolder() const
+    {
+        const std::wstring fromEnvironment = Env(L"VELMORA_MOCKJV_SOURCE");
+        return fromEnvironment.empty() ? Registry(L"SourceFolder") : fromEnvironment;
+    }
+    std::wstring cacheFolder() const { return m_savePath + L"\\cache"; }
+    std::wstring cachedPath(const SourceFile &file) const
+    {
+        return cacheFolder() + L"\\" + std::wstring(file.stamp.begin(), file.stamp.end()) + L"_" +
+               std::to_wstring(file.size) + L"_" + std::wstring(file.path.substr(file.path.rfind(L'\\') + 1));
+    }
+    void startDownload();
+    void stopDownload();
+    static DWORD WINAPI DownloadThread(void *self)
+    {
+        static_cast<MockJVLink *>(self)->download();
+        return 0;
+    }
+    void download();
+
+    LONG m_references = 1;
+    std::map<std::string, Fault> m_faults;
+    std::map<std::string, long> m_calls;
+    long m_stallAtRead = 0;
+    DWORD m_downloadDelay = 40;
+    std::wstring m_serviceKey;
+    std::wstring m_savePath;
+
+    bool m_initialised = false;
+    State m_state = State::Closed;
+    std::vector<SourceFile> m_files;
+    size_t m_fileIndex = 0;
+    std::string m_fileBytes;
+    bool m_fileLoaded = false;
+    size_t m_recordOffset = 0;
+
+    CRITICAL_SECTION m_lock; ///< guards SourceFile::cached while downloading
+    HANDLE m_downloader = nullptr;
+    volatile LONG m_downloaded = 0;
+    volatile LONG m_downloadFailed = 0;
+    volatile LONG m_stop = 0;
+};
+
+VARIANT &Arg(DISPPARAMS *params, UINT index)
+{
+    return params->rgvarg[params->cArgs - 1 - index];
+}
+
+std::string TextArg(DISPPARAMS *params, UINT index)
+{
+    const VARIANT &arg = Arg(params, index);
+    const BSTR text = arg.vt == VT_BSTR ? arg.bstrVal : arg.vt == (VT_BYREF | VT_BSTR) ? *arg.pbstrVal : nullptr;
+    return Utf8(FromBstr(text));
+}
+
+LONG NumberArg(DISPPARAMS *params, UINT index)
+{
+    const VARIANT &arg = Arg(params, index);
+    return arg.vt == VT_I4 ? arg.lVal : arg.vt == (VT_BYREF | VT_I4) ? *arg.plVal : 0;
+}
+
+void SetText(DISPPARAMS *params, UINT index, const std::string &bytes, UINT codePage)
+{
+    VARIANT &arg = Arg(params, index);
+    if (arg.vt != (VT_BYREF | VT_BSTR))
+        return;
+    SysFreeString(*arg.pbstrVal);
+    *arg.pbstrVal = ToBstr(bytes, codePage);
+}
+
+void SetNumber(DISPPARAMS *params, UINT index, LONG value)
+{
+    VARIANT &arg = Arg(params, index);
+    if (arg.vt == (VT_BYREF | VT_I4))
+        *arg.plVal = value;
+}
+
+HRESULT MockJVLink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *,
+                           UINT *)
+{
+    if (id < 1 || static_cast<size_t>(id) > kMethodCount)
+        return DISP_E_MEMBERNOTFOUND;
+    if (!(flags & DISPATCH_METHOD))
+        return DISP_E_MEMBERNOTFOUND;
+    static const UINT kArgCounts[] = {1, 0, 1, 1, 6, 2, 0, 3, 0, 0, 0};
+    if (params->cArgs != kArgCounts[id - 1] || params->cNamedArgs != 0)
+        return DISP_E_BADPARAMCOUNT;
+    const LONG code = call(Utf8(kMethods[id - 1]), params);
+    if (result) {
+        VariantInit(result);
+        result->vt = VT_I4;
+        result->lVal = code;
+    }
+    return S_OK;
+}
+
+LONG MockJVLink::call(const std::string &method, DISPPARAMS *params)
+{
+    const long count = ++m_calls[method];
+    if (method == "JVRead" && count == m_stallAtRead)
+        Sleep(INFINITE);
+    const auto fault = m_faults.find(method);
+    if (fault != m_faults.end() && count >= fault->second.from) {
+        if (method == "JVOpen") {
+            SetNumber(params, 3, 0);
+            SetNumber(params, 4, 0);
+            SetText(params, 5, "", CP_UTF8);
+        }
+        return fault->second.code;
+    }
+
+    if (method == "JVInit")
+        return init(FromBstr(Arg(params, 0).bstrVal));
+    if (method == "JVSetUIProperties")
+        return kOk;
+    if (method == "JVSetServiceKey") {
+        const std::string key = TextArg(params, 0);
+        m_serviceKey = std::wstring(key.begin(), key.end());
+        return kOk;
+    }
+    if (method == "JVSetSavePath") {
+        const std::string path = TextArg(params, 0);
+        m_savePath = std::wstring(path.begin(), path.end());
+        return kOk;
+    }
+    if (method == "JVOpen") {
+        LONG readCount = 0, downloadCount = 0;
+        std::string stamp;
+        const LONG code =
+            open(TextArg(params, 0), TextArg(params, 1), NumberArg(params, 2), readCount, downloadCount, stamp);
+        SetNumber(params, 3, readCount);
+        SetNumber(params, 4, downloadCount);
+        SetText(params, 5, stamp, CP_UTF8);
+        return code;
+    }
+    if (method == "JVRTOpen")
+        return rtOpen(TextArg(params, 0), TextArg(params, 1));
+    if (method == "JVStatus")
+        return status();
+    if (method == "JVRead") {
+        std::string record, fileName;
+        const LONG code = read(record, fileName);
+        SetText(params, 0, record, 932);
+        SetNumber(params, 1, code > 0 ? code : NumberArg(params, 1));
+        SetText(params, 2, fileName, CP_UTF8);
+        return code;
+    }
+    if (method == "JVSkip") {
+        if (m_state != State::Closed && m_fileIndex < m_files.size() && m_fileLoaded)
+            m_recordOffset = m_fileBytes.size();
+        return kOk;
+    }
+    if (method == "JVCancel") {
+        stopDownload();
+        return kOk;
+    }
+    return close();
+}
+
+LONG MockJVLink::init(const std::wstring &sid)
+{
+    if (sid.empty())
+        return kSidMissing;
+    const std::string bytes = [&] {
+        const int size =
+            WideCharToMultiByte(932, 0, sid.data(), static_cast<int>(sid.size()), nullptr, 0, nullptr, nullptr);
+        return std::string(static_cast<size_t>(std::max(size, 0)), 'x');
+    }();
+    if (bytes.size() >= 64)
+        return kSidTooLong;
+    if (sid[0] == L' ')
+        return kSidLeadingBlank;
+    m_initialised = true;
+    return kOk;
+}
+
+std::vector<MockJVLink::SourceFile> MockJVLink::scan(const std::string &dataspec, const std::string &meeting) const
+{
+    std::vector<SourceFile> files;
+    const std::wstring folder = sourceFolder();
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN))
+            continue;
+        SourceFile file;
+        file.path = folder + L"\\" + found.cFileName;
+        file.name = Utf8(found.cFileName);
+        file.size = (static_cast<LONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        if (file.size > kMaxSourceFileSize || file.name.empty() || file.name[0] == '.')
+            continue;
+        std::string fileSpec = "RACE";
+        std::string fileMeeting;
+        const std::string &name = file.name;
+        const bool own = name.size() >= 32 && (name.rfind("RACE_", 0) == 0 || name.rfind("0B12_", 0) == 0) &&
+                         Digits(name.substr(5, 8), 8) && name[13] == '_' && Digits(name.substr(14, 14), 14) &&
+                         name.compare(name.size() - 4, 4, ".jvd") == 0 && (name.size() == 32 || name[28] == '_');
+        if (own) {
+            fileSpec = name.substr(0, 4);
+            fileMeeting = name.substr(5, 8);
+            if (ValidStamp(name.substr(14, 14)))
+                file.stamp = name.substr(14, 14);
+        }
+        if (file.stamp.empty()) {
+            FILETIME local;
+            SYSTEMTIME time;
+            FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
+            FileTimeToSystemTime(&local, &time);
+            file.stamp = Stamp(time);
+        }
+        if (fileSpec != dataspec)
+            continue;
+        if (!meeting.empty()) {
+            long days = 0;
+            const bool wanted = fileSpec == "0B12"             ? fileMeeting == meeting
+                                : DayNumber(fileMeeting, days) ? ThisWeek(fileMeeting, meeting)
+                                                               : HasMeetingWithin(file.path, meeting);
+            if (!wanted)
+                continue;
+        }
+        files.push_back(file);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(files.begin(), files.end(), [](const SourceFile &a, const SourceFile &b) { return a.name < b.name; });
+    std::stable_sort(files.begin(), files.end(),
+                     [](const SourceFile &a, const SourceFile &b) { return a.stamp < b.stamp; });
+    return files;
+}
+
+LONG MockJVLink::open(const std::string &dataspec, const std::string &fromTime, LONG option, LONG &readCount,
+                      LONG &downloadCount, std::string &lastFileTimestamp)
+{
+    if (!m_initialised)
+        return kNotInitialised;
+    if (m_state != State::Closed)
+        return kStillOpen;
+    if (dataspec != "RACE")
+        return kBadDataspec;
+    if (!ValidStamp(fromTime))
+        return kBadFromDate;
+    if (option == 3 || option == 4)
+        return kBadOptionForDataspec;
+    if (option != 1 && option != 2)
+        return kBadOption;
+    if (m_serviceKey.find_first_not_of(L' ') == std::wstring::npos)
+        return kNoServiceKey;
+    const DWORD attributes = GetFileAttributesW(sourceFolder().c_str());
+    if (sourceFolder().empty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return kBadSettings;
+
+    std::vector<SourceFile> files = scan("RACE", option == 2 ? Today() : std::string());
+    files.erase(std::remove_if(files.begin(), files.end(), [&](const SourceFile &f) { return f.stamp <= fromTime; }),
+                files.end());
+    if (files.empty())
+        return kNoData;
+    for (SourceFile &file : files) {
+        WIN32_FILE_ATTRIBUTE_DATA cached;
+        file.cached = GetFileAttributesExW(cachedPath(file).c_str(), GetFileExInfoStandard, &cached) &&
+                      ((static_cast<LONGLONG>(cached.nFileSizeHigh) << 32) | cached.nFileSizeLow) == file.size;
+        if (!file.cached)
+            ++downloadCount;
+    }
+    readCount = static_cast<LONG>(files.size());
+    lastFileTimestamp = files.back().stamp;
+    m_files = std::move(files);
+    m_fileIndex = 0;
+    m_fileLoaded = false;
+    m_state = State::Open;
+    m_downloaded = 0;
+    m_downloadFailed = 0;
+    if (downloadCount > 0)
+        startDownload();
+    return kOk;
+}
+
+void MockJVLink::startDownload()
+{
+    m_stop = 0;
+    m_downloader = CreateThread(nullptr, 0, &MockJVLink::DownloadThread, this, 0, nullptr);
+}
+
+void MockJVLink::download()
+{
+    CreateDirectoryW(m_savePath.c_str(), nullptr);
+    CreateDirectoryW(cacheFolder().c_str(), nullptr);
+    for (size_t index = 0; index < m_files.size(); ++index) {
+        EnterCriticalSection(&m_lock);
+        const SourceFile source = m_files[index];
+        LeaveCriticalSection(&m_lock);
+        if (source.cached)
+            continue;
+        for (DWORD waited = 0; waited < m_downloadDelay; waited += 5) {
+            if (m_stop)
+                return;
+            Sleep(std::min<DWORD>(5, m_downloadDelay - waited));
+        }
+        if (m_stop)
+            return;
+        const std::wstring target = cachedPath(source);
+        const std::wstring partial = target + L".part";
+        if (!CopyFileW(source.path.c_str(), partial.c_str(), FALSE) ||
+            !MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            DeleteFileW(partial.c_str());
+            m_downloadFailed = 1;
+            return;
+        }
+        EnterCriticalSection(&m_lock);
+        m_files[index].cached = true;
+        LeaveCriticalSection(&m_lock);
+        InterlockedIncrement(&m_downloaded);
+    }
+}
+
+void MockJVLink::stopDownload()
+{
+    m_stop = 1;
+    if (m_downloader) {
+        WaitForSingleObject(m_downloader, INFINITE);
+        CloseHandle(m_downloader);
+        m_downloader = nullptr;
+    }
+}
+
+LONG MockJVLink::status()
+{
+    if (!m_initialised)
+        return kNotInitialised;
+    if (m_state != State::Open)
+        return kNotOpen;
+    if (m_downloadFailed)
+        return kDownloadFailed;
+    return m_downloaded;
+}
+
+LONG MockJVLink::read(std::string &record, std::string &fileName)
+{
+    if (!m_initialised)
+        return kNotInitialised;
+    if (m_state == State::Closed)
+        return kNotOpen;
+    if (m_fileIndex >= m_files.size())
+        return 0;
+    if (!m_fileLoaded) {
+        if (m_state == State::Open) {
+            EnterCriticalSection(&m_lock);
+            const bool cached = m_files[m_fileIndex].cached;
+            LeaveCriticalSection(&m_lock);
+            if (!cached)
+                return m_downloadFailed ? kDownloadFailed : kDownloading;
+        }
+        const SourceFile &file = m_files[m_fileIndex];
+        if (!ReadWhole(m_state == State::RealTime ? file.path : cachedPath(file), m_fileBytes))
+            return kBadFileContent;
+        m_recordOffset = 0;
+        m_fileLoaded = true;
+    }
+    fileName = m_files[m_fileIndex].name;
+    if (m_recordOffset >= m_fileBytes.size()) {
+        ++m_fileIndex;
+        m_fileLoaded = false;
+        m_fileBytes.clear();
+        return kNoData;
+    }
+    size_t end = m_fileBytes.find("\r\n", m_recordOffset);
+    end = end == std::string::npos ? m_fileBytes.size() : end + 2;
+    record = m_fileBytes.substr(m_recordOffset, end - m_recordOffset);
+    m_recordOffset = end;
+    return static_cast<LONG>(record.size());
+}
+
+LONG MockJVLink::rtOpen(const std::string &dataspec, const std::string &key)
+{
+    if (!m_initialised)
+        return kNotInitialised;
+    if (m_state != State::Closed)
+        return kStillOpen;
+    if (dataspec != "0B12")
+        return kBadDataspec;
+    long days = 0;
+    if (!DayNumber(key, days))
+        return kBadKey;
+    if (m_serviceKey.find_first_not_of(L' ') == std::wstring::npos)
+        return kNoServiceKey;
+    std::vector<SourceFile> files = scan("0B12", key);
+    if (files.empty())
+        return kNoData;
+    m_files = std::move(files);
+    m_fileIndex = 0;
+    m_fileLoaded = false;
+    m_state = State::RealTime;
+    return kOk;
+}
+
+LONG MockJVLink::close()
+{
+    stopDownload();
+    m_state = State::Closed;
+    m_files.clear();
+    m_fileBytes.clear();
+    m_fileLoaded = false;
+    m_fileIndex = 0;
+    return kOk;
+}
+
+class Factory : public IClassFactory
+{
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+            *object = static_cast<IClassFactory *>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID iid, void **object) override
+    {
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        auto *jvlink = new MockJVLink;
+        const HRESULT result = jvlink->QueryInterface(iid, object);
+        jvlink->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+Factory g_factory;
+
+} // namespace
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void **object)
+{
+    if (!IsEqualCLSID(clsid, kClsid)) {
+        *object = nullptr;
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    return g_factory.QueryInterface(iid, object);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
+{
+    return g_objects == 0 ? S_OK : S_FALSE;
+}
