@@ -77,21 +77,6 @@ Year &TheYear()
     return year;
 }
 
-class SilentView : public ImportView
-{
-  public:
-    void setProgressLabel(const QString &) override {}
-    void setDownloadProgress(int, int) override {}
-    void setReadProgress(int, int) override {}
-    void clearCreated() override {}
-    void addCreated(const QString &) override {}
-    void showMessage(const QString &) override {}
-    void beep() override {}
-    void setBusy(bool) override {}
-    void setFromDate(const QDateTime &) override {}
-    void processEvents() override {}
-};
-
 /** Every record read from JV-Link and stored at once by rewriting its whole file. */
 void BM_ImportYearRewritingPerRecord(benchmark::State &state)
 {
@@ -129,7 +114,7 @@ void BM_ImportYear(benchmark::State &state)
         RaceDayStore store(data.path());
         TIniGT settings;
         settings.setFileName(data.path() + QStringLiteral("/velmora.ini"));
-        SilentView view;
+        SilentImportView view;
         bool cancelled = false;
         DataImport import(*jvlink, store, settings, view, cancelled);
         state.ResumeTiming();
@@ -203,7 +188,7 @@ void BM_ImportYearThroughTheBridge(benchmark::State &state)
         RaceDayStore store(data.path());
         TIniGT settings;
         settings.setFileName(data.path() + QStringLiteral("/velmora.ini"));
-        SilentView view;
+        SilentImportView view;
         bool cancelled = false;
         DataImport import(jvlink, store, settings, view, cancelled);
         state.ResumeTiming();

@@ -23,7 +23,7 @@ namespace velmora::cli {
 namespace {
 
 /** The progress of an import as lines on the terminal. */
-class PrintedImport : public ImportView
+class PrintedImport : public SilentImportView
 {
   public:
     void setProgressLabel(const QString &text) override
@@ -32,15 +32,7 @@ class PrintedImport : public ImportView
             Print(text);
         m_label = text;
     }
-    void setDownloadProgress(int, int) override {}
-    void setReadProgress(int, int) override {}
-    void clearCreated() override {}
-    void addCreated(const QString &) override {}
     void showMessage(const QString &text) override { PrintError(text); }
-    void beep() override {}
-    void setBusy(bool) override {}
-    void setFromDate(const QDateTime &) override {}
-    void processEvents() override {}
 
   private:
     QString m_label;

@@ -15,21 +15,6 @@
 namespace velmora::fuzz {
 namespace {
 
-class SilentView : public ImportView
-{
-  public:
-    void setProgressLabel(const QString &) override {}
-    void setDownloadProgress(int, int) override {}
-    void setReadProgress(int, int) override {}
-    void clearCreated() override {}
-    void addCreated(const QString &) override {}
-    void showMessage(const QString &) override {}
-    void beep() override {}
-    void setBusy(bool) override {}
-    void setFromDate(const QDateTime &) override {}
-    void processEvents() override {}
-};
-
 /** The records of the input: each piece up to and with its CR LF; a last piece without one is a record too. */
 std::vector<std::string> Records(std::string_view input)
 {
@@ -63,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RaceDayStore store(workspace.data());
     TIniGT settings;
     settings.setFileName(workspace.app() + QStringLiteral("/velmora.ini"));
-    fuzz::SilentView view;
+    SilentImportView view;
     bool cancelled = false;
     DataImport import(jv, store, settings, view, cancelled);
     import.start(QDateTime(QDate(2000, 1, 1), QTime(0, 0)), 1);

@@ -41,6 +41,22 @@ class ImportView
     virtual void processEvents() = 0;
 };
 
+/** A view that shows nothing, for imports that run where no one watches (benchmarks, checks). */
+class SilentImportView : public ImportView
+{
+  public:
+    void setProgressLabel(const QString &) override {}
+    void setDownloadProgress(int, int) override {}
+    void setReadProgress(int, int) override {}
+    void clearCreated() override {}
+    void addCreated(const QString &) override {}
+    void showMessage(const QString &) override {}
+    void beep() override {}
+    void setBusy(bool) override {}
+    void setFromDate(const QDateTime &) override {}
+    void processEvents() override {}
+};
+
 /** What an import did with the records it read. */
 struct ImportCounts
 {

@@ -649,7 +649,7 @@ TEST(LocalJVLinkSettings, TheDialogEditsTheStoredSettings)
 // Import through the component
 
 /** Records what an import shows. */
-class RecordedView : public ImportView
+class RecordedView : public SilentImportView
 {
   public:
     QStringList messages;
@@ -657,15 +657,9 @@ class RecordedView : public ImportView
     QString label;
 
     void setProgressLabel(const QString &text) override { label = text; }
-    void setDownloadProgress(int, int) override {}
-    void setReadProgress(int, int) override {}
     void clearCreated() override { created.clear(); }
     void addCreated(const QString &line) override { created << line; }
     void showMessage(const QString &text) override { messages << text; }
-    void beep() override {}
-    void setBusy(bool) override {}
-    void setFromDate(const QDateTime &) override {}
-    void processEvents() override {}
 };
 
 /** The application folder of an import: the component, the program's settings and the data folder. */
