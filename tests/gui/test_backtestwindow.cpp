@@ -218,7 +218,7 @@ TEST(BacktestWindow, OpenedFromTheMainWindowsToolBarAndMenu)
     auto *action = form.findChild<QAction *>(QStringLiteral("BacktestItem"));
     ASSERT_NE(action, nullptr);
     EXPECT_EQ(action->text(), QStringLiteral("成績分析(&B)..."));
-    auto *button = form.findChild<QToolButton *>(QStringLiteral("BacktestBtn"));
+    auto *button = form.findChild<QPushButton *>(QStringLiteral("BacktestBtn"));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->statusTip(), QStringLiteral("過去のﾃﾞｰﾀで買い目の的中率と回収率を分析します"));
 

@@ -245,10 +245,13 @@ void MainWindow::buildMenus()
 
 void MainWindow::buildToolBar()
 {
-    QToolBar *bar = addToolBar(QStringLiteral("SpeedBar"));
-    bar->setObjectName(QStringLiteral("SpeedBar"));
-    bar->setMovable(false);
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto makeBar = [this](const char *name) {
+        QToolBar *bar = addToolBar(QLatin1String(name));
+        bar->setObjectName(QLatin1String(name));
+        bar->setMovable(false);
+        return bar;
+    };
+    QToolBar *bar = makeBar("SpeedBar");
     auto tool = [this, bar](const char *name, const QString &caption, const char *iconName, const char *hint,
                             auto handler) {
         auto *button = new QToolButton(bar);
@@ -259,15 +262,6 @@ void MainWindow::buildToolBar()
         button->setStatusTip(button->toolTip());
         button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
         connect(button, &QToolButton::clicked, this, handler);
-        bar->addWidget(button);
-        return button;
-    };
-    auto push = [this, bar](const char *name, const char *caption, const char *hint, auto handler) {
-        auto *button = new QPushButton(QString::fromUtf8(caption), bar);
-        button->setObjectName(QLatin1String(name));
-        button->setToolTip(QString::fromUtf8(hint));
-        button->setStatusTip(button->toolTip());
-        connect(button, &QPushButton::clicked, this, handler);
         bar->addWidget(button);
         return button;
     };
@@ -282,13 +276,30 @@ void MainWindow::buildToolBar()
     tool("SpeedButton6", {}, icon::kExit, "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
     tool("SpeedButton11", {}, icon::kHelp, "ﾍﾙﾌﾟの目次を表示します", &MainWindow::HelpContentsItemClick);
     tool("SpeedButton14", {}, icon::kAbout, "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick);
-    bar->addSeparator();
+
+    // The buttons of the day's work on a row of their own: on one row with the tools they
+    // no longer fit the window's width, and the hit lists ended up behind the overflow mark.
+    addToolBarBreak();
+    QToolBar *buttons = makeBar("ButtonBar");
+    auto push = [this, buttons](const char *name, const char *caption, const char *hint, auto handler,
+                                const char *iconName = nullptr) {
+        auto *button = new QPushButton(QString::fromUtf8(caption), buttons);
+        button->setObjectName(QLatin1String(name));
+        if (iconName)
+            button->setIcon(CommandIcon(iconName));
+        button->setToolTip(QString::fromUtf8(hint));
+        button->setStatusTip(button->toolTip());
+        connect(button, &QPushButton::clicked, this, handler);
+        buttons->addWidget(button);
+        return button;
+    };
     m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &MainWindow::Button2Click);
     m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &MainWindow::Button1Click);
-    tool("BacktestBtn", QStringLiteral("成績分析"), icon::kBacktest, kBacktestHint, &MainWindow::BacktestBtnClick);
     m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &MainWindow::KekkaGetBtnClick);
     push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtnClick);
     push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtn2Click);
+    buttons->addSeparator();
+    push("BacktestBtn", "成績分析", kBacktestHint, &MainWindow::BacktestBtnClick, icon::kBacktest);
 }
 
 void MainWindow::buildHeader()
