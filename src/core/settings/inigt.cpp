@@ -228,7 +228,12 @@ bool WriteValue(const QString &path, const QString &section, const QString &key,
     const QByteArray newLine = NewLineOf(profile);
     if (const auto index = FindKey(profile, sectionName, keyName)) {
         ProfileLine &line = lines[*index];
-        line.raw = (line.name + u'=' + value).toUtf8() + LineEnd(line.raw).toByteArray();
+        const QByteArray raw = (line.name + u'=' + value).toUtf8() + LineEnd(line.raw).toByteArray();
+        // The windows write their places and choices again and again; a line that would
+        // not change leaves the file alone (each replace is a sync to the disk).
+        if (raw == line.raw)
+            return true;
+        line.raw = raw;
         return SaveProfile(path, profile, error);
     }
 

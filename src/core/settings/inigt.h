@@ -89,7 +89,7 @@ class TIniGT
      * outside the range of int.
      */
     int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
-    /** Writes the decimal text of value. False when the file was not changed. */
+    /** Writes the decimal text of value. False when the value could not be stored. */
     bool WriteInteger(const QString &section, const QString &key, int value);
 
     /**
@@ -101,8 +101,8 @@ class TIniGT
     QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
     /**
      * Writes value unchanged, without quotes (blanks at its ends are therefore
-     * lost on read unless the caller quotes it). False when the file was not
-     * changed.
+     * lost on read unless the caller quotes it). A key that already holds the
+     * value leaves the file untouched. False when the value could not be stored.
      */
     bool WriteString(const QString &section, const QString &key, const QString &value);
 

@@ -304,6 +304,17 @@ TEST_F(IniGT, FailedWriteReturnsFalseAndKeepsTheOldFile)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
     EXPECT_EQ(FileBytes(iniPath()), before);
+    EXPECT_TRUE(ini.errorString().contains(QStringLiteral("ファイルが大きすぎます")))
+        << ini.errorString().toStdString();
+
+    // A key that already holds the value leaves the file as it is: not even replaced.
+    const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+    {
+        QFile file(iniPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly) && file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    EXPECT_TRUE(ini.WriteString(QStringLiteral("ticker"), QStringLiteral("onoff"), QStringLiteral("On")));
+    EXPECT_EQ(QFileInfo(iniPath()).lastModified(), old);
 
     TIniGT nowhere(m_dir.filePath(QStringLiteral("prog.exe")));
     nowhere.setFileName(m_dir.filePath(QStringLiteral("missing/prog.ini")));
