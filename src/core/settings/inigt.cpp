@@ -72,12 +72,18 @@ struct Profile
     std::vector<ProfileLine> lines;
 };
 
+/**
+ * The line end of a line: CR LF or LF; for the file's last line also a CR alone, the
+ * half of a CR LF that an editor or a cut write left, which is no part of the value.
+ */
 QByteArrayView LineEnd(const QByteArray &raw)
 {
     if (raw.endsWith("\r\n"))
         return "\r\n";
     if (raw.endsWith('\n'))
         return "\n";
+    if (raw.endsWith('\r'))
+        return "\r";
     return {};
 }
 
@@ -193,7 +199,7 @@ QByteArray NewLineOf(const Profile &profile)
 {
     for (const ProfileLine &line : profile.lines) {
         const QByteArrayView end = LineEnd(line.raw);
-        if (!end.isEmpty())
+        if (end.endsWith('\n'))
             return end.toByteArray();
     }
     return QByteArrayLiteral("\n");
@@ -252,9 +258,15 @@ bool WriteValue(const QString &path, const QString &section, const QString &key,
         }
         break;
     }
-    // The line before the insertion may be the file's last, left without a line end.
-    if (insertAt > 0 && LineEnd(lines[insertAt - 1].raw).isEmpty())
-        lines[insertAt - 1].raw += newLine;
+    // The line before the insertion may be the file's last, left without a line end or
+    // with a CR alone, which only an LF after it keeps from joining the next line.
+    if (insertAt > 0) {
+        QByteArray &last = lines[insertAt - 1].raw;
+        if (LineEnd(last).isEmpty())
+            last += newLine;
+        else if (LineEnd(last) == "\r")
+            last += '\n';
+    }
     if (!sectionFound) {
         ProfileLine sectionLine;
         sectionLine.raw = (u'[' + sectionName + u']').toUtf8() + newLine;

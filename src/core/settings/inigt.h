@@ -26,7 +26,8 @@ enum class TIniGTDefaultDir
  * once and an interrupted write never leaves a damaged file.
  *
  * File format:
- * - UTF-8, an optional byte order mark is skipped. Lines end with LF or CR LF.
+ * - UTF-8, an optional byte order mark is skipped. Lines end with LF or CR LF;
+ *   a CR alone at the very end of the file ends the last line too.
  * - "[section]" starts a section, "key=value" sets a key. Blanks (spaces and
  *   tabs) around section names, keys and values are ignored; section and key
  *   names compare without regard to case. When a section or key occurs more

@@ -235,6 +235,14 @@ TEST_F(IniGT, WritesKeepOtherLines)
                                                "width=640\r\n"
                                                "[JvDataGet]\r\n"
                                                "LastTime=2024/01/06 00:00:00\r\n"));
+
+    // A file cut after the CR of its last CR LF: the CR is the line's end, not part of
+    // the value, and a key added after it leaves that value as it was.
+    PutFile(iniPath(), "[locate]\r\nleft=6\r");
+    EXPECT_EQ(ini.ReadString(QStringLiteral("locate"), QStringLiteral("left"), QString()), QStringLiteral("6"));
+    ASSERT_TRUE(ini.WriteInteger(QStringLiteral("PrintZoom"), QStringLiteral("ratio"), 2));
+    EXPECT_EQ(FileBytes(iniPath()), QByteArray("[locate]\r\nleft=6\r\n[PrintZoom]\r\nratio=2\r\n"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("locate"), QStringLiteral("left"), QString()), QStringLiteral("6"));
 }
 
 TEST_F(IniGT, DamagedFileGivesDefaultsAndStillTakesWrites)
