@@ -29,4 +29,43 @@ inline QString PdfText(const QString &path)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+/** How a program run by a test ended: its exit status and what it printed. */
+struct ProcessRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+    bool finished = false; ///< false when it was killed for taking too long
+};
+
+/** Waits for a started program, killing it after `timeoutMs`. */
+inline ProcessRun Finish(QProcess &process, int timeoutMs = 60000)
+{
+    ProcessRun run;
+    run.finished = process.waitForFinished(timeoutMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+inline ProcessRun RunProgram(const QString &program, const QStringList &args, int timeoutMs = 60000)
+{
+    QProcess process;
+    process.start(program, args);
+    return Finish(process, timeoutMs);
+}
+
+#ifdef VELMORA_CLI
+/** Runs the built velmora-cli. */
+inline ProcessRun RunCli(const QStringList &args, int timeoutMs = 60000)
+{
+    return RunProgram(QStringLiteral(VELMORA_CLI), args, timeoutMs);
+}
+#endif
+
 } // namespace velmora::test

@@ -137,13 +137,13 @@ void DataImport::start(const QDateTime &from, int option)
     const int result = m_jvlink.JVOpen(dataspec, fromTime, option, m_readCount, m_downloadCount, m_lastFileTimestamp);
     if (result == -1 || (result == 0 && m_readCount == 0)) {
         m_outcome = Outcome::NothingNew;
-        m_view.showMessage(withDetail(kNoNewData));
+        m_view.showMessage(WithDetail(kNoNewData, m_jvlink.lastErrorDetail()));
         close();
         return;
     }
     if (result != 0) {
         m_outcome = Outcome::Failed;
-        m_view.showMessage(withDetail(QStringLiteral("JVOpenエラー:") + Message("JVOpen", result)));
+        m_view.showMessage(JVErrorText("JVOpen", result, m_jvlink.lastErrorDetail()));
         close();
         return;
     }
@@ -169,7 +169,7 @@ void DataImport::poll()
     if (downloaded < 0) {
         m_downloading = false;
         m_outcome = Outcome::Failed;
-        m_view.showMessage(QStringLiteral("JVStatusエラー:") + Message("JVStatus", downloaded));
+        m_view.showMessage(JVErrorText("JVStatus", downloaded));
         close();
         return;
     }
@@ -244,7 +244,7 @@ void DataImport::close()
     const int result = m_jvlink.JVClose();
     m_view.setBusy(false);
     if (result != 0)
-        m_view.showMessage(QStringLiteral("JVCloseエラー:") + Message("JVClose", result));
+        m_view.showMessage(JVErrorText("JVClose", result));
     else
         m_view.beep();
     m_running = false;
@@ -291,7 +291,7 @@ DataImport::Outcome DataImport::readLoop()
             end = Outcome::Completed;
             break;
         } else if (result < -3) {
-            m_view.showMessage(QStringLiteral("JVReadエラー:") + Message("JVRead", result));
+            m_view.showMessage(JVErrorText("JVRead", result));
             break;
         }
         // -2 and -3: JV-Link is still fetching the file; ask again on the next pass.
@@ -312,12 +312,6 @@ void DataImport::countWritten()
         m_counts.stored[kind] = written[kind] - m_writtenBefore[kind];
         m_counts.unwritten[kind] = m_kept[kind] - m_counts.stored[kind];
     }
-}
-
-QString DataImport::withDetail(const QString &message) const
-{
-    const QString detail = m_jvlink.lastErrorDetail();
-    return detail.isEmpty() ? message : message + QLatin1Char('\n') + detail;
 }
 
 bool DataImport::flushStore()

@@ -147,7 +147,6 @@ class DataImport
     void finish(Outcome end);
     void storeLastTime();
     void countWritten();
-    QString withDetail(const QString &message) const;
 
     JVLink &m_jvlink;
     RaceDayStore &m_store;

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include <QString>
+
 namespace velmora {
 
 /**
@@ -17,5 +19,14 @@ namespace velmora {
  * without a message gives the bracketed code alone; nothing fails.
  */
 std::string JVResultMessage(std::string_view operation, int code);
+
+/** A message followed, on a line of its own, by what is known of its cause (when anything is). */
+QString WithDetail(const QString &message, const QString &detail);
+
+/**
+ * The message of a failed JV-Link call as the program shows it: the operation,
+ * "エラー:", its JVResultMessage, then `detail` on a line of its own when given.
+ */
+QString JVErrorText(const char *operation, int code, const QString &detail = {});
 
 } // namespace velmora

@@ -6,16 +6,6 @@
 #include "core/text/sjis.h"
 
 namespace velmora {
-namespace {
-
-QString Worded(const char *operation, int code, const QString &detail)
-{
-    const QString message =
-        QLatin1String(operation) + QStringLiteral("エラー:") + FromSjis(JVResultMessage(operation, code));
-    return detail.isEmpty() ? message : message + QLatin1Char('\n') + detail;
-}
-
-} // namespace
 
 QString ResultFetchNews(const RaceCard &before, const RaceCard &after)
 {
@@ -67,7 +57,7 @@ ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
 
     const int opened = m_jvlink.JVRTOpen(QStringLiteral("0B12"), FromSjis(key));
     if (opened < -1)
-        outcome.jvlinkError = Worded("JVRTOpen", opened, m_jvlink.lastErrorDetail());
+        outcome.jvlinkError = JVErrorText("JVRTOpen", opened, m_jvlink.lastErrorDetail());
     if (opened == 0) {
         int size = 60000;
         QString buffer;
@@ -78,7 +68,7 @@ ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
                 break;
             const int result = m_jvlink.JVRead(buffer, size, fileName);
             if (result < -3)
-                outcome.jvlinkError = Worded("JVRead", result, {});
+                outcome.jvlinkError = JVErrorText("JVRead", result);
             if (result == 0 || result < -3)
                 break;
             if (result < 0)

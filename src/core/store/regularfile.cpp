@@ -1,6 +1,5 @@
 #include "core/store/regularfile.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,7 +29,8 @@ ReadStatus ReadRegularFile(const QString &path, qint64 maxSize, QByteArray &byte
     bytes.clear();
     auto fail = [&](ReadStatus status, int error = 0) {
         if (reason)
-            *reason = status == ReadStatus::Failed ? FileErrorText(error, QString::fromLocal8Bit(strerror(error)))
+            *reason = status != ReadStatus::Failed ? ReadStatusText(status)
+                      : error != 0                 ? FileErrorText(error, QString::fromLocal8Bit(strerror(error)))
                                                    : ReadStatusText(status);
         bytes.clear();
         return status;
@@ -51,30 +51,17 @@ ReadStatus ReadRegularFile(const QString &path, qint64 maxSize, QByteArray &byte
         return fail(ReadStatus::NotRegular);
     if (info.st_size > maxSize)
         return fail(ReadStatus::TooLarge);
-    bytes.resize(static_cast<qsizetype>(info.st_size));
-    qsizetype done = 0;
-    for (;;) {
-        // The file may have grown since fstat: read on until the end, within the limit.
-        if (done == bytes.size()) {
-            if (bytes.size() > maxSize)
-                return fail(ReadStatus::TooLarge);
-            bytes.resize(std::min<qsizetype>(bytes.size() + 65536, maxSize + 1));
-            if (done == bytes.size())
-                return fail(ReadStatus::TooLarge);
-        }
-        const ssize_t got = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(ReadStatus::Failed, errno);
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    if (done > maxSize)
+    // Checked to be a regular file, it is read the ordinary way from the same handle.
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return fail(ReadStatus::Failed, errno);
+    errno = 0;
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(ReadStatus::Failed, errno);
+    // The file may have grown since fstat.
+    if (bytes.size() > maxSize)
         return fail(ReadStatus::TooLarge);
-    bytes.resize(done);
     return ReadStatus::Ok;
 }
 

@@ -21,21 +21,8 @@
 namespace velmora {
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList &args)
-{
-    QProcess process;
-    process.start(QStringLiteral(VELMORA_CLI), args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using CliRun = test::ProcessRun;
+using test::RunCli;
 
 class Cli : public testing::Test
 {

@@ -23,39 +23,10 @@
 namespace velmora {
 namespace {
 
-struct ProcessRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-    bool finished = false;
-};
-
-ProcessRun Finish(QProcess &process, int timeoutMs = 60000)
-{
-    ProcessRun run;
-    run.finished = process.waitForFinished(timeoutMs);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-ProcessRun RunProgram(const QString &program, const QStringList &args, int timeoutMs = 60000)
-{
-    QProcess process;
-    process.start(program, args);
-    return Finish(process, timeoutMs);
-}
-
-ProcessRun RunCli(const QStringList &args, int timeoutMs = 60000)
-{
-    return RunProgram(QStringLiteral(VELMORA_CLI), args, timeoutMs);
-}
+using test::Finish;
+using test::ProcessRun;
+using test::RunCli;
+using test::RunProgram;
 
 /** Runs a shell script in a mount namespace of its own (root only); nothing when that is impossible. */
 bool CanMountPrivately()
@@ -326,7 +297,8 @@ TEST_F(Writers, ExportWithoutAComputableDayAndNamesWithLineBreaksFail)
     ProcessRun run =
         RunCli({QStringLiteral("export-hits"), QStringLiteral("--data"), m_data, QStringLiteral("20261128")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("レースが9件しかないため、予想を計算できません（10レース以上が必要です）。")))
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("レースが9件しかないため、予想を計算できません（10レース以上が必要です）。")))
         << run.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_app + QStringLiteral("/HPupload/TK2026112806.txt")));
 

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <map>
 #include <string>
+#include <sys/stat.h>
 #include <tuple>
 
 #include <QDir>
@@ -199,7 +199,8 @@ TEST_F(HitExportTest, EveryComputableCourseOfTheDateContributes)
     EXPECT_EQ(result.exportPath, m_upload + QStringLiteral("/TK2026112805.txt"));
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_EQ(result.skipped[0].name, kyoto);
-    EXPECT_EQ(result.skipped[0].reason, QStringLiteral("レースが9件しかないため、予想を計算できません（10レース以上が必要です）。"));
+    EXPECT_EQ(result.skipped[0].reason,
+              QStringLiteral("レースが9件しかないため、予想を計算できません（10レース以上が必要です）。"));
     EXPECT_EQ(result.computed, 2);
     EXPECT_EQ(result.lastCourseDay, kyoto);
     EXPECT_EQ(QDir(m_upload).entryList(QDir::Files),
