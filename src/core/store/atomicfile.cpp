@@ -142,9 +142,14 @@ bool WriteFileAtomically(const QString &path, std::string_view bytes, QString *e
         return FailWithErrno(error, errno);
     if (!WriteAll(temp.fd, bytes))
         return FailWithErrno(error, errno);
-    // On the disk before it takes the old file's place; file systems that cannot sync
-    // say so with EINVAL.
-    if (::fsync(temp.fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        // On the disk before it takes the old file's place (the data: the name comes with
+        // the rename); file systems that cannot sync say so with EINVAL.
+#ifdef Q_OS_LINUX
+    const int synced = ::fdatasync(temp.fd);
+#else
+    const int synced = ::fsync(temp.fd);
+#endif
+    if (synced != 0 && errno != EINVAL && errno != ENOTSUP)
         return FailWithErrno(error, errno);
     if (::close(std::exchange(temp.fd, -1)) != 0)
         return FailWithErrno(error, errno);
