@@ -267,9 +267,16 @@ TEST_F(Writers, LinksAreReplacedNotWrittenThroughAndTheSettingsLinkIsFollowedOnl
     const std::map<QString, std::string> alone = reference();
     const QString outside = m_root.path() + QStringLiteral("/outside");
     ASSERT_TRUE(QDir().mkpath(outside));
-    // Every course-day file and the settings file are links to files that do not exist.
+    // Every course-day file, the local JV-Link's cached copies and the settings file are
+    // links to files that do not exist.
     for (const auto &[name, bytes] : alone)
         ASSERT_TRUE(QFile::link(outside + QLatin1Char('/') + name, m_data + QLatin1Char('/') + name));
+    const QString cache = m_app + QStringLiteral("/JVLink/cache/");
+    ASSERT_TRUE(QDir().mkpath(cache));
+    const QStringList cached = QDir(m_root.path() + QStringLiteral("/reference/JVLink/cache")).entryList(QDir::Files);
+    ASSERT_FALSE(cached.isEmpty());
+    for (const QString &name : cached)
+        ASSERT_TRUE(QFile::link(outside + QLatin1Char('/') + name, cache + name));
     const QString ini = m_app + QStringLiteral("/velmora.ini");
     ASSERT_TRUE(QFile::link(outside + QStringLiteral("/velmora.ini"), ini));
 
@@ -278,6 +285,7 @@ TEST_F(Writers, LinksAreReplacedNotWrittenThroughAndTheSettingsLinkIsFollowedOnl
     EXPECT_TRUE(run.err.contains(QStringLiteral("リンク先のファイルがありません"))) << run.err.toStdString();
     EXPECT_EQ(Files(m_data), alone) << "each link is replaced by the course-day file";
     EXPECT_TRUE(QDir(outside).isEmpty()) << "nothing is created where the links point";
+    EXPECT_TRUE(QFileInfo(cache + cached.front()).isFile() && !QFileInfo(cache + cached.front()).isSymLink());
     EXPECT_TRUE(QFileInfo(ini).isSymLink());
 
     // A settings file behind the link is the settings file.
