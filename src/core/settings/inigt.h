@@ -42,11 +42,11 @@ enum class TIniGTDefaultDir
  *   end like the file's first line; a new file gets LF line ends.
  *
  * A symbolic link in the place of the file is handled by linkRule(): by
- * default replaced by the file itself, never written through; the program's
- * own settings file follows a link to an existing file (a person may keep the
- * settings elsewhere on purpose) but never creates the file a link points to.
- * A link is read through either way; one that points to nothing reads as a
- * missing file.
+ * default a write replaces the link itself, never writing through it. The
+ * program's settings file is used with LinkRule::FollowToExistingFile (a person
+ * may keep the settings elsewhere on purpose): a write replaces the existing
+ * file the link points to and never creates one. A link is read through either
+ * way; one that points to nothing reads as a missing file.
  *
  * Errors never throw and never stop the program: a missing file, one that
  * cannot be read, one larger than MaxFileSize or not a plain file gives the

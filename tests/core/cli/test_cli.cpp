@@ -78,6 +78,12 @@ TEST_F(Cli, NamesThatBreakLinesOrAreNotUtf8AreShownEscapedAndNamedAsSkipped)
     EXPECT_TRUE(run.out.contains(QStringLiteral("\n  %1: %2\n").arg(shownCp932, UnreadableNameReason())));
     EXPECT_FALSE(run.out.contains(QChar(0x1b)) || run.out.contains(QStringLiteral("\n偽")));
 
+    run = RunCli({QStringLiteral("export-hits"), QStringLiteral("--data"), m_data, QStringLiteral("20261129")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(
+        QStringLiteral("%1 は計算できないため除外しました。%2\n").arg(shownCp932, UnreadableNameReason())))
+        << run.err.toStdString();
+
     run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--json")});
     QJsonParseError error;
     const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
