@@ -2,6 +2,7 @@
 #include "cli/json.h"
 #include "core/backtest/backtest.h"
 #include "core/backtest/backtestreport.h"
+#include "core/store/regularfile.h"
 
 #include <iostream>
 
@@ -103,7 +104,7 @@ void PrintReadable(const BacktestResult &result)
         Print(QString());
         Print(QStringLiteral("除外した開催:"));
         for (const SkippedCourseDay &day : result.skipped)
-            Print(QStringLiteral("  %1: %2").arg(day.name, day.reason));
+            Print(QStringLiteral("  %1: %2").arg(VisibleText(day.name), VisibleText(day.reason)));
     }
 }
 

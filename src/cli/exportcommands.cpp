@@ -5,6 +5,7 @@
 #include "core/report/session.h"
 #include "core/settings/appfolderlock.h"
 #include "core/store/racecard.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
 #include <QDate>
@@ -68,10 +69,20 @@ int ExportHitsCommand(const Arguments &args)
     if (const auto failed = LockAppFolder(lock))
         return *failed;
     const QString dataDir = DataDir(args);
-    const HitExportResult result = ExportHits(dataDir, AppFolder(args), ListDataFiles(dataDir), *key,
+    const auto skip = [](const QString &name, const QString &reason) {
+        PrintError(QStringLiteral("%1 は計算できないため除外しました。%2").arg(VisibleText(name), reason));
+    };
+    QStringList days;
+    for (const ListedCourseDay &day : ListCourseDays(dataDir)) {
+        if (day.readable)
+            days.append(day.name);
+        else if (day.name.startsWith(*key))
+            skip(day.name, UnreadableNameReason());
+    }
+    const HitExportResult result = ExportHits(dataDir, AppFolder(args), days, *key,
                                               args.has("--longshot") ? HitThreshold::Longshot : HitThreshold::Hit);
     for (const HitExportResult::Skipped &day : result.skipped)
-        PrintError(QStringLiteral("%1 は計算できないため除外しました。%2").arg(day.name, day.reason));
+        skip(day.name, day.reason);
     if (!result.error.isEmpty()) {
         PrintError(result.error);
         return kExitFailed;

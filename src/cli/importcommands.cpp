@@ -62,6 +62,7 @@ std::optional<int> Prepare(const Arguments &args, Setup &setup)
         return kExitFailed;
     }
     setup.settings.setFileName(appFolder + QStringLiteral("/velmora.ini"));
+    setup.settings.setLinkRule(LinkRule::FollowToExistingFile);
     const int result = setup.jvlink->JVInit(SoftwareId());
     if (result != 0) {
         PrintError(QStringLiteral("JVInitエラー：") + FromSjis(JVResultMessage("JVInit", result)));

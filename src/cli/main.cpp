@@ -4,6 +4,7 @@
 #include "core/settings/appfolder.h"
 #include "core/settings/appfolderlock.h"
 #include "core/settings/version.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 #include "gui/app/fonts.h"
 
@@ -67,7 +68,9 @@ const std::vector<Command> &Commands()
 
 void Write(FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
+    // Names and record texts come from files anyone may have made: nothing they hold
+    // reaches the terminal as a control sequence. Messages of several lines keep their breaks.
+    const QByteArray bytes = VisibleText(text, true).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
     std::fputc('\n', stream);
 }

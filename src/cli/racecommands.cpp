@@ -4,6 +4,7 @@
 #include "core/report/hitlist.h"
 #include "core/report/session.h"
 #include "core/store/racecard.h"
+#include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
 #include <iostream>
@@ -14,8 +15,14 @@ int List(const Arguments &args)
 {
     if (!args.positional.isEmpty())
         return Usage();
-    for (const QString &name : ListDataFiles(DataDir(args)))
-        Print(name);
+    // Standard output lists the course-days that can be loaded, one a line; a name
+    // that cannot be is named on standard error.
+    for (const ListedCourseDay &day : ListCourseDays(DataDir(args))) {
+        if (day.readable)
+            Print(VisibleText(day.name));
+        else
+            PrintError(QStringLiteral("除外した開催: %1: %2").arg(day.name, UnreadableNameReason()));
+    }
     return kExitOk;
 }
 

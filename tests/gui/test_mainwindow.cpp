@@ -1,6 +1,7 @@
 #include "core/codes/keibafunc.h"
 #include "core/jvlink/scriptedjvlink.h"
 #include "core/report/hitlist.h"
+#include "core/store/racecard.h"
 #include "fixedprinters.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -252,6 +254,29 @@ TEST_F(MainWindowTest, TheDataButtonListsCourseDaysLatestFirstAndTogglesTheList)
     EXPECT_TRUE(names[0].startsWith(QStringLiteral("2026年11月29日")));
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+}
+
+TEST_F(MainWindowTest, TheDataListShowsOddNamesEscapedAndLoadsTheDayBehindThem)
+{
+    const QString data = m_context.dataDir() + QLatin1Char('/');
+    const QString day = QString::fromStdString(writeDay().nameUtf8());
+    const QString broken = day + QStringLiteral("\n偽");
+    for (const char *extension : {".jvRA", ".jvSEr", ".jvHR"})
+        ASSERT_TRUE(QFile::copy(data + day + QLatin1String(extension), data + broken + QLatin1String(extension)));
+    const QByteArray cp932 = QFile::encodeName(data + QStringLiteral("2026年11月29日")) + "\x93\x8c\x8b\x9e.jvRA";
+    ASSERT_EQ(::link(QFile::encodeName(data + day + QStringLiteral(".jvRA")).constData(), cp932.constData()), 0);
+
+    auto form = open();
+    QTest::mouseClick(child<QToolButton>(*form, "SpeedButton1"), Qt::LeftButton);
+    auto *list = child<QListWidget>(*form, "DatListBox");
+    EXPECT_EQ(test::ListItems(list),
+              (QStringList{QStringLiteral("2026年11月29日\\x93\\x8c\\x8b\\x9e"), day + QStringLiteral("\\n偽"), day}));
+    EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsEnabled) << "a name that is not UTF-8 leads to no file";
+    EXPECT_EQ(list->item(0)->toolTip(), UnreadableNameReason());
+    EXPECT_EQ(list->currentItem(), list->item(1));
+    form->DatListBoxClick(list->item(1));
+    EXPECT_EQ(form->session().name, broken);
+    EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MainWindowTest, LoadingACourseDayShowsRaceOneByTheLoadersRules)

@@ -36,11 +36,19 @@ struct DayOutcome
     long long pending = 0;
 };
 
-/** Loads and computes course-day `name` when its date lies in the range, into its outcome. */
-DayOutcome ExamineCourseDay(const QString &dataDir, const QString &name, const BacktestRange &range, RaceCard &card,
-                            Prediction &prediction)
+/** Loads and computes a listed course-day when its date lies in the range, into its outcome. */
+DayOutcome ExamineCourseDay(const QString &dataDir, const ListedCourseDay &day, const BacktestRange &range,
+                            RaceCard &card, Prediction &prediction)
 {
     DayOutcome outcome;
+    const QString &name = day.name;
+    // A name that is not UTF-8 leads to no file: it is named, going by the date its name begins with.
+    if (!day.readable) {
+        const QDate date = CourseDayNameDate(name);
+        if (!range.bounded() || (date.isValid() && range.contains(date)))
+            outcome.skipped = SkippedCourseDay{name, UnreadableNameReason()};
+        return outcome;
+    }
     if (range.bounded()) {
         QDate date = DateOfDigits(CourseDayDate(dataDir, name));
         if (!date.isValid())
@@ -231,10 +239,10 @@ BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, c
 {
     BacktestResult result;
     result.range = range;
-    QStringList names = ListDataFiles(dataDir);
+    std::vector<ListedCourseDay> days = ListCourseDays(dataDir);
     // Oldest first, so that the figures of a run that is cut short cover a span of time from its start.
-    std::reverse(names.begin(), names.end());
-    const auto count = static_cast<size_t>(names.size());
+    std::reverse(days.begin(), days.end());
+    const auto count = days.size();
     result.totalCourseDays = static_cast<int>(count);
     result.races.reserve(count * kMaxRaces);
 
@@ -251,7 +259,7 @@ BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, c
         const size_t i = next++;
         if (i >= count)
             return false;
-        outcomes[i] = ExamineCourseDay(dataDir, names.at(static_cast<qsizetype>(i)), range, card, prediction);
+        outcomes[i] = ExamineCourseDay(dataDir, days[i], range, card, prediction);
         ready[i].store(true, std::memory_order_release);
         ++examined;
         return true;

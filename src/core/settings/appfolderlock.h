@@ -12,6 +12,10 @@ namespace velmora {
  * copies. The lock is the file "velmora.lock" in the folder; a lock left behind
  * by a process that no longer runs is taken over. The lock is held until
  * unlock() or the object's end.
+ *
+ * Taking the lock never waits: the lock path must be absent or a regular file
+ * this process can read; a link (never followed), a folder, a pipe or a device
+ * there is refused with a message naming what it is and how to clear it.
  */
 class AppFolderLock
 {
@@ -23,7 +27,8 @@ class AppFolderLock
 
     /**
      * Takes the lock without waiting (the folder is created when missing). False when
-     * another process holds it or the lock file cannot be made; message() says which.
+     * another process holds it, or the lock file cannot be made, read or taken over;
+     * message() says which.
      */
     bool tryLock();
     void unlock();

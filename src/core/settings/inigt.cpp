@@ -205,7 +205,7 @@ QByteArray NewLineOf(const Profile &profile)
     return QByteArrayLiteral("\n");
 }
 
-bool SaveProfile(const QString &path, const Profile &profile, QString &error)
+bool SaveProfile(const QString &path, const Profile &profile, LinkRule links, QString &error)
 {
     QByteArray bytes;
     for (const ProfileLine &line : profile.lines)
@@ -215,10 +215,12 @@ bool SaveProfile(const QString &path, const Profile &profile, QString &error)
         error = ReadStatusText(ReadStatus::TooLarge);
         return false;
     }
-    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &error);
+    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &error,
+                               links);
 }
 
-bool WriteValue(const QString &path, const QString &section, const QString &key, const QString &value, QString &error)
+bool WriteValue(const QString &path, LinkRule links, const QString &section, const QString &key, const QString &value,
+                QString &error)
 {
     const QString sectionName = TrimBlanks(section);
     const QString keyName = TrimBlanks(key);
@@ -240,7 +242,7 @@ bool WriteValue(const QString &path, const QString &section, const QString &key,
         if (raw == line.raw)
             return true;
         line.raw = raw;
-        return SaveProfile(path, profile, error);
+        return SaveProfile(path, profile, links, error);
     }
 
     ProfileLine keyLine;
@@ -274,7 +276,7 @@ bool WriteValue(const QString &path, const QString &section, const QString &key,
         ++insertAt;
     }
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(keyLine));
-    return SaveProfile(path, profile, error);
+    return SaveProfile(path, profile, links, error);
 }
 
 std::optional<int> ParseInteger(const QString &text)
@@ -385,7 +387,7 @@ QString TIniGT::ReadString(const QString &section, const QString &key, const QSt
 bool TIniGT::WriteString(const QString &section, const QString &key, const QString &value)
 {
     m_error.clear();
-    return WriteValue(m_path, section, key, value, m_error);
+    return WriteValue(m_path, m_linkRule, section, key, value, m_error);
 }
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/settings/appfolder.h"
+#include "core/store/atomicfile.h"
 
 #include <QString>
 
@@ -22,7 +23,7 @@ enum class TIniGTDefaultDir
  * one file, named after the program file with ".ini" and lying in the
  * application folder. Nothing is cached: each read reads the file anew and
  * each write re-reads it, changes one key and replaces the whole file
- * atomically (QSaveFile), so instances on one file see each other's writes at
+ * atomically (WriteFileAtomically), so instances on one file see each other's writes at
  * once and an interrupted write never leaves a damaged file.
  *
  * File format:
@@ -39,6 +40,13 @@ enum class TIniGTDefaultDir
  *   last key of the section's first occurrence, or adds the section at the
  *   end of the file. Other lines keep their bytes and their order. Added lines
  *   end like the file's first line; a new file gets LF line ends.
+ *
+ * A symbolic link in the place of the file is handled by linkRule(): by
+ * default a write replaces the link itself, never writing through it. The
+ * program's settings file is used with LinkRule::FollowToExistingFile (a person
+ * may keep the settings elsewhere on purpose): a write replaces the existing
+ * file the link points to and never creates one. A link is read through either
+ * way; one that points to nothing reads as a missing file.
  *
  * Errors never throw and never stop the program: a missing file, one that
  * cannot be read, one larger than MaxFileSize or not a plain file gives the
@@ -107,6 +115,10 @@ class TIniGT
      */
     bool WriteString(const QString &section, const QString &key, const QString &value);
 
+    LinkRule linkRule() const { return m_linkRule; }
+    /** How a write treats a symbolic link in the place of the file; LinkRule::Replace by default. */
+    void setLinkRule(LinkRule rule) { m_linkRule = rule; }
+
     /** Why the last write failed, in Japanese (empty after a write that succeeded). */
     QString errorString() const { return m_error; }
 
@@ -117,6 +129,7 @@ class TIniGT
     QString m_fileName;
     TIniGTDefaultDir m_defaultDir = TIniGTDefaultDir::ddApplication;
     QString m_path;
+    LinkRule m_linkRule = LinkRule::Replace;
     QString m_error;
 };
 

@@ -11,7 +11,14 @@
 #include <vector>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
 
 namespace velmora {
 namespace {
@@ -29,10 +36,16 @@ struct RecordFile
     }
 };
 
+/** A course-day file's name as messages show it: a line break or a control character in it is escaped. */
+QString ShownFileName(const QString &path)
+{
+    return VisibleText(QFileInfo(path).fileName());
+}
+
 QString DamagedMessage(const QString &path, const QString &reason)
 {
     return QStringLiteral("データファイル「%1」が壊れています（%2）。データを取り込み直してください。")
-        .arg(QFileInfo(path).fileName(), reason);
+        .arg(ShownFileName(path), reason);
 }
 
 /** A file of a course-day as read whole: how the read went, its bytes, or why it failed. */
@@ -68,8 +81,7 @@ bool ReadRecordFile(ReadFile &file, int recordLength, int maxRecords, RecordFile
 {
     const QString &path = file.path;
     if (file.status != ReadStatus::Ok) {
-        error =
-            QStringLiteral("データファイル「%1」を読み込めません（%2）。").arg(QFileInfo(path).fileName(), file.reason);
+        error = QStringLiteral("データファイル「%1」を読み込めません（%2）。").arg(ShownFileName(path), file.reason);
         return false;
     }
     const qint64 size = file.bytes.size();
@@ -107,6 +119,19 @@ std::string PayoutKey(std::string_view record)
     key += Field(record, common::RaceNumber);
     return key;
 }
+
+#ifdef Q_OS_UNIX
+/** Whether a folder entry is a regular file, or a link to one. */
+bool IsRegularEntry(int dirFd, const dirent &entry)
+{
+    if (entry.d_type == DT_REG)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat info;
+    return ::fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+#endif
 
 } // namespace
 
@@ -248,25 +273,65 @@ std::string CourseDayDate(const QString &dataDir, const QString &name)
     return std::string(Field(races.record(0), common::MeetingDate));
 }
 
-QStringList ListDataFiles(const QString &dataDir)
+std::vector<ListedCourseDay> ListCourseDays(const QString &dataDir)
 {
-    const QString extension = QLatin1String(KindInfo(FileKind::Race).extension);
+    const QLatin1StringView extension(KindInfo(FileKind::Race).extension);
+    std::vector<std::pair<std::string, ListedCourseDay>> keyed;
+    const auto add = [&](QString name, bool readable) {
+        std::string key = ToSjis(name);
+        keyed.emplace_back(std::move(key), ListedCourseDay{std::move(name), readable});
+    };
+#ifdef Q_OS_UNIX
+    // Read here rather than through QDir, which passes over names that are not valid
+    // UTF-8 without a word: such a course-day is listed as unreadable instead. The
+    // rest is what QDir lists with QDir::Files: regular files and links to them,
+    // hidden names left out.
+    DIR *dir = ::opendir(QFile::encodeName(dataDir).constData());
+    if (dir) {
+        const QByteArrayView suffix(extension.data(), extension.size());
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArrayView file(entry->d_name);
+            if (file.startsWith('.') || !file.endsWith(suffix) || !IsRegularEntry(::dirfd(dir), *entry))
+                continue;
+            const QByteArrayView base = file.chopped(suffix.size());
+            if (IsValidUtf8(base))
+                add(QFile::decodeName(base.toByteArray()), true);
+            else
+                add(VisibleFileName(base), false);
+        }
+        ::closedir(dir);
+    }
+#else
     QDir dir(dataDir);
-    dir.setNameFilters({QLatin1Char('*') + extension});
+    dir.setNameFilters({QStringLiteral("*") + QString(extension)});
     dir.setFilter(QDir::Files | QDir::CaseSensitive);
     dir.setSorting(QDir::Unsorted);
+    for (const QString &file : dir.entryList())
+        add(file.chopped(extension.size()), true);
+#endif
     // Ordered as the system's own CP932 texts order, then latest first; each name is
     // converted once, as years of course-days make thousands of names.
-    std::vector<std::pair<std::string, QString>> keyed;
-    for (const QString &file : dir.entryList()) {
-        QString name = file.chopped(extension.size());
-        keyed.emplace_back(ToSjis(name), std::move(name));
-    }
     std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    std::vector<ListedCourseDay> days;
+    days.reserve(keyed.size());
+    for (auto &[key, day] : keyed)
+        days.push_back(std::move(day));
+    return days;
+}
+
+QString UnreadableNameReason()
+{
+    return QStringLiteral("ファイル名がUTF-8として読めない文字を含むため、読み込めません。"
+                          "ファイル名を付け直してください。");
+}
+
+QStringList ListDataFiles(const QString &dataDir)
+{
     QStringList names;
-    names.reserve(static_cast<qsizetype>(keyed.size()));
-    for (auto &[key, name] : keyed)
-        names.append(std::move(name));
+    for (ListedCourseDay &day : ListCourseDays(dataDir)) {
+        if (day.readable)
+            names.append(std::move(day.name));
+    }
     return names;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -77,7 +78,31 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
  */
 std::string CourseDayDate(const QString &dataDir, const QString &name);
 
-/** The course-day names of the race-day files in `dataDir`, latest first. */
+/** A course-day found in the data folder by its race-day file. */
+struct ListedCourseDay
+{
+    /**
+     * The course-day name (the race-day file's name without its extension). For a
+     * name that is not valid UTF-8, which no file path of the program can reach, the
+     * visible form of VisibleFileName (each stray byte as \xNN).
+     */
+    QString name;
+    bool readable = true; ///< false for a name that is not valid UTF-8: its files cannot be opened
+
+    bool operator==(const ListedCourseDay &) const = default;
+};
+
+/**
+ * The course-days of the race-day files (regular files, or links to them, named
+ * "*.jvRA", not hidden) in `dataDir`, latest first; unreadable names are listed
+ * too, so that callers can name them as left out.
+ */
+std::vector<ListedCourseDay> ListCourseDays(const QString &dataDir);
+
+/** Why a course-day of ListCourseDays that is not readable is left out, in Japanese. */
+QString UnreadableNameReason();
+
+/** The readable course-day names of ListCourseDays, latest first. */
 QStringList ListDataFiles(const QString &dataDir);
 
 } // namespace velmora

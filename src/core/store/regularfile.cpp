@@ -160,17 +160,146 @@ QString FileErrorText(int error, const QString &fallback)
     }
 }
 
+namespace {
+
+/** Characters that show as nothing, or move or break the text around them. */
+bool IsInvisible(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+/** The escape of a character, or with `rawByte` of a byte that is not part of UTF-8. */
+QString Escaped(char32_t c, bool rawByte = false)
+{
+    if (rawByte)
+        return QStringLiteral("\\x%1").arg(static_cast<uint>(c), 2, 16, QLatin1Char('0'));
+    switch (c) {
+    case U'\n':
+        return QStringLiteral("\\n");
+    case U'\r':
+        return QStringLiteral("\\r");
+    case U'\t':
+        return QStringLiteral("\\t");
+    default:
+        break;
+    }
+    if (c < 0x80)
+        return QStringLiteral("\\x%1").arg(static_cast<uint>(c), 2, 16, QLatin1Char('0'));
+    if (c <= 0xFFFF)
+        return QStringLiteral("\\u%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'));
+    return QStringLiteral("\\U%1").arg(static_cast<uint>(c), 8, 16, QLatin1Char('0'));
+}
+
+void AppendVisible(QString &out, char32_t c, bool keepLineBreaks)
+{
+    // An unpaired surrogate is no character at all.
+    if ((c >= 0xD800 && c <= 0xDFFF) || (IsInvisible(c) && !(keepLineBreaks && c == U'\n')))
+        out += Escaped(c);
+    else
+        out += QString::fromUcs4(&c, 1);
+}
+
+/** The length of the valid UTF-8 sequence at the start of `bytes` and its code point; 0 when it is not one. */
+int Utf8Sequence(QByteArrayView bytes, char32_t &code)
+{
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(0);
+    int length = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length)
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    // Overlong forms, UTF-16 surrogates and code points past U+10FFFF are not UTF-8.
+    if (code < minimum || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+} // namespace
+
 bool IsPlainFileName(const QString &name)
 {
     if (name.trimmed().isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
         name.contains(QStringLiteral("..")))
         return false;
     for (const QChar c : name) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+        if (IsInvisible(c.unicode()))
             return false;
     }
     return true;
+}
+
+QString VisibleText(const QString &text, bool keepLineBreaks)
+{
+    QString visible;
+    visible.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            AppendVisible(visible, QChar::surrogateToUcs4(c, text[i + 1]), keepLineBreaks);
+            ++i;
+        } else if (keepLineBreaks && c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            // A CR alone would send the cursor back over the line; before an LF it ends the line.
+            visible += c;
+        } else {
+            AppendVisible(visible, c.unicode(), keepLineBreaks);
+        }
+    }
+    return visible;
+}
+
+bool IsValidUtf8(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size();) {
+        char32_t code = 0;
+        const int length = Utf8Sequence(bytes.sliced(i), code);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+QString VisibleFileName(QByteArrayView name)
+{
+    QString visible;
+    visible.reserve(name.size());
+    for (qsizetype i = 0; i < name.size();) {
+        char32_t code = 0;
+        const int length = Utf8Sequence(name.sliced(i), code);
+        if (length == 0) {
+            visible += Escaped(static_cast<unsigned char>(name[i]), true);
+            ++i;
+        } else {
+            AppendVisible(visible, code, false);
+            i += length;
+        }
+    }
+    return visible;
 }
 
 } // namespace velmora

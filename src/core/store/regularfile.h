@@ -50,4 +50,27 @@ QString FileErrorText(int error, const QString &fallback);
  */
 bool IsPlainFileName(const QString &name);
 
+/**
+ * `text` with every character that would not show as itself in a terminal or a
+ * list written as a visible escape, so that a name can neither break a line nor
+ * hide or move text: line feed, carriage return and tab as \n, \r and \t, other
+ * control characters below U+0080 as \xNN, and the other control and format
+ * characters, line and paragraph separators and unpaired surrogates as \uNNNN
+ * (\UNNNNNNNN above U+FFFF). Everything else, backslashes included, stays as it is.
+ * With `keepLineBreaks`, line feeds and CR LF pairs stay too (a CR alone does not):
+ * for messages made of several lines.
+ */
+QString VisibleText(const QString &text, bool keepLineBreaks = false);
+
+/** Whether `bytes` are valid UTF-8 (no stray or overlong bytes, no surrogates). */
+bool IsValidUtf8(QByteArrayView bytes);
+
+/**
+ * A file name as the file system holds it (bytes that should be UTF-8) made
+ * visible: each byte that is not part of valid UTF-8 is written \xNN (lower-case
+ * hex, the form VisibleText gives control bytes), the rest is decoded and passed
+ * through VisibleText.
+ */
+QString VisibleFileName(QByteArrayView name);
+
 } // namespace velmora

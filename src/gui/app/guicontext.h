@@ -44,11 +44,15 @@ struct GuiContext
      */
     std::unique_ptr<AppFolderLock> lockForWriting(QWidget *parent) const;
 
-    /** The program's settings file, "velmora.ini" in the application folder; each window keeps its own. */
+    /**
+     * The program's settings file, "velmora.ini" in the application folder; each window
+     * keeps its own. A link there to an existing file is followed.
+     */
     TIniGT settings() const
     {
         TIniGT ini(appFolder + QStringLiteral("/velmora"));
         ini.Loaded();
+        ini.setLinkRule(LinkRule::FollowToExistingFile);
         return ini;
     }
 };

@@ -6,7 +6,9 @@
 #include "core/report/betstext.h"
 #include "core/report/raceview.h"
 #include "core/settings/appfolder.h"
+#include "core/store/racecard.h"
 #include "core/store/racedayfiles.h"
+#include "core/store/regularfile.h"
 #include "gui/app/aboutbox.h"
 #include "gui/app/desktop.h"
 #include "gui/app/fonts.h"
@@ -391,29 +393,59 @@ void MainWindow::JVBtnClick()
         form.exec();
     }
     // New course-days appear in an open data list at once.
-    if (!m_dataPanel->isHidden()) {
-        m_dataList->clear();
-        m_dataList->addItems(velmora::ListDataFiles(m_context.dataDir()));
+    if (!m_dataPanel->isHidden())
+        fillDataList();
+}
+
+void MainWindow::fillDataList()
+{
+    m_dataList->clear();
+    for (const ListedCourseDay &day : velmora::ListCourseDays(m_context.dataDir())) {
+        // A name shows with its line breaks and control characters escaped; the item
+        // keeps the name itself for loading.
+        auto *item = new QListWidgetItem(VisibleText(day.name), m_dataList);
+        if (day.readable) {
+            item->setData(Qt::UserRole, day.name);
+        } else {
+            // Listed so that the person sees what was found, but it cannot be chosen.
+            item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+            item->setToolTip(UnreadableNameReason());
+            item->setStatusTip(UnreadableNameReason());
+        }
     }
+}
+
+QString MainWindow::courseDayOf(const QListWidgetItem *item)
+{
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
+QListWidgetItem *MainWindow::dataListItem(const QString &name) const
+{
+    for (int i = 0; i < m_dataList->count(); ++i) {
+        QListWidgetItem *item = m_dataList->item(i);
+        if (!courseDayOf(item).isEmpty() && (name.isEmpty() || courseDayOf(item) == name))
+            return item;
+    }
+    return nullptr;
 }
 
 void MainWindow::ListDataFiles()
 {
-    m_dataList->clear();
-    m_dataList->addItems(velmora::ListDataFiles(m_context.dataDir()));
+    fillDataList();
     m_dataPanel->setVisible(m_dataPanel->isHidden());
     if (m_dataPanel->isHidden() || m_dataList->count() == 0)
         return;
     // Ready for the keyboard: the loaded course-day (or the latest) is current, Enter loads it.
-    const auto loaded = m_dataList->findItems(m_session.name, Qt::MatchExactly);
-    m_dataList->setCurrentItem(loaded.isEmpty() ? m_dataList->item(0) : loaded.front());
+    QListWidgetItem *loaded = dataListItem(m_session.name);
+    m_dataList->setCurrentItem(loaded ? loaded : dataListItem(QString()));
     m_dataList->setFocus();
 }
 
 void MainWindow::DatListBoxClick(QListWidgetItem *item)
 {
-    if (item)
-        LoadCourseDay(item->text());
+    if (const QString name = courseDayOf(item); !name.isEmpty())
+        LoadCourseDay(name);
 }
 
 void MainWindow::setDayButtons(bool enabled)
@@ -636,21 +668,22 @@ void MainWindow::TekiAnaBtn2Click()
 void MainWindow::exportHits(HitThreshold threshold)
 {
     QListWidgetItem *selected = m_dataList->currentItem();
-    if (!selected)
+    if (courseDayOf(selected).isEmpty())
         return;
     const auto lock = m_context.lockForWriting(this);
     if (!lock)
         return;
     QStringList days;
-    for (int i = 0; i < m_dataList->count(); ++i)
-        days.append(m_dataList->item(i)->text());
+    for (int i = 0; i < m_dataList->count(); ++i) {
+        if (const QString day = courseDayOf(m_dataList->item(i)); !day.isEmpty())
+            days.append(day);
+    }
     const HitExportResult result =
-        ExportHits(m_context.dataDir(), m_context.appFolder, days, selected->text().left(11), threshold);
+        ExportHits(m_context.dataDir(), m_context.appFolder, days, courseDayOf(selected).left(11), threshold);
     // The window ends on the last course-day of the date, its last race shown, as the export walked it.
     if (!result.lastCourseDay.isEmpty()) {
-        const auto found = m_dataList->findItems(result.lastCourseDay, Qt::MatchExactly);
-        if (!found.isEmpty())
-            m_dataList->setCurrentItem(found.front());
+        if (QListWidgetItem *found = dataListItem(result.lastCourseDay))
+            m_dataList->setCurrentItem(found);
         LoadCourseDay(result.lastCourseDay);
         if (m_raceView->tabBar()->count() > 0)
             m_raceView->tabBar()->setCurrentIndex(m_raceView->tabBar()->count() - 1);

@@ -100,6 +100,12 @@ class MainWindow : public QMainWindow
     void setHeading(const QString &text);
     void showView(const RaceViewTexts &view, int race);
     void exportHits(HitThreshold threshold);
+    /** Fills the data list with the stored course-days, latest first. */
+    void fillDataList();
+    /** The course-day a data list item loads; empty for none or for a name that cannot be loaded. */
+    static QString courseDayOf(const QListWidgetItem *item);
+    /** The item of the data list that loads course-day `name`, or with an empty name the first that loads one. */
+    QListWidgetItem *dataListItem(const QString &name) const;
     void printAllRaces();
     void saveBetsText();
 

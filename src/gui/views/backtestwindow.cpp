@@ -2,6 +2,7 @@
 
 #include "core/backtest/backtestreport.h"
 #include "core/store/racecard.h"
+#include "core/store/regularfile.h"
 #include "gui/app/messages.h"
 
 #include <algorithm>
@@ -325,7 +326,7 @@ void BacktestWindow::showFigures(const BacktestResult &result)
         model->setResult(result);
     m_skipped->clear();
     for (const SkippedCourseDay &day : result.skipped)
-        m_skipped->addItem(QStringLiteral("%1: %2").arg(day.name, day.reason));
+        m_skipped->addItem(QStringLiteral("%1: %2").arg(VisibleText(day.name), VisibleText(day.reason)));
     m_pages->setTabText(m_pages->indexOf(m_skipped), QStringLiteral("除外 (%1)").arg(result.skipped.size()));
     showProfitChart(result);
     showGradeChart(result);

@@ -3,12 +3,14 @@
 #include "core/engine/prediction.h"
 #include "core/report/hitlist.h"
 #include "core/store/racecard.h"
+#include "core/store/regularfile.h"
 #include "core/testcard.h"
 #include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QJsonArray>
@@ -43,6 +45,54 @@ TEST_F(Cli, ListPrintsCourseDaysLatestFirst)
     const CliRun run = RunCli({QStringLiteral("list"), QStringLiteral("--data"), m_data});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, newer + QLatin1Char('\n') + older + QLatin1Char('\n'));
+}
+
+TEST_F(Cli, NamesThatBreakLinesOrAreNotUtf8AreShownEscapedAndNamedAsSkipped)
+{
+    const QString day = writeDay(1, QDate(2026, 11, 28), "05");
+    const QString broken = day + QStringLiteral("\n偽");
+    const QString damaged = day + QStringLiteral("\x1b[2J");
+    const auto file = [&](const QString &name, const char *extension) {
+        return m_data + QLatin1Char('/') + name + QLatin1String(extension);
+    };
+    for (const char *extension : {".jvRA", ".jvSEr", ".jvHR"}) {
+        ASSERT_TRUE(QFile::copy(file(day, extension), file(broken, extension)));
+        ASSERT_TRUE(QFile::copy(file(day, extension), file(damaged, extension)));
+    }
+    ASSERT_TRUE(QFile::resize(file(damaged, ".jvSEr"), 100));
+    // The day's race file again under its name in CP932.
+    const QByteArray cp932 = QFile::encodeName(m_data + QStringLiteral("/2026年11月29日")) + "\x93\x8c\x8b\x9e.jvRA";
+    ASSERT_EQ(::link(QFile::encodeName(file(day, ".jvRA")).constData(), cp932.constData()), 0);
+    const QString shownCp932 = QStringLiteral("2026年11月29日\\x93\\x8c\\x8b\\x9e");
+
+    CliRun run = RunCli({QStringLiteral("list"), QStringLiteral("--data"), m_data});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, day + QStringLiteral("\\x1b[2J\n") + day + QStringLiteral("\\n偽\n") + day + QLatin1Char('\n'));
+    EXPECT_EQ(run.err, QStringLiteral("除外した開催: %1: %2\n").arg(shownCp932, UnreadableNameReason()));
+
+    run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(
+        run.out.contains(QStringLiteral("\n  %1\\x1b[2J: データファイル「%1\\x1b[2J.jvSEr」が壊れています").arg(day)))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("\n  %1: %2\n").arg(shownCp932, UnreadableNameReason())));
+    EXPECT_FALSE(run.out.contains(QChar(0x1b)) || run.out.contains(QStringLiteral("\n偽")));
+
+    run = RunCli({QStringLiteral("export-hits"), QStringLiteral("--data"), m_data, QStringLiteral("20261129")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(
+        QStringLiteral("%1 は計算できないため除外しました。%2\n").arg(shownCp932, UnreadableNameReason())))
+        << run.err.toStdString();
+
+    run = RunCli({QStringLiteral("backtest"), QStringLiteral("--data"), m_data, QStringLiteral("--json")});
+    QJsonParseError error;
+    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
+    EXPECT_EQ(root.value(QStringLiteral("courseDays")).toInt(), 2);
+    const QJsonArray skipped = root.value(QStringLiteral("skipped")).toArray();
+    ASSERT_EQ(skipped.size(), 2);
+    EXPECT_EQ(skipped.at(0).toObject().value(QStringLiteral("name")).toString(), damaged);
+    EXPECT_EQ(skipped.at(1).toObject().value(QStringLiteral("name")).toString(), shownCp932);
 }
 
 TEST_F(Cli, PredictPrintsEveryRaceAsComputedInProcess)

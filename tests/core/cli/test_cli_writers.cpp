@@ -1,12 +1,15 @@
 // The command-line tool's writers as separate processes meet them: another writer
-// at work, a dead one's lock, a pipe in the data folder, a full or read-only disk, a
+// at work, a dead one's lock, anything but a lock file in its place, links where
+// files are written, a pipe in the data folder, a full or read-only disk, a
 // settings file that cannot be written, time stamps from the future.
 
 #include "core/store/racedayfiles.h"
+#include "core/testcard.h"
 #include "core/testfiles.h"
 #include "gen/jvdatagen.h"
 
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +20,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -180,6 +184,130 @@ TEST_F(Writers, TheLockOfAKilledWriterIsTakenOverAndItsWorkRedone)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(Files(m_data), alone);
     EXPECT_EQ(lastTime(), QStringLiteral("2026/12/01 12:00:00"));
+}
+
+/** Runs velmora-cli as an ordinary user: as itself when the test is not root, else as nobody, who is given `folder`. */
+ProcessRun RunCliAsUser(const QString &folder, const QStringList &args)
+{
+    if (geteuid() != 0)
+        return RunCli(args, 20000);
+    const QString root = QFileInfo(folder).absolutePath();
+    EXPECT_EQ(RunProgram(QStringLiteral("chmod"), {QStringLiteral("755"), root}).exitCode, 0);
+    EXPECT_EQ(
+        RunProgram(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("65534:65534"), folder}).exitCode, 0);
+    return RunProgram(QStringLiteral("setpriv"),
+                      QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                  QStringLiteral("--clear-groups"), QStringLiteral("--"), QStringLiteral(VELMORA_CLI)} +
+                          args,
+                      20000);
+}
+
+TEST_F(Writers, AnythingButALockFileInTheLocksPlaceIsNamedAtOnceAndNeverWaitedOn)
+{
+    const QString name = test::WriteGeneratedDay(m_data, 3, QDate(2026, 11, 28), "05");
+    const QStringList saveBets = {QStringLiteral("save-bets"), QStringLiteral("--data"), m_data, name};
+    const QString lock = m_app + QStringLiteral("/velmora.lock");
+    const QString nowhere = m_root.path() + QStringLiteral("/nowhere");
+    const QByteArray native = QFile::encodeName(lock);
+    const std::pair<const char *, std::function<bool()>> cases[] = {
+        {"名前付きパイプ", [&] { return mkfifo(native.constData(), 0600) == 0; }},
+        {"シンボリックリンク", [&] { return QFile::link(QStringLiteral("/dev/zero"), lock); }},
+        {"シンボリックリンク", [&] { return QFile::link(nowhere, lock); }},
+        {"フォルダ", [&] { return QDir().mkpath(lock); }},
+    };
+    for (const auto &[kind, make] : cases) {
+        ASSERT_TRUE(make()) << kind;
+        const ProcessRun run = RunCli(saveBets, 20000);
+        ASSERT_TRUE(run.finished) << kind << ": the writer waits on the lock";
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(
+            QStringLiteral("フォルダ「%1」のロックファイル「velmora.lock」が通常のファイルではなく、"
+                           "%2になっています。「velmora.lock」を削除してから、もう一度実行してください。")
+                .arg(m_app, QString::fromUtf8(kind))))
+            << run.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(m_app + QStringLiteral("/TXT")));
+        EXPECT_FALSE(QFileInfo::exists(nowhere)) << "the lock follows no link";
+        ASSERT_TRUE(QFile::remove(lock) || QDir().rmdir(lock));
+    }
+
+    // A dead writer's lock is taken over, unless this user may not remove it; one that
+    // cannot be read is named so. Root may do both.
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 pid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished());
+    for (const auto &[mode, message] :
+         {std::pair{0444,
+                    QStringLiteral("ロックファイル「velmora.lock」は終了したプロセス（プロセス番号 %1）が残したもの"
+                                   "ですが、削除できません（アクセスが許可されていません）。")
+                        .arg(pid)},
+          std::pair{
+              0, QStringLiteral("ロックファイル「velmora.lock」を読み込めません（アクセスが許可されていません）。")}}) {
+        QFile dead(lock);
+        ASSERT_TRUE(dead.open(QIODevice::WriteOnly));
+        dead.write(QByteArray::number(pid) + "\n\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        dead.close();
+        ASSERT_EQ(::chmod(native.constData(), static_cast<mode_t>(mode)), 0);
+        const ProcessRun asUser = RunCliAsUser(m_app, saveBets);
+        EXPECT_EQ(asUser.exitCode, 1);
+        EXPECT_TRUE(asUser.err.contains(message)) << asUser.err.toStdString();
+        if (geteuid() == 0) {
+            const ProcessRun asRoot = RunCli(saveBets, 20000);
+            EXPECT_EQ(asRoot.exitCode, 0) << asRoot.err.toStdString();
+            EXPECT_FALSE(QFileInfo::exists(lock));
+        }
+        QFile::remove(lock);
+    }
+}
+
+TEST_F(Writers, LinksAreReplacedNotWrittenThroughAndTheSettingsLinkIsFollowedOnlyToAFile)
+{
+    makeSource(1);
+    const std::map<QString, std::string> alone = reference();
+    const QString outside = m_root.path() + QStringLiteral("/outside");
+    ASSERT_TRUE(QDir().mkpath(outside));
+    // Every course-day file, the local JV-Link's cached copies and the settings file are
+    // links to files that do not exist.
+    for (const auto &[name, bytes] : alone)
+        ASSERT_TRUE(QFile::link(outside + QLatin1Char('/') + name, m_data + QLatin1Char('/') + name));
+    const QString cache = m_app + QStringLiteral("/JVLink/cache/");
+    ASSERT_TRUE(QDir().mkpath(cache));
+    const QStringList cached = QDir(m_root.path() + QStringLiteral("/reference/JVLink/cache")).entryList(QDir::Files);
+    ASSERT_FALSE(cached.isEmpty());
+    for (const QString &name : cached)
+        ASSERT_TRUE(QFile::link(outside + QLatin1Char('/') + name, cache + name));
+    const QString ini = m_app + QStringLiteral("/velmora.ini");
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/velmora.ini"), ini));
+
+    ProcessRun run = RunCli(importArgs(m_data));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("リンク先のファイルがありません"))) << run.err.toStdString();
+    EXPECT_EQ(Files(m_data), alone) << "each link is replaced by the course-day file";
+    EXPECT_TRUE(QDir(outside).isEmpty()) << "nothing is created where the links point";
+    EXPECT_TRUE(QFileInfo(cache + cached.front()).isFile() && !QFileInfo(cache + cached.front()).isSymLink());
+    EXPECT_TRUE(QFileInfo(ini).isSymLink());
+
+    // A settings file behind the link is the settings file.
+    ASSERT_TRUE(gen::WriteRecordFile(outside + QStringLiteral("/velmora.ini"), {"[Ticker]\r\nOnOff=Off\r\n"}));
+    run = RunCli(importArgs(m_data));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo(ini).isSymLink());
+    EXPECT_EQ(test::ReadFileBytes(outside + QStringLiteral("/velmora.ini")),
+              "[Ticker]\r\nOnOff=Off\r\n[JvDataGet]\r\nLastTime=2026/12/01 12:00:00\r\n");
+
+    // A file the program replaces whole, linked to an existing file: the link is replaced.
+    const QString name = QString::fromStdString(m_days.front().nameUtf8());
+    const QStringList saveBets = {QStringLiteral("save-bets"), QStringLiteral("--data"), m_data, name};
+    ASSERT_EQ(RunCli(saveBets).exitCode, 0);
+    const QString text =
+        m_app + QStringLiteral("/TXT/") + QDir(m_app + QStringLiteral("/TXT")).entryList(QDir::Files).front();
+    const std::string bets = test::ReadFileBytes(text);
+    ASSERT_TRUE(QFile::remove(text) && QFile::link(ini, text));
+    ASSERT_EQ(RunCli(saveBets).exitCode, 0);
+    EXPECT_FALSE(QFileInfo(text).isSymLink());
+    EXPECT_EQ(test::ReadFileBytes(text), bets);
+    EXPECT_TRUE(test::ReadFileBytes(ini).starts_with("[Ticker]")) << "the link's target is left alone";
 }
 
 TEST_F(Writers, APipeInTheDataFolderEndsTheImportWithTheReasonAtOnce)

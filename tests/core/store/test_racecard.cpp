@@ -3,7 +3,9 @@
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -253,8 +255,26 @@ TEST_F(Loader, ListsCourseDaysLatestFirst)
         write(m_data + QLatin1Char('/') + QString::fromUtf8(name) + QStringLiteral(".jvRA"), {});
     write(m_data + QStringLiteral("/2027年01月01日中山.jvSEr"), {});
     write(m_data + QStringLiteral("/notes.txt"), {});
+    // What QDir::Files lists: a link to a file, not one to nothing, a pipe or a hidden name.
+    ASSERT_TRUE(
+        QFile::link(m_data + QStringLiteral("/notes.txt"), m_data + QStringLiteral("/2024年01月06日中山.jvRA")));
+    ASSERT_TRUE(QFile::link(m_data + QStringLiteral("/none"), m_data + QStringLiteral("/2024年01月07日中山.jvRA")));
+    ASSERT_EQ(mkfifo(QFile::encodeName(m_data + QStringLiteral("/2024年01月08日中山.jvRA")).constData(), 0600), 0);
+    write(m_data + QStringLiteral("/.2024年01月09日中山.jvRA"), {});
     const QStringList expected = {QStringLiteral("2026年11月29日中山"), QStringLiteral("2026年11月28日中山"),
-                                  QStringLiteral("2026年11月28日京都"), QStringLiteral("2025年12月28日中山")};
+                                  QStringLiteral("2026年11月28日京都"), QStringLiteral("2025年12月28日中山"),
+                                  QStringLiteral("2024年01月06日中山")};
+    EXPECT_EQ(ListDataFiles(m_data), expected);
+
+    // A name that is not UTF-8 is listed, shown escaped, as one that cannot be read.
+    write(m_data + QStringLiteral("/x.jvRA"), {});
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(m_data + QStringLiteral("/x.jvRA")).constData(),
+                 (QFile::encodeName(m_data + QStringLiteral("/2026年12月05日")) + "\x92\x86\x8eR.jvRA").constData()),
+        0);
+    const std::vector<ListedCourseDay> days = ListCourseDays(m_data);
+    ASSERT_EQ(days.size(), 6u);
+    EXPECT_EQ(days.front(), (ListedCourseDay{QStringLiteral("2026年12月05日\\x92\\x86\\x8eR"), false}));
     EXPECT_EQ(ListDataFiles(m_data), expected);
     EXPECT_EQ(ListDataFiles(m_root.path() + QStringLiteral("/missing")), QStringList{});
 }

@@ -1,5 +1,6 @@
 #include "core/store/atomicfile.h"
 #include "core/store/regularfile.h"
+#include "core/testfiles.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 
 namespace velmora {
 namespace {
+
+using test::ReadFileBytes;
 
 class RegularFile : public testing::Test
 {
@@ -70,6 +73,72 @@ TEST_F(RegularFile, AtomicWriteNeverReplacesAPipeOrAFolder)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
               (QStringList{QStringLiteral("fifo"), QStringLiteral("folder")}))
         << "no temporary file is left";
+}
+
+TEST_F(RegularFile, AtomicWriteReplacesALinkOrFollowsItOnlyToAnExistingFile)
+{
+    QTemporaryDir outside;
+    const QString target = outside.path() + QStringLiteral("/target");
+    const QString nowhere = outside.path() + QStringLiteral("/nowhere");
+    for (const QString &pointee : {target, nowhere}) {
+        write("target-kept", "kept");
+        ASSERT_TRUE(QFile::copy(path("target-kept"), target));
+        ASSERT_TRUE(QFile::link(pointee, path("link")));
+        ASSERT_TRUE(WriteFileAtomically(path("link"), "new"));
+        EXPECT_FALSE(QFileInfo(path("link")).isSymLink()) << "the link itself is replaced";
+        EXPECT_EQ(ReadFileBytes(path("link")), "new");
+        EXPECT_EQ(ReadFileBytes(target), "kept");
+        EXPECT_FALSE(QFileInfo::exists(nowhere)) << "nothing is created where a link points";
+        QFile::remove(path("link"));
+        QFile::remove(target);
+    }
+
+    ASSERT_TRUE(QFile::link(nowhere, path("settings")));
+    QString error;
+    EXPECT_FALSE(WriteFileAtomically(path("settings"), "new", &error, LinkRule::FollowToExistingFile));
+    EXPECT_EQ(error, QStringLiteral("リンク先のファイルがありません"));
+    EXPECT_FALSE(QFileInfo::exists(nowhere));
+    ASSERT_TRUE(QFile::copy(path("target-kept"), nowhere));
+    ASSERT_TRUE(QFile::setPermissions(nowhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    ASSERT_TRUE(WriteFileAtomically(path("settings"), "new", &error, LinkRule::FollowToExistingFile));
+    EXPECT_TRUE(QFileInfo(path("settings")).isSymLink());
+    EXPECT_EQ(ReadFileBytes(nowhere), "new");
+    EXPECT_EQ(QFileInfo(nowhere).permissions() & 0x0FFF, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup)
+        << "a replaced file keeps its permissions";
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("nowhere")});
+}
+
+TEST(VisibleText, EscapesWhatWouldNotShowAsItselfAndNothingElse)
+{
+    struct Case
+    {
+        QByteArray bytes;
+        QString visible;
+        bool utf8 = true;
+    };
+    const Case cases[] = {
+        {"2026年11月28日東京", QStringLiteral("2026年11月28日東京")},
+        {"a\\b ｱ～①髙 \xf0\x9f\x90\x8e", QStringLiteral("a\\b ｱ～①髙 \U0001f40e")},
+        {"東京\n偽\r\t", QStringLiteral("東京\\n偽\\r\\t")},
+        {"\x1b[2J\x7f", QStringLiteral("\\x1b[2J\\x7f")},
+        {"a\xc2\x85"
+         "b\xe2\x80\xae"
+         "c\xe2\x80\xa8",
+         QStringLiteral("a\\u0085b\\u202ec\\u2028")},
+        {"日\xff\xe6\x9d\xb1", QStringLiteral("日\\xff東"), false},
+        // A cut lead byte, an overlong slash, a UTF-16 surrogate.
+        {"\xe6\x9d\xc0\xaf\xed\xa0\x80", QStringLiteral("\\xe6\\x9d\\xc0\\xaf\\xed\\xa0\\x80"), false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(VisibleFileName(c.bytes), c.visible) << c.bytes.toStdString();
+        EXPECT_EQ(IsValidUtf8(c.bytes), c.utf8) << c.bytes.toStdString();
+        if (c.utf8) {
+            EXPECT_EQ(VisibleText(QString::fromUtf8(c.bytes)), c.visible);
+        }
+    }
+    EXPECT_EQ(VisibleText(QStringLiteral("一行目\r\n二行目\n三\r行目"), true),
+              QStringLiteral("一行目\r\n二行目\n三\\r行目"));
+    EXPECT_EQ(VisibleText(QString(QChar(0xD800))), QStringLiteral("\\ud800"));
 }
 
 TEST(FileErrors, AreWordedForAPersonWhereTheCauseIsKnown)
