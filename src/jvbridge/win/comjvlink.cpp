@@ -10,58 +10,63 @@ constexpr UINT kCp932 = 932;
 /** JV-Data's largest record passes 100 KB: JV-Link is asked for this much whatever the caller's size. */
 constexpr LONG kLargestRecord = 110000;
 
-VARIANTARG Text(const Bstr &text)
+/** An argument of `type` whose value the caller sets. */
+VARIANTARG Typed(VARTYPE type)
 {
     VARIANTARG arg;
     VariantInit(&arg);
-    arg.vt = VT_BSTR;
+    arg.vt = type;
+    return arg;
+}
+
+VARIANTARG Text(const Bstr &text)
+{
+    VARIANTARG arg = Typed(VT_BSTR);
     arg.bstrVal = text.get();
     return arg;
 }
 
 VARIANTARG Number(LONG value)
 {
-    VARIANTARG arg;
-    VariantInit(&arg);
-    arg.vt = VT_I4;
+    VARIANTARG arg = Typed(VT_I4);
     arg.lVal = value;
     return arg;
 }
 
 VARIANTARG TextOut(Bstr &text)
 {
-    VARIANTARG arg;
-    VariantInit(&arg);
-    arg.vt = VT_BYREF | VT_BSTR;
+    VARIANTARG arg = Typed(VT_BYREF | VT_BSTR);
     arg.pbstrVal = text.out();
     return arg;
 }
 
 VARIANTARG NumberOut(LONG &value)
 {
-    VARIANTARG arg;
-    VariantInit(&arg);
-    arg.vt = VT_BYREF | VT_I4;
+    VARIANTARG arg = Typed(VT_BYREF | VT_I4);
     arg.plVal = &value;
     return arg;
 }
 
 VARIANTARG BytesInOut(SafeArray &bytes)
 {
-    VARIANTARG arg;
-    VariantInit(&arg);
-    arg.vt = VT_BYREF | VT_ARRAY | VT_UI1;
+    VARIANTARG arg = Typed(VT_BYREF | VT_ARRAY | VT_UI1);
     arg.pparray = bytes.inOut();
     return arg;
 }
 
 VARIANTARG VariantInOut(Variant &value)
 {
-    VARIANTARG arg;
-    VariantInit(&arg);
-    arg.vt = VT_BYREF | VT_VARIANT;
+    VARIANTARG arg = Typed(VT_BYREF | VT_VARIANT);
     arg.pvarVal = value.get();
     return arg;
+}
+
+/** Whether Invoke refused a call for its name or its arguments, before the method ran. */
+bool RefusedArguments(HRESULT result)
+{
+    return result == DISP_E_TYPEMISMATCH || result == DISP_E_BADVARTYPE || result == DISP_E_PARAMNOTFOUND ||
+           result == DISP_E_BADPARAMCOUNT || result == DISP_E_UNKNOWNNAME || result == DISP_E_MEMBERNOTFOUND ||
+           result == E_INVALIDARG;
 }
 
 /** An array of `size` bytes for JVGets to fill. */
@@ -299,15 +304,17 @@ std::int32_t ComJVLink::status()
     return invoke(L"JVStatus", nullptr, 0);
 }
 
-bool ComJVLink::readBytes(ReadCall how, LONG size, ReadResult &result)
+HRESULT ComJVLink::readBytes(ReadCall how, LONG size, ReadResult &result)
 {
     // A buffer of the full size, so that JV-Link need not make one per record.
     if (ElementCount(m_buffer.get()) < size)
         m_buffer.reset(NewBuffer(size));
     Variant holder;
     Bstr fileName;
-    VARIANTARG args[] = {how == ReadCall::BytesByReference ? BytesInOut(m_buffer) : VariantInOut(holder), Number(size),
-                         TextOut(fileName)};
+    // The size goes by reference too: Invoke takes that for a value parameter, not the other way round.
+    LONG bufferSize = size;
+    VARIANTARG args[] = {how == ReadCall::BytesByReference ? BytesInOut(m_buffer) : VariantInOut(holder),
+                         NumberOut(bufferSize), TextOut(fileName)};
     if (how == ReadCall::BytesInVariant) {
         holder.get()->vt = VT_ARRAY | VT_UI1;
         holder.get()->parray = m_buffer.release();
@@ -319,11 +326,11 @@ bool ComJVLink::readBytes(ReadCall how, LONG size, ReadResult &result)
         holder.get()->vt = VT_EMPTY;
     }
     if (FAILED(called))
-        return false;
+        return called;
     std::string bytes;
     const bool whole = code <= 0 || RecordFromArray(m_buffer.get(), code, bytes);
     result = Record(code, whole, std::move(bytes), fileName.utf8());
-    return true;
+    return S_OK;
 }
 
 ReadResult ComJVLink::readText(LONG size)
@@ -348,11 +355,13 @@ ReadResult ComJVLink::read(std::int32_t size)
     // its array JV-Link takes is learnt at the first read, and JVRead serves without it.
     while (m_readCall != ReadCall::Text) {
         ReadResult result;
-        if (readBytes(m_readCall, wanted, result)) {
+        const HRESULT called = readBytes(m_readCall, wanted, result);
+        if (SUCCEEDED(called)) {
             m_readCallKnown = true;
             return result;
         }
-        if (m_readCallKnown)
+        // Only a call refused for its arguments (JVGets did not run) may be tried another way.
+        if (m_readCallKnown || !RefusedArguments(called))
             return {kJVLinkCallFailed, std::string(), std::string()};
         m_readCall = m_readCall == ReadCall::BytesByReference ? ReadCall::BytesInVariant : ReadCall::Text;
     }

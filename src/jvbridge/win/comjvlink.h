@@ -157,8 +157,8 @@ class ComJVLink : public JVLinkCalls
     HRESULT call(const wchar_t *name, VARIANTARG *args, unsigned count, std::int32_t &code);
     /** As call(), the result alone: a failed call gives kJVLinkCallFailed. */
     std::int32_t invoke(const wchar_t *name, VARIANTARG *args, unsigned count);
-    /** JVGets in the way `how` names; false when JV-Link refused that way of calling. */
-    bool readBytes(ReadCall how, LONG size, ReadResult &result);
+    /** JVGets in the way `how` names; Invoke's HRESULT, `result` set when it succeeded. */
+    HRESULT readBytes(ReadCall how, LONG size, ReadResult &result);
     ReadResult readText(LONG size);
 
     ComPtr<IDispatch> m_dispatch;
