@@ -258,6 +258,24 @@ TEST(JVLinkChoice, TheCommandLineThenTheSettingsThenThePackagedBridgeChooseAndTh
     EXPECT_FALSE(ProgramJVLinkFactory(app.path(), bridged)(QStringLiteral("Other.Class")));
 }
 
+TEST(JVLinkChoice, TheToolSaysWhichJVLinkItImportsThroughAndWhy)
+{
+    QTemporaryDir app;
+    QTemporaryDir source;
+    ASSERT_TRUE(QDir().mkpath(app.filePath(QStringLiteral("JVLink"))));
+    TIniGT ini;
+    ini.setFileName(app.filePath(QStringLiteral("JVLink/JVLink.ini")));
+    ASSERT_TRUE(ini.WriteString(QStringLiteral("JVLink"), QStringLiteral("Bridge"), QString()));
+    const QStringList import{QStringLiteral("import"), QStringLiteral("--data"), app.filePath(QStringLiteral("Data")),
+                             QStringLiteral("--source"), source.path()};
+    const auto firstLine = [](const test::ProcessRun &run) { return run.err.section(QLatin1Char('\n'), 0, 0); };
+    EXPECT_EQ(firstLine(test::RunCli(import)),
+              QStringLiteral("使用中のJV-Link：ローカルJV-Link（JVLink/JVLink.ini の Bridge= "
+                             "が空のため。提供元フォルダのJV-Dataファイルを読み込みます）"));
+    EXPECT_TRUE(firstLine(test::RunCli(import + QStringList{QStringLiteral("--bridge"), QString()}))
+                    .contains(QStringLiteral("--bridge が空のため")));
+}
+
 TEST(JVLinkChoice, UnderWslThePackagedBridgeIsTheDefault)
 {
     const QProcessEnvironment plain;
