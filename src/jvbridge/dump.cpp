@@ -328,6 +328,10 @@ int Dumper::ensureFolder(const fs::path &path)
     if (KindOfPath(path) == PathKind::Missing) {
         std::error_code error;
         fs::create_directories(path, error);
+        if (KindOfPath(path) == PathKind::Missing) {
+            m_hooks.report("フォルダ「" + Utf8(path) + "」を作れませんでした。");
+            return kDumpWriteError;
+        }
     }
     return KindOfPath(path) == PathKind::Folder ? kDumpOk : notAFolder(path);
 }
