@@ -88,13 +88,13 @@ void BM_ImportYearRewritingPerRecord(benchmark::State &state)
         RaceDayStore store(data.path());
         state.ResumeTiming();
         int readCount = 0, downloadCount = 0, size = 60000;
-        QString stamp, buffer, file;
+        QString stamp, file;
+        std::string buffer;
         jvlink->JVOpen(QStringLiteral("RACE"), QStringLiteral("20240101000000"), 1, readCount, downloadCount, stamp);
         for (int result; (result = jvlink->JVRead(buffer, size, file)) != 0;) {
             if (result > 0) {
-                const std::string record = ToSjis(buffer);
-                if (const auto kind = KindOfRecordType(std::string_view(record).substr(0, 2)))
-                    store.PutSlotRecord(record, *kind);
+                if (const auto kind = KindOfRecordType(std::string_view(buffer).substr(0, 2)))
+                    store.PutSlotRecord(buffer, *kind);
             }
         }
         jvlink->JVClose();

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "core/engine/prediction.h"
+#include "core/jvlink/bridgejvlink.h"
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/jvlinkchoice.h"
 #include "core/jvlink/jvresultmessage.h"
@@ -50,12 +51,16 @@ std::optional<int> Prepare(const Arguments &args, Setup &setup)
     const QString appFolder = AppFolder(args);
     const auto source = args.option("--source");
     const JVLinkChoice choice =
-        ChooseJVLink(appFolder, args.option("--bridge"), BridgeBesideProgram(QCoreApplication::applicationDirPath()));
-    auto factory = ProgramJVLinkFactory(appFolder, choice, [&](LocalJVLink &local) {
-        local.setSourceMaker(BundledSampleMaker(QCoreApplication::applicationDirPath()));
-        if (source)
-            local.setSourceOverride(QFileInfo(*source).absoluteFilePath());
-    });
+        ChooseJVLink(appFolder, args.option("--bridge"), ThisHost(QCoreApplication::applicationDirPath()));
+    const BridgeJVLink *bridge = nullptr;
+    auto factory = ProgramJVLinkFactory(
+        appFolder, choice,
+        [&](LocalJVLink &local) {
+            local.setSourceMaker(BundledSampleMaker(QCoreApplication::applicationDirPath()));
+            if (source)
+                local.setSourceOverride(QFileInfo(*source).absoluteFilePath());
+        },
+        [&](BridgeJVLink &jvlink) { bridge = &jvlink; });
     setup.jvlink = factory(kJVLinkClassName);
     if (!setup.jvlink) {
         PrintError(QStringLiteral("JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。"));
@@ -64,6 +69,8 @@ std::optional<int> Prepare(const Arguments &args, Setup &setup)
     setup.settings.setFileName(appFolder + QStringLiteral("/velmora.ini"));
     setup.settings.setLinkRule(LinkRule::FollowToExistingFile);
     const int result = setup.jvlink->JVInit(SoftwareId());
+    // Which JV-Link answers, and why, is the first thing to know when it does not answer as expected.
+    PrintError(choice.description(bridge));
     if (result != 0) {
         PrintError(QStringLiteral("JVInitエラー：") + FromSjis(JVResultMessage("JVInit", result)));
         return kExitFailed;

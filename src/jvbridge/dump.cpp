@@ -1,6 +1,8 @@
 #include "jvbridge/dump.h"
 
+#include "jvbridge/confinedfile.h"
 #include "jvbridge/jvresulttext.h"
+#include "jvbridge/readlimits.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,9 @@ namespace {
 constexpr const char *kStateHeader = "velmora-jvbridge dump 1";
 constexpr std::int32_t kReadBufferSize = 110000;
 constexpr int kPollMilliseconds = 100;
+constexpr int kNoProgressMilliseconds =
+    static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(kNoProgressLimit).count());
+constexpr int kNoProgressMinutes = static_cast<int>(kNoProgressLimit.count());
 
 bool IsDigits(const std::string &text, std::size_t count)
 {
@@ -44,14 +49,28 @@ struct State
     std::set<std::string> done; ///< JV-Link's names of the files written whole
 };
 
+std::string Utf8(const fs::path &path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 fs::path StateFolder(const fs::path &out)
 {
     return out / ".jvbridge";
 }
 
+fs::path StateFile(const fs::path &out)
+{
+    return StateFolder(out) / "state";
+}
+
 std::optional<State> ReadState(const fs::path &out)
 {
-    std::ifstream in(StateFolder(out) / "state", std::ios::binary);
+    // A state that is not a plain file (a link, say) is no state of ours.
+    if (KindOfPath(StateFile(out)) != PathKind::File)
+        return std::nullopt;
+    std::ifstream in(StateFile(out), std::ios::binary);
     std::string line;
     if (!in || !std::getline(in, line) || line != kStateHeader)
         return std::nullopt;
@@ -80,30 +99,10 @@ std::optional<State> ReadState(const fs::path &out)
     return state;
 }
 
-/** Writes `bytes` to `target` through a temporary file in the state folder; false on any error. */
+/** Writes `bytes` to `target` through a new file in the state folder; false on any error. */
 bool WriteWhole(const fs::path &out, const fs::path &target, const std::string &bytes)
 {
-    std::error_code error;
-    fs::create_directories(StateFolder(out), error);
-    if (error)
-        return false;
-    const fs::path partial = StateFolder(out) / (target.filename().native() + fs::path(".part").native());
-    {
-        std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.flush();
-        if (!file) {
-            file.close();
-            fs::remove(partial, error);
-            return false;
-        }
-    }
-    fs::rename(partial, target, error);
-    if (error) {
-        fs::remove(partial, error);
-        return false;
-    }
-    return true;
+    return WriteByRename(target, bytes, StateFolder(out));
 }
 
 bool WriteState(const fs::path &out, const State &state)
@@ -114,7 +113,7 @@ bool WriteState(const fs::path &out, const State &state)
          << "\ncomplete=" << (state.complete ? 1 : 0) << '\n';
     for (const std::string &name : state.done)
         text << "done=" << name << '\n';
-    return WriteWhole(out, StateFolder(out) / "state", text.str());
+    return WriteWhole(out, StateFile(out), text.str());
 }
 
 /** yyyymmddhhnnss eight days before `now` (also yyyymmddhhnnss). */
@@ -168,19 +167,41 @@ class Dumper
     int run();
 
   private:
-    int jvlinkError(const char *operation, int code)
+    /** Reports a JV-Link error, with the file JV-Link named for it when it did. */
+    int jvlinkError(const char *operation, int code, const std::string &fileName = {})
     {
-        m_hooks.report(std::string(operation) + "エラー:" + JVResultTextUtf8(operation, code));
+        m_hooks.report(std::string(operation) + "エラー:" + JVResultTextUtf8(operation, code) +
+                       (fileName.empty() ? std::string() : " ファイル「" + fileName + "」"));
+        return kDumpJVLinkError;
+    }
+    int stopped(const std::string &why)
+    {
+        m_hooks.report(why);
         return kDumpJVLinkError;
     }
     int writeError(const fs::path &path)
     {
-        const std::u8string name = path.u8string();
-        m_hooks.report("ファイル「" + std::string(name.begin(), name.end()) + "」に書き込めませんでした。");
+        m_hooks.report("ファイル「" + Utf8(path) + "」に書き込めませんでした。");
         return kDumpWriteError;
     }
+    /** Refuses a folder of the output that is a link or no folder. */
+    int notAFolder(const fs::path &path)
+    {
+        m_hooks.report(
+            "「" + Utf8(path) +
+            "」はフォルダではないか、リンクです。書き出し先とその中の .jvbridge は実在するフォルダにしてください。");
+        return kDumpWriteError;
+    }
+    int ensureFolder(const fs::path &path);
+    /** Counts a wait without progress; true once they add up to the limit. */
+    bool waitedTooLong()
+    {
+        m_hooks.wait(kPollMilliseconds);
+        m_waitedWithoutProgress += kPollMilliseconds;
+        return m_waitedWithoutProgress >= kNoProgressMilliseconds;
+    }
     int download(int downloadCount);
-    int readLoop(int readCount);
+    int readLoop(int readCount, bool realTime);
     bool writeFile();
 
     JVLinkCalls &m_jv;
@@ -192,6 +213,7 @@ class Dumper
     int m_fileNumber = 0;                           ///< its place among the files of this open
     std::map<std::string, std::string> m_byMeeting; ///< its records so far, per meeting date
     fs::path m_failedPath;
+    int m_waitedWithoutProgress = 0; ///< milliseconds waited since JV-Link last moved on
 };
 
 bool Dumper::writeFile()
@@ -211,7 +233,7 @@ bool Dumper::writeFile()
     m_byMeeting.clear();
     m_state.done.insert(m_fileName);
     if (!WriteState(m_options.out, m_state)) {
-        m_failedPath = StateFolder(m_options.out) / "state";
+        m_failedPath = StateFile(m_options.out);
         return false;
     }
     return true;
@@ -220,26 +242,35 @@ bool Dumper::writeFile()
 int Dumper::download(int downloadCount)
 {
     int shown = -1;
+    m_waitedWithoutProgress = 0;
     for (;;) {
         const int downloaded = m_jv.status();
         if (downloaded < 0)
             return jvlinkError("JVStatus", downloaded);
+        const std::string progress = std::to_string(downloaded) + "/" + std::to_string(downloadCount);
         if (downloaded != shown) {
-            m_hooks.report("ダウンロード中 (" + std::to_string(downloaded) + "/" + std::to_string(downloadCount) + ")");
+            m_hooks.report("ダウンロード中 (" + progress + ")");
             shown = downloaded;
+            m_waitedWithoutProgress = 0;
         }
         if (downloaded >= downloadCount)
             return kDumpOk;
-        m_hooks.wait(kPollMilliseconds);
+        if (waitedTooLong())
+            return stopped("ダウンロードが" + std::to_string(kNoProgressMinutes) + "分間進まないため中止しました（" +
+                           progress + "）。");
     }
 }
 
-int Dumper::readLoop(int readCount)
+int Dumper::readLoop(int readCount, bool realTime)
 {
     bool skipping = false;
     std::string skipped;
+    int switches = 0;
+    m_waitedWithoutProgress = 0;
     for (;;) {
         const ReadResult read = m_jv.read(kReadBufferSize);
+        if (read.code > 0 || read.code == -1)
+            m_waitedWithoutProgress = 0;
         if (read.code > 0) {
             if (skipping && read.fileName == skipped)
                 continue;
@@ -264,6 +295,10 @@ int Dumper::readLoop(int readCount)
             // Real-time data is asked for by its key, which the local JV-Link finds in the name.
             m_byMeeting[m_state.realTimeKey.empty() ? MeetingDate(read.record) : m_state.realTimeKey] += read.record;
         } else if (read.code == -1) {
+            // JVRTOpen announces no count; after JVOpen a switch beyond the files announced is no data of this open.
+            if (!realTime && ++switches > readCount)
+                return stopped("JVOpenが知らせたファイル数（" + std::to_string(readCount) +
+                               "件）より多くのファイルが届いたため中止しました。");
             if (!writeFile())
                 return writeError(m_failedPath);
             if (!m_fileName.empty() && !skipping)
@@ -275,20 +310,39 @@ int Dumper::readLoop(int readCount)
             if (!writeFile())
                 return writeError(m_failedPath);
             return kDumpOk;
-        } else if (read.code == -3 || read.code == -2) {
-            m_hooks.wait(kPollMilliseconds);
+        } else if (read.code == -3) {
+            // The file is still downloading. JV-Link documents no other code that asks to call again
+            // (-2 is JVOpen's cancelled setup dialog), so any other is an error.
+            if (waitedTooLong())
+                return stopped("JV-Linkの読み込みが" + std::to_string(kNoProgressMinutes) +
+                               "分間進まないため中止しました（JVRead: " + JVResultTextUtf8("JVRead", read.code) +
+                               "）。");
         } else {
-            return jvlinkError("JVRead", read.code);
+            return jvlinkError("JVRead", read.code, read.fileName);
         }
     }
 }
 
+int Dumper::ensureFolder(const fs::path &path)
+{
+    if (KindOfPath(path) == PathKind::Missing) {
+        std::error_code error;
+        fs::create_directories(path, error);
+        if (KindOfPath(path) == PathKind::Missing) {
+            m_hooks.report("フォルダ「" + Utf8(path) + "」を作れませんでした。");
+            return kDumpWriteError;
+        }
+    }
+    return KindOfPath(path) == PathKind::Folder ? kDumpOk : notAFolder(path);
+}
+
 int Dumper::run()
 {
-    std::error_code error;
-    fs::create_directories(m_options.out, error);
-    if (error || !fs::is_directory(m_options.out))
-        return writeError(m_options.out);
+    // Everything is written into the output folder and its state folder, never through a link out of them.
+    if (const int refused = ensureFolder(m_options.out))
+        return refused;
+    if (const int refused = ensureFolder(StateFolder(m_options.out)))
+        return refused;
 
     const bool realTime = !m_options.realTimeKey.empty();
     m_state.dataspec = !m_options.dataspec.empty() ? m_options.dataspec : realTime ? "0B12" : "RACE";
@@ -336,17 +390,17 @@ int Dumper::run()
     }
     if (!WriteState(m_options.out, m_state)) {
         m_jv.close();
-        return writeError(StateFolder(m_options.out) / "state");
+        return writeError(StateFile(m_options.out));
     }
 
     int status = downloadCount > 0 ? download(downloadCount) : kDumpOk;
     if (status == kDumpOk)
-        status = readLoop(readCount);
+        status = readLoop(readCount, realTime);
     if (status == kDumpOk) {
         m_state.complete = true;
         m_state.done.clear();
         if (!WriteState(m_options.out, m_state))
-            status = writeError(StateFolder(m_options.out) / "state");
+            status = writeError(StateFile(m_options.out));
         else if (realTime)
             m_hooks.report("完了しました。");
         else

@@ -47,8 +47,16 @@ constexpr int kDumpUsage = 3;
  * The folder's ".jvbridge" subfolder keeps the state: a run that stopped early is
  * continued by the next one with the same from-time (files already written are
  * skipped with JVSkip), and a run without a from-time starts where the last complete
- * one ended (eight days back for the first run). Every JV-Link error ends the dump
- * with its message and kDumpJVLinkError.
+ * one ended (eight days back for the first run).
+ *
+ * Nothing is written outside the output folder: an output folder or ".jvbridge" that
+ * is a link or no folder is refused (kDumpWriteError), new files are created only
+ * where nothing has their name, and a link in the way of a finished file is replaced,
+ * never written through.
+ *
+ * Every JV-Link error ends the dump with its message and kDumpJVLinkError, and so does
+ * JV-Link standing still for kNoProgressLimit (no record, no file switch, no change of
+ * the download count) and a file switch beyond the files JVOpen announced.
  */
 int Dump(JVLinkCalls &jvlink, const DumpOptions &options, const DumpHooks &hooks);
 

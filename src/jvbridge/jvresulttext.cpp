@@ -104,6 +104,7 @@ constexpr BridgeMessage kBridgeMessages[] = {
     {kJVLinkNotCreated, "JV-Linkを作成できませんでした。JV-Linkがインストールされているか確認してください。"},
     {kJVLinkCallFailed, "JV-Linkの呼び出しに失敗しました。"},
     {kBridgeRefusedRequest, "JV-Linkブリッジ（velmora-jvbridge）が要求を受け付けませんでした。"},
+    {kRecordSizeMismatch, "JV-Linkから受け取ったレコードの長さが戻り値と合いません。"},
 };
 
 struct CodeMessage

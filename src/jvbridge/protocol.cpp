@@ -105,7 +105,7 @@ bool TypeOf(std::string_view body, MessageType &type, std::string *error)
 
 bool IsRequest(MessageType type)
 {
-    return type >= MessageType::Hello && type <= MessageType::Close;
+    return type >= MessageType::Hello && type <= MessageType::SetParentWindow;
 }
 
 std::string EncodeRequest(const Request &request)
@@ -132,6 +132,9 @@ std::string EncodeRequest(const Request &request)
     case MessageType::Read:
         PutI32(out, request.size);
         PutI32(out, request.maxResults);
+        break;
+    case MessageType::SetParentWindow:
+        PutU32(out, request.parentWindow);
         break;
     default:
         break;
@@ -168,6 +171,9 @@ std::optional<Request> DecodeRequest(std::string_view body, std::string *error)
         request.maxResults = in.i32();
         if (!in.failed() && (request.size < 0 || request.maxResults < 1 || request.maxResults > kMaxReadBatch))
             in.fail("read size or batch out of range");
+        break;
+    case MessageType::SetParentWindow:
+        request.parentWindow = in.u32();
         break;
     case MessageType::SetUIProperties:
     case MessageType::Status:

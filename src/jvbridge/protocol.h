@@ -20,7 +20,7 @@
 namespace velmora::jvbridge {
 
 /** Raised when the meaning of a message changes; both sides must agree on it. */
-constexpr std::uint32_t kProtocolVersion = 1;
+constexpr std::uint32_t kProtocolVersion = 2;
 
 /** The largest body either side accepts. A record of JV-Data is at most some tens of kilobytes. */
 constexpr std::uint32_t kMaxBodySize = 8u * 1024 * 1024;
@@ -43,6 +43,7 @@ enum BridgeCode : std::int32_t
     kJVLinkNotCreated = -906,     ///< "JVDTLab.JVLink" could not be created in the bridge
     kJVLinkCallFailed = -907,     ///< a call into JV-Link failed as a COM call
     kBridgeRefusedRequest = -908, ///< the bridge answered that the request was malformed
+    kRecordSizeMismatch = -909,   ///< a record's bytes did not match the size JV-Link returned for it
 };
 
 enum class MessageType : std::uint8_t
@@ -60,6 +61,7 @@ enum class MessageType : std::uint8_t
     Skip = 10,
     Cancel = 11,
     Close = 12,
+    SetParentWindow = 13,
     // Answers
     HelloAnswer = 64,
     ResultAnswer = 65,
@@ -80,9 +82,14 @@ struct Request
     std::string key;                                  ///< RTOpen
     std::int32_t size = 0;                            ///< Read: JV-Link's buffer size
     std::int32_t maxResults = 1;                      ///< Read: 1..kMaxReadBatch
+    std::uint32_t parentWindow = 0;                   ///< SetParentWindow: a native window handle, 0 for none
 };
 
-/** One JVRead result: the code, and for a record (code > 0) its CP932 bytes and file name. */
+/**
+ * One JVRead result: the code, and for a record (code > 0) its CP932 bytes, exactly as
+ * many as the code says. The file name is JV-Link's name of the file read (also given
+ * with a file switch and with an error where JV-Link names the file).
+ */
 struct ReadResult
 {
     std::int32_t code = 0;

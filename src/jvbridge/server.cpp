@@ -105,6 +105,8 @@ std::string Server::call(const Request &request)
         return Result(jv.cancel());
     case MessageType::Close:
         return Result(jv.close());
+    case MessageType::SetParentWindow:
+        return Result(jv.setParentWindow(request.parentWindow));
     default:
         return Error("not a request");
     }

@@ -38,11 +38,15 @@ class JVLinkCalls
     virtual OpenResult open(const std::string &dataspec, const std::string &fromTime, std::int32_t option) = 0;
     virtual std::int32_t rtOpen(const std::string &dataspec, const std::string &key) = 0;
     virtual std::int32_t status() = 0;
-    /** One JVRead with a buffer of `size` bytes. */
+    /** One JVRead for a record of up to `size` bytes (JV-Link's own JVRead, or its JVGets). */
     virtual ReadResult read(std::int32_t size) = 0;
     virtual std::int32_t skip() = 0;
     virtual std::int32_t cancel() = 0;
     virtual std::int32_t close() = 0;
+    /** JVFiledelete: removes one downloaded file (JV-Link's name of it) from JV-Link's save folder. */
+    virtual std::int32_t fileDelete(const std::string &fileName) = 0;
+    /** Sets JV-Link's ParentHWnd, the native window its dialogs belong to (0: none). */
+    virtual std::int32_t setParentWindow(std::uint32_t window) = 0;
 };
 
 /**

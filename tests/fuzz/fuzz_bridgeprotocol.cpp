@@ -27,6 +27,8 @@ class QuietJVLink : public JVLinkCalls
     std::int32_t skip() override { return 0; }
     std::int32_t cancel() override { return 0; }
     std::int32_t close() override { return 0; }
+    std::int32_t fileDelete(const std::string &) override { return 0; }
+    std::int32_t setParentWindow(std::uint32_t) override { return 0; }
 
   private:
     int m_reads = 0;

@@ -79,7 +79,8 @@ TEST(JVLinkSettingsDialog, ShowsAndReturnsTheEditedSettings)
     EXPECT_EQ(KeyEdit(&dialog)->text(), QStringLiteral("SAMPLE"));
     EXPECT_TRUE(ErrorLabel(&dialog)->isHidden());
     EXPECT_EQ(Child<QLabel>(&dialog, "JVLinkInUseLabel")->text(),
-              QStringLiteral("使用中のJV-Link：ローカルJV-Link（提供元フォルダのJV-Dataファイルを読み込みます）"));
+              QStringLiteral("使用中のJV-Link：ローカルJV-Link（JRA-VANのJV-LinkはWindowsかWSLでしか使えないため。"
+                             "提供元フォルダのJV-Dataファイルを読み込みます）"));
 
     // A cancelled folder dialog leaves the field alone; a chosen folder replaces it.
     auto *browse = Child<QPushButton>(&dialog, "BrowseButton");
@@ -167,11 +168,17 @@ TEST(JVLinkSettingsDialog, LocalJVLinkStoresWhatTheDialogOverItsParentReturns)
     QWidget parent;
     RecordingPicker pick;
     pick.answer = otherSource.path();
-    jvlink.setSettingsDialog(JVLinkSettingsDialogOver([&parent] { return &parent; }, pick.picker()));
+    JVLinkChoice choice;
+    choice.reason = JVLinkChoice::Reason::SettingsFile;
+    jvlink.setSettingsDialog(
+        JVLinkSettingsDialogOver([&parent] { return &parent; }, pick.picker(), choice.description()));
     const LocalJVLinkSettings before = jvlink.settings();
 
-    // Cancel keeps the stored settings.
+    // Cancel keeps the stored settings. The dialog says which JV-Link is in use and why.
     WhenModal([](QWidget *dialog) {
+        EXPECT_EQ(Child<QLabel>(dialog, "JVLinkInUseLabel")->text(),
+                  QStringLiteral("使用中のJV-Link：ローカルJV-Link（JVLink/JVLink.ini の Bridge= "
+                                 "が空のため。提供元フォルダのJV-Dataファイルを読み込みます）"));
         Retype(KeyEdit(dialog), QStringLiteral("IGNORED"));
         Press(dialog, QDialogButtonBox::Cancel);
     });
@@ -197,16 +204,17 @@ TEST(JVLinkBridgeDialog, NamesTheBridgeAndOpensJVLinksOwnDialogOnRequest)
 {
     JVLinkChoice choice;
     choice.bridgeCommand = QStringList{QStringLiteral("C:/Velmora/velmora-jvbridge.exe")};
+    choice.reason = JVLinkChoice::Reason::Packaged;
     int opened = 0;
     BridgeJVLink jvlink(choice.bridgeCommand);
-    jvlink.setSettingsDialog(JVLinkBridgeDialogOver({}, choice.description()));
+    jvlink.setSettingsDialog(JVLinkBridgeDialogOver({}, [&] { return choice.description(&jvlink); }));
 
     // Closed without opening JV-Link's dialog: nothing to report, and no bridge started.
     WhenModal([&](QWidget *dialog) {
         EXPECT_EQ(dialog->objectName(), QStringLiteral("JVLinkBridgeDialog"));
         EXPECT_EQ(Child<QLabel>(dialog, "JVLinkInUseLabel")->text(),
-                  QStringLiteral(
-                      "使用中のJV-Link：JRA-VANのJV-Link（velmora-jvbridge経由：C:/Velmora/velmora-jvbridge.exe）"));
+                  QStringLiteral("使用中のJV-Link：JRA-VANのJV-Link（velmora-jvbridge経由、本ソフトに同梱：C:/Velmora/"
+                                 "velmora-jvbridge.exe）"));
         Press(dialog, QDialogButtonBox::Close);
     });
     EXPECT_EQ(jvlink.JVSetUIProperties(), 0);

@@ -2,14 +2,15 @@
 // over a scripted JV-Link, so that BridgeJVLink's tests (ASan included) need no wine.
 //
 //   fakejvbridge [--source DIR] [--stamp yyyymmddhhnnss] [--die-at-read N] [--stall-at-read N]
-//                [--once-marker FILE] [--garbage] [--version V] [--not-created] serve
+//                [--once-marker FILE] [--garbage] [--version V] [--not-created] [--log FILE] serve
 //
 // The JV-Link serves the files of DIR in name order, their CR LF records one by one,
 // -1 after each file and 0 at the end. --die-at-read makes the N-th JVRead kill the
 // process (with --once-marker only while FILE does not exist, creating it),
 // --stall-at-read makes it sleep for ever, --garbage answers everything after the
 // handshake with bytes that are not a message, --version and --not-created change the
-// handshake.
+// handshake; --log appends a line per call that opens or may show a dialog ("JVOpen",
+// "ParentHWnd=N", ...).
 
 #include "jvbridge/server.h"
 
@@ -38,6 +39,7 @@ struct Options
     bool garbage = false;
     std::uint32_t version = kProtocolVersion;
     bool notCreated = false;
+    std::string log;
 };
 
 class FakeJVLink : public JVLinkCalls
@@ -49,14 +51,20 @@ class FakeJVLink : public JVLinkCalls
 
     std::int32_t init(const std::string &sid) override
     {
+        log("JVInit");
         m_initialised = !sid.empty();
         return m_initialised ? 0 : -101;
     }
-    std::int32_t setUIProperties() override { return 0; }
+    std::int32_t setUIProperties() override
+    {
+        log("JVSetUIProperties");
+        return 0;
+    }
     std::int32_t setServiceKey(const std::string &) override { return 0; }
     std::int32_t setSavePath(const std::string &) override { return 0; }
     OpenResult open(const std::string &dataspec, const std::string &, std::int32_t) override
     {
+        log("JVOpen");
         OpenResult result;
         if (!m_initialised) {
             result.code = -201;
@@ -125,8 +133,19 @@ class FakeJVLink : public JVLinkCalls
         m_files.clear();
         return 0;
     }
+    std::int32_t fileDelete(const std::string &) override { return 0; }
+    std::int32_t setParentWindow(std::uint32_t window) override
+    {
+        log("ParentHWnd=" + std::to_string(window));
+        return 0;
+    }
 
   private:
+    void log(const std::string &line) const
+    {
+        if (!m_options.log.empty())
+            std::ofstream(m_options.log, std::ios::app) << line << '\n';
+    }
     bool dieNow() const
     {
         if (m_options.onceMarker.empty())
@@ -182,6 +201,8 @@ int main(int argc, char *argv[])
             options.garbage = true;
         else if (arg == "--not-created")
             options.notCreated = true;
+        else if (arg == "--log")
+            options.log = value();
     }
     FakeJVLink jvlink(options);
     Server server(options.notCreated ? nullptr : &jvlink, static_cast<std::int32_t>(0x80040154), 64);

@@ -1,7 +1,5 @@
 #include "core/jvlink/bridgejvlink.h"
 
-#include "core/text/sjis.h"
-
 #include <QDeadlineTimer>
 
 namespace velmora {
@@ -37,9 +35,10 @@ std::string Utf8(const QString &text)
 
 } // namespace
 
-BridgeJVLink::BridgeJVLink(QStringList command, BridgeTimeouts timeouts)
+BridgeJVLink::BridgeJVLink(QStringList command, BridgeTimeouts timeouts, QStringList fallback)
     : m_command(std::move(command))
     , m_timeouts(timeouts)
+    , m_fallback(std::move(fallback))
 {
     // The bridge's own messages (and wine's) reach the terminal; the pipe carries only frames.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -86,15 +85,13 @@ int BridgeJVLink::stop(int code)
     return code;
 }
 
-int BridgeJVLink::ensureRunning()
+int BridgeJVLink::start(const QStringList &command)
 {
-    if (running())
-        return 0;
     stop(0);
-    if (m_command.isEmpty())
+    if (command.isEmpty())
         return jvbridge::kBridgeNotStarted;
-    m_process.setProgram(m_command.front());
-    m_process.setArguments(m_command.mid(1) << QStringLiteral("serve"));
+    m_process.setProgram(command.front());
+    m_process.setArguments(command.mid(1) << QStringLiteral("serve"));
     m_process.start();
     if (!m_process.waitForStarted(static_cast<int>(m_timeouts.start.count())))
         return stop(jvbridge::kBridgeNotStarted);
@@ -108,10 +105,54 @@ int BridgeJVLink::ensureRunning()
         return stop(jvbridge::kBridgeWrongVersion);
     if (answer.createResult != 0)
         return stop(jvbridge::kJVLinkNotCreated);
+    m_bitness = static_cast<int>(answer.bitness);
+    m_sentOwner = 0;
+    return 0;
+}
+
+int BridgeJVLink::ensureRunning()
+{
+    if (running())
+        return 0;
+    int started = start(command());
+    if (started == jvbridge::kJVLinkNotCreated && !m_usingFallback && !m_fallback.isEmpty()) {
+        // A 32-bit bridge cannot create a JV-Link that is installed for 64 bits only.
+        started = start(m_fallback);
+        m_usingFallback = started == 0;
+        if (started != 0)
+            started = jvbridge::kJVLinkNotCreated;
+    }
+    if (started != 0)
+        return started;
+    if (const int failed = prepareDialogs())
+        return failed;
     // JV-Link in a new bridge must know the program as the one before did.
     if (m_initialised)
         return simpleCall(MessageType::Init, m_timeouts.dialog, m_sid);
     return 0;
+}
+
+int BridgeJVLink::prepareDialogs()
+{
+    if (!m_dialogOwner)
+        return 0;
+    const std::uint32_t owner = m_dialogOwner(m_process.processId());
+    if (owner == m_sentOwner)
+        return 0;
+    Request request;
+    request.type = MessageType::SetParentWindow;
+    request.parentWindow = owner;
+    Answer answer;
+    if (const int failed = exchange(request, answer, m_timeouts.call))
+        return failed;
+    // A JV-Link without ParentHWnd (answer.code < 0) still shows its dialogs, without an owner.
+    m_sentOwner = owner;
+    return 0;
+}
+
+int BridgeJVLink::readyForDialog()
+{
+    return running() ? prepareDialogs() : ensureRunning();
 }
 
 int BridgeJVLink::send(const Request &request)
@@ -175,7 +216,8 @@ int BridgeJVLink::exchange(const Request &request, Answer &answer, std::chrono::
 int BridgeJVLink::open(const Request &request, Answer &answer)
 {
     m_pending.clear();
-    if (const int failed = ensureRunning())
+    m_errorDetail.clear();
+    if (const int failed = readyForDialog())
         return failed;
     return exchange(request, answer, m_timeouts.dialog);
 }
@@ -197,15 +239,17 @@ int BridgeJVLink::JVInit(const QString &sid)
     // initialised with it.
     m_sid = Utf8(sid);
     m_initialised = true;
-    if (running())
-        return simpleCall(MessageType::Init, m_timeouts.dialog, m_sid);
-    return ensureRunning();
+    if (!running())
+        return ensureRunning();
+    if (const int failed = prepareDialogs())
+        return failed;
+    return simpleCall(MessageType::Init, m_timeouts.dialog, m_sid);
 }
 
 int BridgeJVLink::JVSetUIProperties()
 {
     const auto open = [this] {
-        if (const int failed = ensureRunning())
+        if (const int failed = readyForDialog())
             return failed;
         return simpleCall(MessageType::SetUIProperties, m_timeouts.dialog);
     };
@@ -237,7 +281,7 @@ int BridgeJVLink::JVStatus()
     return simpleCall(MessageType::Status, m_timeouts.call);
 }
 
-int BridgeJVLink::JVRead(QString &buffer, int &size, QString &fileName)
+int BridgeJVLink::JVRead(std::string &record, int &size, QString &fileName)
 {
     if (m_pending.empty()) {
         Request request;
@@ -261,11 +305,16 @@ int BridgeJVLink::JVRead(QString &buffer, int &size, QString &fileName)
             m_readAhead = true;
         m_pending.assign(std::make_move_iterator(answer.reads.begin()), std::make_move_iterator(answer.reads.end()));
     }
-    const jvbridge::ReadResult read = std::move(m_pending.front());
+    jvbridge::ReadResult read = std::move(m_pending.front());
     m_pending.pop_front();
-    if (read.code > 0)
-        buffer = FromSjis(read.record);
     fileName = QString::fromStdString(read.fileName);
+    // A record is exactly as long as its code says, never cut or padded on the way.
+    if (read.code > 0 && read.record.size() != static_cast<size_t>(read.code))
+        read.code = jvbridge::kRecordSizeMismatch;
+    if (read.code > 0)
+        record = std::move(read.record);
+    else if (read.code < -1 && read.code != -3 && !fileName.isEmpty())
+        m_errorDetail = QStringLiteral("ファイル「%1」").arg(fileName);
     return read.code;
 }
 

@@ -4,6 +4,7 @@
 #include "jvbridge/protocol.h"
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -13,14 +14,19 @@
 
 namespace velmora {
 
-/** How long BridgeJVLink waits for the bridge. */
+/**
+ * How long BridgeJVLink waits for the bridge. Only the calls that may show a JV-Link
+ * dialog wait long, since a person may be reading it: JVSetUIProperties (JV-Link's
+ * settings), JVOpen (JV-Link's notices, its version-up and setup dialogs), JVRTOpen (which
+ * signs in to the service as JVOpen does) and JVInit (JV-Link's own start).
+ */
 struct BridgeTimeouts
 {
     /** Starting the bridge and its handshake (under wine a fresh prefix takes seconds). */
     std::chrono::milliseconds start{60000};
     /** Any answer of a call that shows no window. */
     std::chrono::milliseconds call{60000};
-    /** JVInit, JVSetUIProperties, JVOpen and JVRTOpen, which may wait for a person in a JV-Link dialog. */
+    /** JVInit, JVSetUIProperties, JVOpen and JVRTOpen. */
     std::chrono::milliseconds dialog{30 * 60 * 1000};
 };
 
@@ -39,14 +45,18 @@ struct BridgeTimeouts
  *
  * JVRead takes the records in batches (one exchange carries hundreds) and hands them
  * out one by one, asking for the next batch as soon as one arrives, so that the bridge
- * reads while Velmora stores; records are the CP932 bytes JV-Link delivered, decoded
- * to UTF-16.
+ * reads while Velmora stores; records are the CP932 bytes JV-Link delivered, as many as
+ * the code says (a record whose bytes do not match its code is jvbridge::kRecordSizeMismatch).
  */
 class BridgeJVLink : public JVLink
 {
   public:
-    /** `command`: the bridge program and its arguments; " serve" is added. */
-    explicit BridgeJVLink(QStringList command, BridgeTimeouts timeouts = {});
+    /**
+     * `command`: the bridge program and its arguments; " serve" is added. `fallback`: the
+     * bridge started instead when the first cannot create JV-Link (the 64-bit bridge for a PC
+     * that has only the 64-bit JV-Link), used from then on; empty for none.
+     */
+    explicit BridgeJVLink(QStringList command, BridgeTimeouts timeouts = {}, QStringList fallback = {});
     ~BridgeJVLink() override;
 
     BridgeJVLink(const BridgeJVLink &) = delete;
@@ -57,12 +67,25 @@ class BridgeJVLink : public JVLink
     int JVOpen(const QString &dataspec, const QString &fromTime, int option, int &readCount, int &downloadCount,
                QString &lastFileTimestamp) override;
     int JVStatus() override;
-    int JVRead(QString &buffer, int &size, QString &fileName) override;
+    int JVRead(std::string &record, int &size, QString &fileName) override;
     int JVRTOpen(const QString &dataspec, const QString &key) override;
     int JVCancel() override;
     int JVClose() override;
+    /** Also names the file of the last JVRead that failed, when JV-Link named one. */
+    QString lastErrorDetail() const override { return m_errorDetail; }
 
-    const QStringList &command() const { return m_command; }
+    /** The command of the bridge in use: the fallback once it has taken over. */
+    const QStringList &command() const { return m_usingFallback ? m_fallback : m_command; }
+    /** 32 or 64: the bridge's build, as its handshake said; 0 before a bridge has answered. */
+    int bitness() const { return m_bitness; }
+
+    /**
+     * Called before every call that may show a JV-Link dialog with the bridge's process
+     * id: lets that process bring its windows to the front (on Windows) and returns the
+     * native window JV-Link's dialogs are to belong to (JV-Link's ParentHWnd), 0 for none.
+     */
+    using DialogOwner = std::function<std::uint32_t(qint64 processId)>;
+    void setDialogOwner(DialogOwner owner) { m_dialogOwner = std::move(owner); }
 
     /**
      * What the settings button shows before JV-Link's own dialog: it receives the call
@@ -77,6 +100,12 @@ class BridgeJVLink : public JVLink
 
   private:
     int ensureRunning();
+    /** Starts `command` and shakes hands: 0, or the bridge code of the failure (the bridge stopped). */
+    int start(const QStringList &command);
+    /** Tells JV-Link the owner of its dialogs when that has changed. */
+    int prepareDialogs();
+    /** Before a call that may show a dialog: the bridge runs and knows the dialogs' owner. */
+    int readyForDialog();
     int send(const jvbridge::Request &request);
     int receive(jvbridge::MessageType expected, jvbridge::Answer &answer, std::chrono::milliseconds timeout);
     int exchange(const jvbridge::Request &request, jvbridge::Answer &answer, std::chrono::milliseconds timeout);
@@ -88,7 +117,13 @@ class BridgeJVLink : public JVLink
 
     QStringList m_command;
     BridgeTimeouts m_timeouts;
+    QStringList m_fallback;
+    bool m_usingFallback = false;
+    int m_bitness = 0;
     SettingsDialog m_dialog;
+    DialogOwner m_dialogOwner;
+    std::uint32_t m_sentOwner = 0; ///< the ParentHWnd the running bridge has; JV-Link starts with none
+    QString m_errorDetail;
     QProcess m_process;
     jvbridge::FrameReader m_reader;
     std::deque<jvbridge::ReadResult> m_pending; ///< results of the last batch not yet handed out

@@ -256,7 +256,7 @@ DataImport::Outcome DataImport::readLoop()
     m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(0/%1)").arg(m_readCount));
     m_view.setReadProgress(0, m_readCount);
     int size = 60000;
-    QString buffer;
+    std::string buffer;
     QString fileName;
     Outcome end = Outcome::Failed;
     bool writeFailed = false;
@@ -269,7 +269,7 @@ DataImport::Outcome DataImport::readLoop()
         }
         const int result = m_jvlink.JVRead(buffer, size, fileName);
         if (result > 0) {
-            if (!storeRecord(ToSjis(buffer)) || (m_store.pendingFiles() > kMaxBufferedFiles && !flushStore())) {
+            if (!storeRecord(buffer) || (m_store.pendingFiles() > kMaxBufferedFiles && !flushStore())) {
                 writeFailed = true;
                 break;
             }

@@ -397,7 +397,7 @@ bool LocalJVLink::loadFile(size_t index)
     return true;
 }
 
-int LocalJVLink::JVRead(QString &buffer, int & /*size*/, QString &fileName)
+int LocalJVLink::JVRead(std::string &buffer, int & /*size*/, QString &fileName)
 {
     if (!m_initialised)
         return kNotInitialised;
@@ -428,7 +428,7 @@ int LocalJVLink::JVRead(QString &buffer, int & /*size*/, QString &fileName)
     end = end == std::string::npos ? m_fileBytes.size() : end + 2;
     const std::string_view record(m_fileBytes.data() + m_recordOffset, end - m_recordOffset);
     m_recordOffset = end;
-    buffer = FromSjis(record);
+    buffer.assign(record);
     return static_cast<int>(record.size());
 }
 

@@ -60,7 +60,7 @@ ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
         outcome.jvlinkError = JVErrorText("JVRTOpen", opened, m_jvlink.lastErrorDetail());
     if (opened == 0) {
         int size = 60000;
-        QString buffer;
+        std::string buffer;
         QString fileName;
         for (;;) {
             m_processEvents();
@@ -73,7 +73,7 @@ ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
                 break;
             if (result < 0)
                 continue;
-            const std::string record = ToSjis(buffer);
+            const std::string &record = buffer;
             const auto kind = KindOfRecordType(Field(record, common::RecordType));
             if (!kind || FieldValue(Field(record, common::RaceNumber)) <= 0)
                 continue;

@@ -67,18 +67,20 @@ int main(int argc, char *argv[])
     QDir::setCurrent(appFolder);
     QtMessageBoxes messages;
     QtDesktop desktop;
-    const JVLinkChoice choice =
-        ChooseJVLink(appFolder, std::nullopt, BridgeBesideProgram(QCoreApplication::applicationDirPath()));
+    const JVLinkChoice choice = ChooseJVLink(appFolder, std::nullopt, ThisHost(QCoreApplication::applicationDirPath()));
     const auto activeWindow = [] { return QApplication::activeWindow(); };
     GuiContext context{messages, desktop,
                        ProgramJVLinkFactory(
                            appFolder, choice,
                            [&](LocalJVLink &jvlink) {
                                jvlink.setSourceMaker(BundledSampleMaker(QCoreApplication::applicationDirPath()));
-                               jvlink.setSettingsDialog(JVLinkSettingsDialogOver(activeWindow, PlatformFolderPicker()));
+                               jvlink.setSettingsDialog(JVLinkSettingsDialogOver(activeWindow, PlatformFolderPicker(),
+                                                                                 choice.description()));
                            },
                            [&](BridgeJVLink &jvlink) {
-                               jvlink.setSettingsDialog(JVLinkBridgeDialogOver(activeWindow, choice.description()));
+                               jvlink.setSettingsDialog(JVLinkBridgeDialogOver(
+                                   activeWindow, [choice, &jvlink] { return choice.description(&jvlink); }));
+                               jvlink.setDialogOwner(JVLinkDialogOwner(activeWindow));
                            }),
                        appFolder};
     if (!JVLinkInstalled(context))

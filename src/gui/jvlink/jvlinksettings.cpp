@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace velmora::gui {
 
 FolderPicker PlatformFolderPicker()
@@ -114,10 +118,12 @@ void JVLinkSettingsDialog::accept()
         QDialog::accept();
 }
 
-LocalJVLink::SettingsDialog JVLinkSettingsDialogOver(std::function<QWidget *()> parent, FolderPicker pickFolder)
+LocalJVLink::SettingsDialog JVLinkSettingsDialogOver(std::function<QWidget *()> parent, FolderPicker pickFolder,
+                                                     QString inUse)
 {
-    return [parent = std::move(parent), pickFolder = std::move(pickFolder)](LocalJVLinkSettings &settings) {
-        JVLinkSettingsDialog dialog(settings, pickFolder, parent ? parent() : nullptr);
+    return [parent = std::move(parent), pickFolder = std::move(pickFolder),
+            inUse = std::move(inUse)](LocalJVLinkSettings &settings) {
+        JVLinkSettingsDialog dialog(settings, pickFolder, parent ? parent() : nullptr, inUse);
         if (dialog.exec() != QDialog::Accepted)
             return false;
         settings = dialog.settings();
@@ -151,12 +157,28 @@ JVLinkBridgeDialog::JVLinkBridgeDialog(const QString &inUse, std::function<int()
     connect(buttons, &QDialogButtonBox::rejected, this, &JVLinkBridgeDialog::reject);
 }
 
-BridgeJVLink::SettingsDialog JVLinkBridgeDialogOver(std::function<QWidget *()> parent, QString inUse)
+BridgeJVLink::SettingsDialog JVLinkBridgeDialogOver(std::function<QWidget *()> parent, std::function<QString()> inUse)
 {
     return [parent = std::move(parent), inUse = std::move(inUse)](const std::function<int()> &openJVLinkDialog) {
-        JVLinkBridgeDialog dialog(inUse, openJVLinkDialog, parent ? parent() : nullptr);
+        JVLinkBridgeDialog dialog(inUse ? inUse() : QString(), openJVLinkDialog, parent ? parent() : nullptr);
         dialog.exec();
         return dialog.jvlinkResult();
+    };
+}
+
+BridgeJVLink::DialogOwner JVLinkDialogOwner(std::function<QWidget *()> window)
+{
+    return [window = std::move(window)](qint64 processId) -> std::uint32_t {
+#ifdef Q_OS_WIN
+        AllowSetForegroundWindow(static_cast<DWORD>(processId));
+        QWidget *owner = window ? window() : nullptr;
+        // Window handles fit 32 bits in 32- and 64-bit processes alike, as JV-Link's ParentHWnd takes them.
+        return owner ? static_cast<std::uint32_t>(owner->winId()) : 0;
+#else
+        Q_UNUSED(window);
+        Q_UNUSED(processId);
+        return 0;
+#endif
     };
 }
 

@@ -51,8 +51,12 @@ class JVLinkSettingsDialog : public QDialog
     QString m_initialSource;
 };
 
-/** A settings dialog for LocalJVLink::setSettingsDialog that shows JVLinkSettingsDialog over `parent`. */
-LocalJVLink::SettingsDialog JVLinkSettingsDialogOver(std::function<QWidget *()> parent, FolderPicker pickFolder);
+/**
+ * A settings dialog for LocalJVLink::setSettingsDialog that shows JVLinkSettingsDialog over
+ * `parent`, saying `inUse` (JVLinkChoice::description).
+ */
+LocalJVLink::SettingsDialog JVLinkSettingsDialogOver(std::function<QWidget *()> parent, FolderPicker pickFolder,
+                                                     QString inUse);
 
 /**
  * What the settings button shows when the real JV-Link is reached through the bridge:
@@ -74,7 +78,18 @@ class JVLinkBridgeDialog : public QDialog
     int m_result = 0;
 };
 
-/** A settings dialog for BridgeJVLink::setSettingsDialog that shows JVLinkBridgeDialog over `parent`. */
-BridgeJVLink::SettingsDialog JVLinkBridgeDialogOver(std::function<QWidget *()> parent, QString inUse);
+/**
+ * A settings dialog for BridgeJVLink::setSettingsDialog that shows JVLinkBridgeDialog over
+ * `parent`, saying what `inUse` returns when it opens (the bridge in use may have changed).
+ */
+BridgeJVLink::SettingsDialog JVLinkBridgeDialogOver(std::function<QWidget *()> parent, std::function<QString()> inUse);
+
+/**
+ * The owner of JV-Link's dialogs for BridgeJVLink::setDialogOwner: on Windows the native
+ * window of `window()` (the window the person works in), after letting the bridge's
+ * process come to the foreground so that the dialogs open in front of it. Elsewhere
+ * (WSL) Velmora's windows are no Windows windows: 0.
+ */
+BridgeJVLink::DialogOwner JVLinkDialogOwner(std::function<QWidget *()> window);
 
 } // namespace velmora::gui

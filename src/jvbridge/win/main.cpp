@@ -3,6 +3,7 @@
 // statically, run beside the 32-bit JV-Link.
 
 #include "jvbridge/dump.h"
+#include "jvbridge/recovery.h"
 #include "jvbridge/server.h"
 #include "win/comjvlink.h"
 
@@ -161,7 +162,8 @@ int ServeMode()
 {
     HRESULT created = S_OK;
     std::unique_ptr<ComJVLink> jvlink = ComJVLink::Create(created);
-    Server server(jvlink.get(), static_cast<std::int32_t>(created), kBitness);
+    std::unique_ptr<RecoveringJVLink> recovering = jvlink ? std::make_unique<RecoveringJVLink>(*jvlink) : nullptr;
+    Server server(recovering.get(), static_cast<std::int32_t>(created), kBitness);
     InputThread input;
     const int status = Serve(
         server, [&](char *buffer, std::size_t size) { return input.readSome(buffer, size); }, WriteOut);
@@ -223,7 +225,8 @@ int DumpMode(const std::vector<std::string> &args)
     hooks.report = Report;
     hooks.wait = [](int milliseconds) { WaitPumping(nullptr, static_cast<DWORD>(milliseconds)); };
     hooks.now = Now;
-    return Dump(*jvlink, options, hooks);
+    RecoveringJVLink recovering(*jvlink);
+    return Dump(recovering, options, hooks);
 }
 
 int Run(const std::vector<std::string> &args)

@@ -1,4 +1,6 @@
+#include "core/jvbridge/filecalls.h"
 #include "jvbridge/dump.h"
+#include "jvbridge/readlimits.h"
 
 #include <deque>
 #include <fstream>
@@ -13,86 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/** A record of 30 bytes whose meeting date (positions 12-19) is `date`. */
-std::string Record(const char *type, const char *date, char tag)
-{
-    return std::string(type) + "7" + "20250101" + date + std::string(9, tag) + "\r\n";
-}
-
-/** A JV-Link that serves files of records, counting JVSkip, failing JVRead when told. */
-class FileCalls : public JVLinkCalls
-{
-  public:
-    struct File
-    {
-        std::string name;
-        std::vector<std::string> records;
-    };
-    std::vector<File> files;
-    std::string stamp = "20250105120000";
-    std::int32_t openResult = 0;
-    int downloads = 0;
-    int failAtRead = 0; ///< this read (1-based, counted over the open) returns failCode
-    std::int32_t failCode = -502;
-    std::string openedFrom;
-    int skips = 0;
-    int closes = 0;
-
-    std::int32_t init(const std::string &) override { return 0; }
-    std::int32_t setUIProperties() override { return 0; }
-    std::int32_t setServiceKey(const std::string &) override { return 0; }
-    std::int32_t setSavePath(const std::string &) override { return 0; }
-    OpenResult open(const std::string &, const std::string &fromTime, std::int32_t) override
-    {
-        openedFrom = fromTime;
-        m_file = m_record = 0;
-        m_reads = 0;
-        m_polls = 0;
-        if (openResult != 0)
-            return {openResult, 0, 0, ""};
-        return {0, static_cast<std::int32_t>(files.size()), downloads, stamp};
-    }
-    std::int32_t rtOpen(const std::string &, const std::string &) override
-    {
-        m_file = m_record = 0;
-        return files.empty() ? -1 : 0;
-    }
-    std::int32_t status() override { return std::min(++m_polls, downloads); }
-    ReadResult read(std::int32_t) override
-    {
-        if (++m_reads == failAtRead)
-            return {failCode, "", ""};
-        if (m_file >= files.size())
-            return {0, "", ""};
-        const File &file = files[m_file];
-        if (m_record >= file.records.size()) {
-            ++m_file;
-            m_record = 0;
-            return {-1, "", file.name};
-        }
-        const std::string &record = file.records[m_record++];
-        return {static_cast<std::int32_t>(record.size()), record, file.name};
-    }
-    std::int32_t skip() override
-    {
-        ++skips;
-        if (m_file < files.size())
-            m_record = files[m_file].records.size();
-        return 0;
-    }
-    std::int32_t cancel() override { return 0; }
-    std::int32_t close() override
-    {
-        ++closes;
-        return 0;
-    }
-
-  private:
-    size_t m_file = 0;
-    size_t m_record = 0;
-    int m_reads = 0;
-    int m_polls = 0;
-};
+using test::FileCalls;
+using test::Record;
 
 class DumpTest : public testing::Test
 {
@@ -103,7 +27,7 @@ class DumpTest : public testing::Test
                        {Record("RA", "20250104", 'a'), Record("SE", "20250104", 'b'), Record("RA", "20250105", 'c')}},
                       {"SEVM0002.jvd", {Record("SE", "20250105", 'd')}}};
         m_hooks.report = [this](const std::string &line) { m_lines.push_back(line); };
-        m_hooks.wait = [](int) {};
+        m_hooks.wait = [this](int milliseconds) { m_waited += milliseconds; };
         m_hooks.now = [] { return std::string("20250106093000"); };
         m_options.out = fs::path(m_dir.path().toStdString()) / "out";
     }
@@ -129,7 +53,14 @@ class DumpTest : public testing::Test
     DumpOptions m_options;
     DumpHooks m_hooks;
     std::vector<std::string> m_lines;
+    long m_waited = 0;
 };
+
+std::string ReadBytes(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 TEST_F(DumpTest, WritesEachFilePerMeetingDateInTheLocalSourceFormat)
 {
@@ -164,7 +95,8 @@ TEST_F(DumpTest, AnErrorEndsTheDumpWithItsMessageAndTheNextRunContinuesAfterTheL
 {
     m_jv.failAtRead = 6; // the first record of the second file
     EXPECT_EQ(run(), kDumpJVLinkError);
-    EXPECT_EQ(m_lines.back(), "JVReadエラー:ダウンロードに失敗しました。(通信エラーやディスクエラー)(-502)");
+    EXPECT_EQ(m_lines.back(),
+              "JVReadエラー:ダウンロードに失敗しました。(通信エラーやディスクエラー)(-502) ファイル「SEVM0002.jvd」");
     EXPECT_EQ(written().size(), 2u) << "the first file was whole and stays";
     EXPECT_EQ(m_jv.closes, 1);
 
@@ -192,6 +124,98 @@ TEST_F(DumpTest, JVLinkErrorsBeforeTheReadLoopAndRealTimeData)
     EXPECT_EQ(written().count("0B12_20250105_20250106093000_00001_RAVM0001.jvd"), 1u)
         << "real-time data is named by its key and stamped with the present time";
 }
+
+TEST_F(DumpTest, JVLinkStandingStillOrPassingItsAnnouncedFilesOrFailingEndsTheDumpWithItsReason)
+{
+    const long limit = std::chrono::duration_cast<std::chrono::milliseconds>(kNoProgressLimit).count();
+    const struct
+    {
+        const char *name;
+        std::function<void(FileCalls &)> setUp;
+        const char *message;
+        long waited;
+    } cases[] = {
+        {"a download count that never moves", [](FileCalls &jv) { jv.downloads = 2, jv.stuckStatus = 1; },
+         "ダウンロードが10分間進まないため中止しました（1/2）。", limit},
+        {"a file that never finishes downloading",
+         [](FileCalls &jv) { jv.failAtRead = 2, jv.failCode = -3, jv.failForEver = true; },
+         "JV-Linkの読み込みが10分間進まないため中止しました（JVRead: ファイルダウンロード中(-3)）。", limit},
+        {"more files than announced", [](FileCalls &jv) { jv.announcedFiles = 1; },
+         "JVOpenが知らせたファイル数（1件）より多くのファイルが届いたため中止しました。", 0},
+        {"-2, which JV-Link documents for no read", [](FileCalls &jv) { jv.failAtRead = 1, jv.failCode = -2; },
+         "JVReadエラー:(-2) ファイル「RAVM0001.jvd」", 0},
+        {"a record whose bytes do not match its size",
+         [](FileCalls &jv) { jv.failAtRead = 5, jv.failCode = kRecordSizeMismatch; },
+         "JVReadエラー:JV-Linkから受け取ったレコードの長さが戻り値と合いません。(-909) ファイル「SEVM0002.jvd」", 0},
+    };
+    int number = 0;
+    for (const auto &c : cases) {
+        FileCalls jv;
+        jv.files = m_jv.files;
+        c.setUp(jv);
+        m_options.out = fs::path(m_dir.path().toStdString()) / ("case" + std::to_string(++number));
+        m_lines.clear();
+        m_waited = 0;
+        EXPECT_EQ(Dump(jv, m_options, m_hooks), kDumpJVLinkError) << c.name;
+        EXPECT_EQ(m_lines.back(), c.message) << c.name;
+        EXPECT_EQ(m_waited, c.waited) << c.name;
+        EXPECT_EQ(jv.closes, 1) << c.name;
+    }
+}
+
+#ifndef _WIN32
+TEST_F(DumpTest, LinksPlantedInTheOutputFolderAreNeverWrittenThrough)
+{
+    const fs::path outside = fs::path(m_dir.path().toStdString()) / "outside";
+    fs::create_directories(outside);
+    const fs::path state = m_options.out / ".jvbridge";
+    fs::create_directories(state);
+    const char *const planted[] = {
+        ".jvbridge/state.part",
+        ".jvbridge/RACE_20250104_20250105120000_00001_RAVM0001.jvd.part",
+        "RACE_20250105_20250105120000_00002_SEVM0002.jvd",
+    };
+    for (int i = 0; i < 3; ++i) {
+        const fs::path victim = outside / ("victim" + std::to_string(i));
+        std::ofstream(victim) << "victim";
+        fs::create_symlink(victim, m_options.out / planted[i]);
+    }
+    fs::create_symlink(outside / "nowhere", state / "RACE_20250104_20250105120000_00001_RAVM0001.jvd.1.part");
+
+    ASSERT_EQ(run(), kDumpOk) << m_lines.back();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ReadBytes(outside / ("victim" + std::to_string(i))), "victim") << planted[i];
+    EXPECT_FALSE(fs::exists(outside / "nowhere"));
+    const fs::path replaced = m_options.out / planted[2];
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(replaced))) << "the link was replaced, not written through";
+    EXPECT_EQ(ReadBytes(replaced), Record("SE", "20250105", 'd'));
+    EXPECT_EQ(written().size(), 3u);
+
+    // A folder of the output that is a link or no folder is refused before JV-Link is asked.
+    const fs::path elsewhere = outside / "elsewhere";
+    fs::create_directories(elsewhere);
+    const auto refused = [&](const fs::path &out, const char *what) {
+        m_options.out = out;
+        m_lines.clear();
+        const int opens = m_jv.opens;
+        EXPECT_EQ(run(), kDumpWriteError) << what;
+        EXPECT_NE(m_lines.back().find("はフォルダではないか、リンクです。"), std::string::npos) << what;
+        EXPECT_EQ(m_jv.opens, opens) << what;
+        EXPECT_TRUE(fs::is_empty(elsewhere)) << what;
+    };
+    const fs::path linked = fs::path(m_dir.path().toStdString()) / "linked";
+    fs::create_directory_symlink(elsewhere, linked);
+    refused(linked, "the output folder is a link");
+    const fs::path withLinkedState = fs::path(m_dir.path().toStdString()) / "out2";
+    fs::create_directories(withLinkedState);
+    fs::create_directory_symlink(elsewhere, withLinkedState / ".jvbridge");
+    refused(withLinkedState, ".jvbridge is a link");
+    const fs::path withFileState = fs::path(m_dir.path().toStdString()) / "out3";
+    fs::create_directories(withFileState);
+    std::ofstream(withFileState / ".jvbridge") << "not a folder";
+    refused(withFileState, ".jvbridge is a file");
+}
+#endif
 
 } // namespace
 } // namespace velmora::jvbridge

@@ -30,6 +30,7 @@ std::vector<Request> SampleRequests()
     Request &read = add(MessageType::Read);
     read.size = 110000;
     read.maxResults = kMaxReadBatch;
+    add(MessageType::SetParentWindow).parentWindow = 0x8001a2b4u;
     for (const MessageType type : {MessageType::Status, MessageType::Skip, MessageType::Cancel, MessageType::Close})
         add(type);
     return requests;
@@ -196,6 +197,13 @@ class ScriptedCalls : public JVLinkCalls
     std::int32_t skip() override { return 0; }
     std::int32_t cancel() override { return 0; }
     std::int32_t close() override { return 0; }
+    std::int32_t fileDelete(const std::string &) override { return 0; }
+    std::int32_t setParentWindow(std::uint32_t window) override
+    {
+        parentWindow = window;
+        return 0;
+    }
+    std::uint32_t parentWindow = 0;
 };
 
 Answer Ask(Server &server, const Request &request)
@@ -247,6 +255,10 @@ TEST(BridgeServer, CallsAnswerWithJVLinksOwnCodesAndTheHandshakeSaysWhatRuns)
     EXPECT_EQ(answer.type, MessageType::OpenAnswer);
     EXPECT_EQ(answer.readCount, 3);
     EXPECT_EQ(answer.downloadCount, 1);
+    request.type = MessageType::SetParentWindow;
+    request.parentWindow = 0x00030e52u;
+    EXPECT_EQ(Ask(server, request).code, 0);
+    EXPECT_EQ(jv.parentWindow, 0x00030e52u);
 
     Server without(nullptr, static_cast<std::int32_t>(0x80040154), 32);
     request.type = MessageType::Hello;

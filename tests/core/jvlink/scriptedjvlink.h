@@ -20,14 +20,14 @@ namespace velmora::test {
 class ScriptedJVLink : public JVLink
 {
   public:
-    /** One JVRead answer: a record (as JV-Link hands it out, UTF-16) with its size, or a code. */
+    /** One JVRead answer: a record (CP932 bytes) with its size, or a code. */
     struct Read
     {
         int code = 0;
-        QString record;
+        std::string record;
     };
     /** A record given as CP932 bytes with its CR LF; JVRead returns its size in bytes. */
-    static Read Record(const std::string &cp932) { return {static_cast<int>(cp932.size()), FromSjis(cp932)}; }
+    static Read Record(const std::string &cp932) { return {static_cast<int>(cp932.size()), cp932}; }
     static Read Code(int code) { return {code, {}}; }
 
     int initResult = 0;
@@ -78,7 +78,7 @@ class ScriptedJVLink : public JVLink
         }
         return log("JVStatus", result);
     }
-    int JVRead(QString &buffer, int &size, QString &fileName) override
+    int JVRead(std::string &buffer, int &size, QString &fileName) override
     {
         log("JVRead", 0);
         if (size != 60000)

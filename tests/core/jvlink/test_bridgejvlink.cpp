@@ -133,7 +133,8 @@ TEST_F(BridgeImport, ABridgeKilledInTheReadLoopEndsTheImportAtOnceKeepingWhatWas
         jvlink.JVOpen(QStringLiteral("RACE"), QStringLiteral("20250101000000"), 1, readCount, downloadCount, stamp), 0);
     EXPECT_EQ(readCount, 2);
     int size = 60000, records = 0;
-    QString buffer, file;
+    std::string buffer;
+    QString file;
     for (int result; (result = jvlink.JVRead(buffer, size, file)) != 0;) {
         ASSERT_GE(result, -1);
         records += result > 0;
@@ -208,12 +209,25 @@ TEST(BridgeJVLink, TheSettingsDialogComesBeforeJVLinksOwn)
     EXPECT_NE(jvlink.processId(), 0);
 }
 
-TEST(JVLinkChoice, TheCommandLineThenTheSettingsThenTheProgramsFolderChooseTheBridge)
+TEST(JVLinkChoice, TheCommandLineThenTheSettingsThenThePackagedBridgeChooseAndTheChoiceSaysWhy)
 {
     QTemporaryDir app;
-    const QString beside = QStringLiteral("C:/Program Files/Velmora/velmora-jvbridge.exe");
-    EXPECT_FALSE(ChooseJVLink(app.path(), std::nullopt, {}).usesBridge());
-    EXPECT_EQ(ChooseJVLink(app.path(), std::nullopt, beside).bridgeCommand, QStringList{beside});
+    BridgeHost windows;
+    windows.windows = true;
+    const JVLinkChoice none = ChooseJVLink(app.path(), std::nullopt, windows);
+    EXPECT_FALSE(none.usesBridge());
+    EXPECT_TRUE(none.description().contains(QStringLiteral("velmora-jvbridge.exe が見つからないため")));
+    EXPECT_TRUE(ChooseJVLink(app.path(), std::nullopt, BridgeHost{})
+                    .description()
+                    .contains(QStringLiteral("WindowsかWSLでしか使えないため")));
+
+    BridgeHost packaged = windows;
+    packaged.bridge = QStringLiteral("C:/Program Files/Velmora/velmora-jvbridge.exe");
+    packaged.fallback = QStringLiteral("C:/Program Files/Velmora/velmora-jvbridge64.exe");
+    const JVLinkChoice shipped = ChooseJVLink(app.path(), std::nullopt, packaged);
+    EXPECT_EQ(shipped.bridgeCommand, QStringList{packaged.bridge});
+    EXPECT_EQ(shipped.fallbackCommand, QStringList{packaged.fallback});
+    EXPECT_TRUE(shipped.description().contains(QStringLiteral("本ソフトに同梱")));
 
     TIniGT ini;
     ini.setFileName(app.filePath(QStringLiteral("JVLink/JVLink.ini")));
@@ -221,22 +235,117 @@ TEST(JVLinkChoice, TheCommandLineThenTheSettingsThenTheProgramsFolderChooseTheBr
     ASSERT_TRUE(ini.WriteString(QStringLiteral("JVLink"), QStringLiteral("Bridge"),
                                 QStringLiteral("wine64 \"/opt/velmora jv/velmora-jvbridge.exe\"")));
     const QStringList configured{QStringLiteral("wine64"), QStringLiteral("/opt/velmora jv/velmora-jvbridge.exe")};
-    EXPECT_EQ(ChooseJVLink(app.path(), std::nullopt, beside).bridgeCommand, configured);
-    EXPECT_EQ(ChooseJVLink(app.path(), QStringLiteral("other.exe"), beside).bridgeCommand,
+    const JVLinkChoice set = ChooseJVLink(app.path(), std::nullopt, packaged);
+    EXPECT_EQ(set.bridgeCommand, configured);
+    EXPECT_TRUE(set.fallbackCommand.isEmpty()) << "a command of one's own has no fallback";
+    EXPECT_TRUE(set.description().contains(QStringLiteral("JVLink/JVLink.ini の Bridge= の指定")));
+    EXPECT_EQ(ChooseJVLink(app.path(), QStringLiteral("other.exe"), packaged).bridgeCommand,
               QStringList{QStringLiteral("other.exe")});
-    EXPECT_FALSE(ChooseJVLink(app.path(), QString(), beside).usesBridge()) << "an empty --bridge is the local one";
+    const JVLinkChoice emptyOption = ChooseJVLink(app.path(), QString(), packaged);
+    EXPECT_FALSE(emptyOption.usesBridge());
+    EXPECT_TRUE(emptyOption.description().contains(QStringLiteral("--bridge が空のため")));
 
-    // An empty key turns the bridge beside the program off.
+    // An empty key turns the packaged bridge off, and says so.
     ASSERT_TRUE(ini.WriteString(QStringLiteral("JVLink"), QStringLiteral("Bridge"), QString()));
-    const JVLinkChoice local = ChooseJVLink(app.path(), std::nullopt, beside);
+    const JVLinkChoice local = ChooseJVLink(app.path(), std::nullopt, packaged);
     EXPECT_FALSE(local.usesBridge());
-    EXPECT_TRUE(local.description().contains(QStringLiteral("ローカルJV-Link")));
+    EXPECT_EQ(local.description(), QStringLiteral("使用中のJV-Link：ローカルJV-Link（JVLink/JVLink.ini の Bridge= "
+                                                  "が空のため。提供元フォルダのJV-Dataファイルを読み込みます）"));
     EXPECT_TRUE(dynamic_cast<LocalJVLink *>(ProgramJVLinkFactory(app.path(), local)(kJVLinkClassName).get()));
 
     const JVLinkChoice bridged = ChooseJVLink(app.path(), QStringLiteral("velmora-jvbridge.exe"), {});
-    EXPECT_TRUE(bridged.description().contains(QStringLiteral("velmora-jvbridge.exe")));
     EXPECT_TRUE(dynamic_cast<BridgeJVLink *>(ProgramJVLinkFactory(app.path(), bridged)(kJVLinkClassName).get()));
     EXPECT_FALSE(ProgramJVLinkFactory(app.path(), bridged)(QStringLiteral("Other.Class")));
+}
+
+TEST(JVLinkChoice, TheToolSaysWhichJVLinkItImportsThroughAndWhy)
+{
+    QTemporaryDir app;
+    QTemporaryDir source;
+    ASSERT_TRUE(QDir().mkpath(app.filePath(QStringLiteral("JVLink"))));
+    TIniGT ini;
+    ini.setFileName(app.filePath(QStringLiteral("JVLink/JVLink.ini")));
+    ASSERT_TRUE(ini.WriteString(QStringLiteral("JVLink"), QStringLiteral("Bridge"), QString()));
+    const QStringList import{QStringLiteral("import"), QStringLiteral("--data"), app.filePath(QStringLiteral("Data")),
+                             QStringLiteral("--source"), source.path()};
+    const auto firstLine = [](const test::ProcessRun &run) { return run.err.section(QLatin1Char('\n'), 0, 0); };
+    EXPECT_EQ(firstLine(test::RunCli(import)),
+              QStringLiteral("使用中のJV-Link：ローカルJV-Link（JVLink/JVLink.ini の Bridge= "
+                             "が空のため。提供元フォルダのJV-Dataファイルを読み込みます）"));
+    EXPECT_TRUE(firstLine(test::RunCli(import + QStringList{QStringLiteral("--bridge"), QString()}))
+                    .contains(QStringLiteral("--bridge が空のため")));
+}
+
+TEST(JVLinkChoice, UnderWslThePackagedBridgeIsTheDefault)
+{
+    const QProcessEnvironment plain;
+    QProcessEnvironment wsl;
+    wsl.insert(QStringLiteral("WSL_DISTRO_NAME"), QStringLiteral("Debian"));
+    EXPECT_TRUE(IsWsl("5.15.153.1-microsoft-standard-WSL2\n", plain));
+    EXPECT_TRUE(IsWsl("4.4.0-19041-Microsoft\n", plain)) << "WSL 1";
+    EXPECT_TRUE(IsWsl("6.1.0-18-amd64\n", wsl));
+    EXPECT_FALSE(IsWsl("6.1.0-18-amd64\n", plain));
+
+    // An installed package keeps both bridges in its data folder, beside bin/.
+    QTemporaryDir prefix;
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath(QStringLiteral("share/velmora"))));
+    BridgeHost host;
+    host.wsl = true;
+    FindPackagedBridges(prefix.filePath(QStringLiteral("bin")), host);
+    EXPECT_TRUE(host.bridge.isEmpty());
+    for (const char *name : {"velmora-jvbridge.exe", "velmora-jvbridge64.exe"}) {
+        QFile file(prefix.filePath(QStringLiteral("share/velmora/") + QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    FindPackagedBridges(prefix.filePath(QStringLiteral("bin")), host);
+    EXPECT_EQ(host.bridge, prefix.filePath(QStringLiteral("share/velmora/velmora-jvbridge.exe")));
+    EXPECT_EQ(host.fallback, prefix.filePath(QStringLiteral("share/velmora/velmora-jvbridge64.exe")));
+
+    QTemporaryDir app;
+    const JVLinkChoice choice = ChooseJVLink(app.path(), std::nullopt, host);
+    EXPECT_EQ(choice.bridgeCommand, QStringList{host.bridge});
+    EXPECT_EQ(choice.fallbackCommand, QStringList{host.fallback});
+    EXPECT_TRUE(choice.description().startsWith(
+        QStringLiteral("使用中のJV-Link：JRA-VANのJV-Link（velmora-jvbridge経由、WSLからWindowsで実行：")));
+}
+
+TEST(BridgeJVLink, ABridgeThatCannotCreateJVLinkGivesWayToThe64BitOneAndJVLinksDialogsGetTheirOwner)
+{
+    QTemporaryDir folder;
+    QTemporaryDir emptySource;
+    const QString log = folder.filePath(QStringLiteral("calls"));
+    const QString fake = QStringLiteral(VELMORA_FAKE_BRIDGE);
+    BridgeJVLink jvlink({fake, QStringLiteral("--not-created")}, {},
+                        {fake, QStringLiteral("--source"), emptySource.path(), QStringLiteral("--log"), log});
+    std::uint32_t owner = 0x2a0012;
+    std::vector<qint64> processes;
+    jvlink.setDialogOwner([&](qint64 process) {
+        processes.push_back(process);
+        return owner;
+    });
+    ASSERT_EQ(jvlink.JVInit(SoftwareId()), 0);
+    EXPECT_EQ(jvlink.command().at(1), QStringLiteral("--source")) << "the fallback took over";
+    EXPECT_EQ(jvlink.bitness(), 64);
+    JVLinkChoice choice;
+    choice.bridgeCommand = {fake, QStringLiteral("--not-created")};
+    choice.reason = JVLinkChoice::Reason::Packaged;
+    EXPECT_TRUE(choice.description(&jvlink).contains(QStringLiteral("64ビット版のvelmora-jvbridge経由")));
+
+    int readCount = 0, downloadCount = 0;
+    QString stamp;
+    EXPECT_EQ(
+        jvlink.JVOpen(QStringLiteral("RACE"), QStringLiteral("20250101000000"), 1, readCount, downloadCount, stamp),
+        -1);
+    owner = 0x2a0040;
+    EXPECT_EQ(jvlink.JVSetUIProperties(), 0);
+    EXPECT_EQ(processes, std::vector<qint64>(3, jvlink.processId()));
+    QFile calls(log);
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    // The owner goes to JV-Link before its first call that may show a dialog, and again when it changes.
+    EXPECT_EQ(QString::fromUtf8(calls.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+              QStringList({QStringLiteral("ParentHWnd=2752530"), QStringLiteral("JVInit"), QStringLiteral("JVOpen"),
+                           QStringLiteral("ParentHWnd=2752576"), QStringLiteral("JVSetUIProperties")}));
 }
 
 } // namespace

@@ -128,7 +128,9 @@ std::vector<Read> ReadToEnd(JVLink &jv)
     int size = 60000;
     for (;;) {
         Read read;
-        read.code = jv.JVRead(read.record, size, read.fileName);
+        std::string bytes;
+        read.code = jv.JVRead(bytes, size, read.fileName);
+        read.record = FromSjis(bytes);
         if (read.code == -3 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(1ms);
             continue;
@@ -180,7 +182,8 @@ TEST(LocalJVLinkInit, RefusesBadSoftwareIdsAndServesNothingBeforeIt)
 {
     QTemporaryDir root;
     LocalJVLink jv(root.path() + QStringLiteral("/JVLink"), root.path() + QStringLiteral("/source"));
-    QString buffer, fileName;
+    std::string buffer;
+    QString fileName;
     int size = 60000;
     EXPECT_EQ(Open(jv, QStringLiteral("20261201000000")).result, -201);
     EXPECT_EQ(jv.JVRTOpen(QStringLiteral("0B12"), QStringLiteral("20261205")), -201);
@@ -352,7 +355,8 @@ TEST_F(LocalJVLinkTest, DownloadsWhatTheCacheLacks)
     ASSERT_EQ(second.result, 0);
     EXPECT_EQ(second.readCount, 3);
     EXPECT_EQ(second.downloadCount, 0);
-    QString buffer, fileName;
+    std::string buffer;
+    QString fileName;
     int size = 60000;
     EXPECT_EQ(m_jv.JVRead(buffer, size, fileName), kRaceRecordLength);
     m_jv.JVClose();
@@ -421,7 +425,8 @@ TEST_F(LocalJVLinkTest, ReadingWaitsForTheDownloadAndCancelStopsIt)
     const Opened opened = Open(m_jv, QStringLiteral("20261201000000"));
     ASSERT_EQ(opened.result, 0);
     EXPECT_EQ(opened.downloadCount, 2);
-    QString buffer, fileName;
+    std::string buffer;
+    QString fileName;
     int size = 60000;
     EXPECT_EQ(m_jv.JVRead(buffer, size, fileName), -3);
     EXPECT_EQ(m_jv.JVRead(buffer, size, fileName), -3);
@@ -449,7 +454,8 @@ TEST_F(LocalJVLinkTest, FailedDownloadIsReportedByStatusAndRead)
     ASSERT_EQ(opened.result, 0);
     EXPECT_EQ(PollStatus(m_jv, opened.downloadCount).back(), -502);
     // The file will never arrive: reading must not ask the caller to wait for ever.
-    QString buffer, fileName;
+    std::string buffer;
+    QString fileName;
     int size = 60000;
     EXPECT_EQ(m_jv.JVRead(buffer, size, fileName), -502);
     EXPECT_EQ(m_jv.JVClose(), 0);
@@ -506,7 +512,8 @@ TEST_F(LocalJVLinkTest, JVReadHandsOutEachRecordAsUtf16WithItsByteSize)
     EXPECT_TRUE(reads[1].record.contains(QChar(0xFF5E)));
     EXPECT_TRUE(reads[1].record.contains(U("①髙ｱｲｳｴｵ\r\n")));
 
-    QString buffer, fileName;
+    std::string buffer;
+    QString fileName;
     int size = 60000;
     EXPECT_EQ(m_jv.JVRead(buffer, size, fileName), 0) << "the end stays the end";
 }

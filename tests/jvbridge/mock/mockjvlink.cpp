@@ -14,6 +14,23 @@
 // Faults for tests: VELMORA_MOCKJV_FAIL="JVOpen=-301,JVRead=-502@5" makes the fifth
 // and every later JVRead return -502 (without "@n": from the first call), and
 // VELMORA_MOCKJV_STALL="JVRead@n" makes the n-th JVRead never return.
+//
+// The ways the real JV-Link hands records over, chosen with VELMORA_MOCKJV_READ (a comma
+// list): JVGets puts the record into a new byte array of its size by default; JVRead turns
+// the record into text with the code page of the thread's locale (a Japanese one gives
+// CP932 text, any other widens each byte to one character, as on a Western Windows).
+//   nogets       JV-Link has no JVGets (an older JV-Link)
+//   getsvariant  JVGets takes its array only inside a VARIANT passed by reference
+//   widen        JVRead widens each byte to one character whatever the locale
+//   longer       the array or text holds more than the record: the rest of a longer one
+//   nuls         the array or text is padded with NULs to the size asked for
+// VELMORA_MOCKJV_DAMAGED="-403@2" makes the second file of an open read -403 until
+// JVFiledelete deletes it (downloaded again at the next JVOpen); with "!" after it the
+// file stays damaged. VELMORA_MOCKJV_DIALOG=1 makes JVOpen show a "dialog" (a window
+// owned by ParentHWnd) that is answered only when the caller's thread handles window
+// messages; the download waits for the answer. VELMORA_MOCKJV_LOG names a file that gets
+// a line per ParentHWnd set and per dialog answered. VELMORA_MOCKJV_REFUSE=1 makes the
+// class refuse to be created.
 
 #include <algorithm>
 #include <cstdio>
@@ -48,6 +65,7 @@ constexpr LONG kNotOpen = -203;
 constexpr LONG kBadSettings = -211;
 constexpr LONG kNoServiceKey = -303;
 constexpr LONG kBadFileContent = -403;
+constexpr LONG kFileNotFound = -503;
 constexpr LONG kDownloadFailed = -502;
 constexpr LONGLONG kMaxSourceFileSize = 256LL * 1024 * 1024;
 
@@ -208,11 +226,81 @@ std::map<std::string, Fault> ReadFaults()
     return faults;
 }
 
+/** How records are handed over (VELMORA_MOCKJV_READ). */
+struct ReadVariant
+{
+    bool noGets = false;
+    bool getsInVariantOnly = false;
+    bool widen = false;
+    bool longer = false;
+    bool nuls = false;
+};
+
+ReadVariant ReadVariants()
+{
+    const std::string text = "," + Utf8(Env(L"VELMORA_MOCKJV_READ")) + ",";
+    const auto has = [&](const char *word) { return text.find("," + std::string(word) + ",") != std::string::npos; };
+    return {has("nogets"), has("getsvariant"), has("widen"), has("longer"), has("nuls")};
+}
+
+/** A damaged download (VELMORA_MOCKJV_DAMAGED="-403@2" or "-402@1!"). */
+struct Damage
+{
+    LONG code = 0;
+    size_t file = 0; ///< 1-based place in the open's files
+    bool stays = false;
+};
+
+Damage ReadDamage()
+{
+    const std::string text = Utf8(Env(L"VELMORA_MOCKJV_DAMAGED"));
+    const size_t at = text.find('@');
+    if (at == std::string::npos)
+        return {};
+    return {std::atol(text.c_str()), static_cast<size_t>(std::atol(text.c_str() + at + 1)), text.back() == '!'};
+}
+
+void Log(const std::string &line)
+{
+    const std::wstring path = Env(L"VELMORA_MOCKJV_LOG");
+    if (path.empty())
+        return;
+    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+/** The bytes as JV-Link's JVRead makes text of them: with the thread's code page, or widened. */
+std::wstring RecordText(const std::string &bytes, bool widen)
+{
+    if (widen || PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale())) != LANG_JAPANESE) {
+        std::wstring text;
+        for (const char c : bytes)
+            text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+        return text;
+    }
+    const int size = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(std::max(size, 0)), L'\0');
+    MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
+    return text;
+}
+
+/** What a record leaves in a buffer that holds more than the record (the rest of a longer one, in CP932). */
+const std::string kLeftOver = "\x82\xa0\x82\xa2RA7 leftover of an earlier record";
+
 class MockJVLink : public IDispatch
 {
   public:
     MockJVLink()
         : m_faults(ReadFaults())
+        , m_readVariant(ReadVariants())
+        , m_damage(ReadDamage())
+        , m_showsDialog(!Env(L"VELMORA_MOCKJV_DIALOG").empty())
     {
         InitializeCriticalSection(&m_lock);
         InterlockedIncrement(&g_objects);
@@ -271,7 +359,7 @@ class MockJVLink : public IDispatch
         for (UINT i = 0; i < count; ++i) {
             ids[i] = DISPID_UNKNOWN;
             for (size_t m = 0; m < kMethodCount; ++m) {
-                if (_wcsicmp(names[i], kMethods[m]) == 0)
+                if (_wcsicmp(names[i], kMethods[m]) == 0 && !(m_readVariant.noGets && m == kGets))
                     ids[i] = static_cast<DISPID>(m + 1);
             }
             if (ids[i] == DISPID_UNKNOWN)
@@ -283,10 +371,14 @@ class MockJVLink : public IDispatch
                                      EXCEPINFO *, UINT *) override;
 
   private:
-    static constexpr const wchar_t *kMethods[] = {L"JVInit", L"JVSetUIProperties", L"JVSetServiceKey", L"JVSetSavePath",
-                                                  L"JVOpen", L"JVRTOpen",          L"JVStatus",        L"JVRead",
-                                                  L"JVSkip", L"JVCancel",          L"JVClose"};
+    static constexpr const wchar_t *kMethods[] = {
+        L"JVInit",       L"JVSetUIProperties", L"JVSetServiceKey", L"JVSetSavePath",
+        L"JVOpen",       L"JVRTOpen",          L"JVStatus",        L"JVRead",
+        L"JVSkip",       L"JVCancel",          L"JVClose",         L"JVGets",
+        L"JVFiledelete", L"ParentHWnd"};
     static constexpr size_t kMethodCount = sizeof kMethods / sizeof kMethods[0];
+    static constexpr size_t kGets = 11;
+    static constexpr size_t kParentHWnd = 13;
 
     struct SourceFile
     {
@@ -310,7 +402,14 @@ class MockJVLink : public IDispatch
     LONG rtOpen(const std::string &dataspec, const std::string &key);
     LONG status();
     LONG read(std::string &record, std::string &fileName);
+    /** JVGets and JVRead: the record as the variant in use hands it over. */
+    HRESULT readInto(bool bytes, DISPPARAMS *params, LONG &code);
+    LONG fileDelete(const std::string &name);
     LONG close();
+    HRESULT parentWindow(WORD flags, DISPPARAMS *params, VARIANT *result);
+    /** JVOpen's "dialog": a window owned by ParentHWnd, answered when its thread handles messages. */
+    void showDialog();
+    static LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     std::vector<SourceFile> scan(const std::string &dataspec, const std::string &meeting) const;
     std::wstring sourceFolder() const
     {
@@ -334,6 +433,12 @@ class MockJVLink : public IDispatch
 
     LONG m_references = 1;
     std::map<std::string, Fault> m_faults;
+    ReadVariant m_readVariant;
+    Damage m_damage;
+    std::vector<std::string> m_repaired; ///< damaged files deleted with JVFiledelete
+    bool m_showsDialog = false;
+    LONG m_parentWindow = 0;
+    volatile LONG m_dialogAnswered = 1;
     std::map<std::string, long> m_calls;
     long m_stallAtRead = 0;
     DWORD m_downloadDelay = 40;
@@ -394,18 +499,138 @@ HRESULT MockJVLink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *para
 {
     if (id < 1 || static_cast<size_t>(id) > kMethodCount)
         return DISP_E_MEMBERNOTFOUND;
+    if (static_cast<size_t>(id) == kParentHWnd + 1)
+        return parentWindow(flags, params, result);
     if (!(flags & DISPATCH_METHOD))
         return DISP_E_MEMBERNOTFOUND;
-    static const UINT kArgCounts[] = {1, 0, 1, 1, 6, 2, 0, 3, 0, 0, 0};
+    static const UINT kArgCounts[] = {1, 0, 1, 1, 6, 2, 0, 3, 0, 0, 0, 3, 1};
     if (params->cArgs != kArgCounts[id - 1] || params->cNamedArgs != 0)
         return DISP_E_BADPARAMCOUNT;
-    const LONG code = call(Utf8(kMethods[id - 1]), params);
+    LONG code = 0;
+    if (static_cast<size_t>(id) == kGets + 1 || kMethods[id - 1] == std::wstring(L"JVRead")) {
+        const HRESULT read = readInto(static_cast<size_t>(id) == kGets + 1, params, code);
+        if (FAILED(read))
+            return read;
+    } else {
+        code = call(Utf8(kMethods[id - 1]), params);
+    }
     if (result) {
         VariantInit(result);
         result->vt = VT_I4;
         result->lVal = code;
     }
     return S_OK;
+}
+
+HRESULT MockJVLink::readInto(bool bytes, DISPPARAMS *params, LONG &code)
+{
+    VARIANT &buffer = Arg(params, 0);
+    const bool inVariant = buffer.vt == (VT_BYREF | VT_VARIANT);
+    if (bytes && !inVariant && (m_readVariant.getsInVariantOnly || buffer.vt != (VT_BYREF | VT_ARRAY | VT_UI1)))
+        return DISP_E_TYPEMISMATCH;
+    if (!bytes && buffer.vt != (VT_BYREF | VT_BSTR))
+        return DISP_E_TYPEMISMATCH;
+    const long count = ++m_calls["JVRead"];
+    if (count == m_stallAtRead)
+        Sleep(INFINITE);
+    const auto fault = m_faults.find("JVRead");
+    std::string record, fileName;
+    code = fault != m_faults.end() && count >= fault->second.from ? fault->second.code : read(record, fileName);
+    const LONG size = NumberArg(params, 1);
+    if (code > 0) {
+        if (m_readVariant.longer)
+            record += kLeftOver;
+        if (m_readVariant.nuls)
+            record.resize(
+                std::max<size_t>(record.size(), std::min<size_t>(static_cast<size_t>(size), record.size() + 512)),
+                '\0');
+    }
+    if (bytes) {
+        SAFEARRAY *array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(record.size()));
+        void *data = nullptr;
+        if (array && SUCCEEDED(SafeArrayAccessData(array, &data))) {
+            std::copy(record.begin(), record.end(), static_cast<char *>(data));
+            SafeArrayUnaccessData(array);
+        }
+        if (inVariant) {
+            VariantClear(buffer.pvarVal);
+            buffer.pvarVal->vt = VT_ARRAY | VT_UI1;
+            buffer.pvarVal->parray = array;
+        } else {
+            SafeArrayDestroy(*buffer.pparray);
+            *buffer.pparray = array;
+        }
+    } else {
+        const std::wstring text = RecordText(record, m_readVariant.widen);
+        SysFreeString(*buffer.pbstrVal);
+        *buffer.pbstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        SetNumber(params, 1, code > 0 ? code : size);
+    }
+    SetText(params, 2, fileName, CP_UTF8);
+    return S_OK;
+}
+
+HRESULT MockJVLink::parentWindow(WORD flags, DISPPARAMS *params, VARIANT *result)
+{
+    if (flags & DISPATCH_PROPERTYPUT) {
+        if (params->cArgs != 1 || params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT ||
+            params->rgvarg[0].vt != VT_I4)
+            return DISP_E_TYPEMISMATCH;
+        m_parentWindow = params->rgvarg[0].lVal;
+        Log("ParentHWnd=" + std::to_string(m_parentWindow));
+        return S_OK;
+    }
+    if (!(flags & DISPATCH_PROPERTYGET) || !result)
+        return DISP_E_MEMBERNOTFOUND;
+    VariantInit(result);
+    result->vt = VT_I4;
+    result->lVal = m_parentWindow;
+    return S_OK;
+}
+
+LRESULT CALLBACK MockJVLink::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_APP)
+        return DefWindowProcW(window, message, wParam, lParam);
+    auto *self = reinterpret_cast<MockJVLink *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    Log("dialog answered");
+    InterlockedExchange(&self->m_dialogAnswered, 1);
+    DestroyWindow(window);
+    return 0;
+}
+
+void MockJVLink::showDialog()
+{
+    static const wchar_t *const kClass = L"VelmoraMockJVLinkDialog";
+    WNDCLASSW type{};
+    type.lpfnWndProc = &MockJVLink::DialogProc;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = kClass;
+    RegisterClassW(&type);
+    const HWND owner = reinterpret_cast<HWND>(static_cast<LONG_PTR>(m_parentWindow));
+    // Owned by ParentHWnd when that is a window here; without a screen (wine in the tests) a message-only window.
+    HWND dialog = IsWindow(owner) ? CreateWindowExW(0, kClass, L"JV-Link", WS_POPUP, 0, 0, 200, 100, owner, nullptr,
+                                                    type.hInstance, nullptr)
+                                  : nullptr;
+    if (!dialog)
+        dialog = CreateWindowExW(0, kClass, L"JV-Link", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance, nullptr);
+    if (!dialog)
+        return;
+    InterlockedExchange(&m_dialogAnswered, 0);
+    SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    PostMessageW(dialog, WM_APP, 0, 0);
+}
+
+LONG MockJVLink::fileDelete(const std::string &name)
+{
+    for (const SourceFile &file : m_files) {
+        if (file.name != name)
+            continue;
+        DeleteFileW(cachedPath(file).c_str());
+        m_repaired.push_back(name);
+        return kOk;
+    }
+    return kFileNotFound;
 }
 
 LONG MockJVLink::call(const std::string &method, DISPPARAMS *params)
@@ -451,14 +676,8 @@ LONG MockJVLink::call(const std::string &method, DISPPARAMS *params)
         return rtOpen(TextArg(params, 0), TextArg(params, 1));
     if (method == "JVStatus")
         return status();
-    if (method == "JVRead") {
-        std::string record, fileName;
-        const LONG code = read(record, fileName);
-        SetText(params, 0, record, 932);
-        SetNumber(params, 1, code > 0 ? code : NumberArg(params, 1));
-        SetText(params, 2, fileName, CP_UTF8);
-        return code;
-    }
+    if (method == "JVFiledelete")
+        return fileDelete(TextArg(params, 0));
     if (method == "JVSkip") {
         if (m_state != State::Closed && m_fileIndex < m_files.size() && m_fileLoaded)
             m_recordOffset = m_fileBytes.size();
@@ -584,6 +803,8 @@ LONG MockJVLink::open(const std::string &dataspec, const std::string &fromTime, 
     m_state = State::Open;
     m_downloaded = 0;
     m_downloadFailed = 0;
+    if (m_showsDialog)
+        showDialog();
     if (downloadCount > 0)
         startDownload();
     return kOk;
@@ -597,6 +818,11 @@ void MockJVLink::startDownload()
 
 void MockJVLink::download()
 {
+    while (!m_dialogAnswered) {
+        if (m_stop)
+            return;
+        Sleep(5);
+    }
     CreateDirectoryW(m_savePath.c_str(), nullptr);
     CreateDirectoryW(cacheFolder().c_str(), nullptr);
     for (size_t index = 0; index < m_files.size(); ++index) {
@@ -665,6 +891,11 @@ LONG MockJVLink::read(std::string &record, std::string &fileName)
                 return m_downloadFailed ? kDownloadFailed : kDownloading;
         }
         const SourceFile &file = m_files[m_fileIndex];
+        const bool repaired = std::find(m_repaired.begin(), m_repaired.end(), file.name) != m_repaired.end();
+        if (m_damage.code != 0 && m_fileIndex + 1 == m_damage.file && (m_damage.stays || !repaired)) {
+            fileName = file.name;
+            return m_damage.code;
+        }
         if (!ReadWhole(m_state == State::RealTime ? file.path : cachedPath(file), m_fileBytes))
             return kBadFileContent;
         m_recordOffset = 0;
@@ -737,6 +968,9 @@ class Factory : public IClassFactory
         *object = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
+        // A JV-Link that this process cannot create, as a 32-bit program meets a JV-Link installed for 64 bits only.
+        if (!Env(L"VELMORA_MOCKJV_REFUSE").empty())
+            return REGDB_E_CLASSNOTREG;
         auto *jvlink = new MockJVLink;
         const HRESULT result = jvlink->QueryInterface(iid, object);
         jvlink->Release();
