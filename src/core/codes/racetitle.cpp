@@ -99,11 +99,11 @@ bool IsLeadByte(unsigned char byte)
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-/** The stored text field, or the title fitted to it where the field is blank. */
+/** The stored text field, or the title fitted to it where the field and the race's name are blank. */
 std::string ShownName(std::string_view record, FieldPos field, bool shortName)
 {
     const std::string_view stored = Field(record, field);
-    if (!IsBlankText(stored))
+    if (!IsBlankText(stored) || !IsBlankText(Field(record, ra::RaceName)))
         return std::string(stored);
     const TitleParts parts = TitlePartsOf(record);
     if (parts.empty())

@@ -41,8 +41,9 @@ std::string RaceNameOf(std::string_view raceRecord);
 
 /**
  * The 6-character short name as it is shown (12 bytes): the stored one (593-604),
- * or, where it is blank, the ordinary race title; a title longer than the field
- * drops its age part (keeping "障害"), and is cut only when still too long.
+ * or, where it and the race name are blank, the ordinary race title; a title longer
+ * than the field drops its age part (keeping "障害"), and is cut only when still too
+ * long. A named race keeps its stored short name, blank or not.
  */
 std::string RaceShortNameOf(std::string_view raceRecord);
 

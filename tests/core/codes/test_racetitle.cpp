@@ -97,6 +97,8 @@ TEST(RaceTitle, BlankNamesShowTheTitleInTheFieldsWidth)
     named.setText(ra::RaceName, "髙尾山ステークス").setText(ra::ShortName6, "髙尾山Ｓ");
     EXPECT_EQ(RaceNameOf(named.bytes()), Field(named.bytes(), ra::RaceName));
     EXPECT_EQ(RaceShortNameOf(named.bytes()), Field(named.bytes(), ra::ShortName6));
+    named.setText(ra::ShortName6, "");
+    EXPECT_EQ(RaceShortNameOf(named.bytes()), FullWidthBlanks(6));
     RecordBuilder untitled = RecordBuilder::Race();
     untitled.setKey('7', date, date, "05", 5, 7, 3);
     EXPECT_EQ(RaceNameOf(untitled.bytes()), std::string(60, ' '));
