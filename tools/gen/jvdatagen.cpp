@@ -20,9 +20,9 @@ namespace velmora::gen {
 namespace {
 
 // Fields of the record layouts that only the generator writes.
-constexpr FieldPos kCreated{4, 8};
 constexpr FieldPos kPedigree{31, 10};
 constexpr FieldPos kPayoutRegistered{28, 2};
+constexpr FieldPos kPayoutStarters{30, 2};
 constexpr FieldPos kSpecialRaceNumber{29, 4};
 constexpr FieldPos kRaceSymbol{619, 3};
 constexpr FieldPos kPostTime{874, 4};
@@ -49,7 +49,6 @@ const std::vector<FieldPos> kRunnerZeros = {
 const std::vector<FieldPos> kRunnerFullWidth = {{41, 36},  {91, 8},   {105, 64}, {169, 60},
                                                 {307, 16}, {404, 36}, {450, 36}, {496, 36}};
 const std::vector<FieldPos> kPayoutZeros = {{28, 690}}; // counts, flags, refunds and every payout table
-constexpr FieldPos kPayoutStarters{30, 2};
 
 // Payout tables of the HR record besides the three the loader reads. The spare
 // table (406, 3 x 16) stays blank. Each entry: combination, 9-digit yen, popularity.
@@ -945,7 +944,7 @@ RecordBuilder &RecordBuilder::setKey(char dataKind, QDate created, QDate meeting
                                      int meeting, int meetingDay, int race)
 {
     set(common::DataKind, std::string_view(&dataKind, 1));
-    set(kCreated, DateDigits(created));
+    set(common::Created, DateDigits(created));
     set(common::MeetingDate, DateDigits(meetingDate));
     set(common::Course, course);
     setNumber(common::Meeting, meeting);
