@@ -20,10 +20,35 @@ namespace velmora::gen {
 namespace {
 
 // Fields of the record layouts that only the generator writes.
-constexpr FieldPos kCreated{4, 8};
 constexpr FieldPos kPedigree{31, 10};
 constexpr FieldPos kPayoutRegistered{28, 2};
 constexpr FieldPos kPayoutStarters{30, 2};
+constexpr FieldPos kSpecialRaceNumber{29, 4};
+constexpr FieldPos kRaceSymbol{619, 3};
+constexpr FieldPos kPostTime{874, 4};
+constexpr FieldPos kBreed{80, 1};
+constexpr FieldPos kStable{85, 1};
+
+// Initial values of the layouts: numeric fields hold zeros, full-width text fields
+// full-width blanks, every other field half-width blanks.
+const std::vector<FieldPos> kRaceZeros = {
+    {28, 5},                                     // day of week, special race number
+    {611, 4},                                    // where the graded race's count stands, the count
+    {617, 21},                                   // race type, symbol, weight rule, the five conditions
+    {698, 12},                                   // distance, track, and their values before a change
+    {714, 174},                                  // prizes, post time, runners registered, started and finished
+    {888, 94},                                   // weather, going, laps, mile time, first and last furlongs
+    {982, 2},   {1054, 2}, {1126, 2}, {1198, 2}, // corner and lap of the four corner orders
+    {1270, 1},                                   // record flag
+};
+const std::vector<FieldPos> kRaceFullWidth = {{33, 180}, {573, 38}, {638, 60}};
+const std::vector<FieldPos> kRunnerZeros = {
+    {28, 13},  {77, 9},   {86, 5},   {99, 6},   {289, 7},  {297, 10}, {323, 5},
+    {329, 14}, {352, 42}, {394, 10}, {440, 10}, {486, 10}, {532, 22},
+};
+const std::vector<FieldPos> kRunnerFullWidth = {{41, 36},  {91, 8},   {105, 64}, {169, 60},
+                                                {307, 16}, {404, 36}, {450, 36}, {496, 36}};
+const std::vector<FieldPos> kPayoutZeros = {{28, 690}}; // counts, flags, refunds and every payout table
 
 // Payout tables of the HR record besides the three the loader reads. The spare
 // table (406, 3 x 16) stays blank. Each entry: combination, 9-digit yen, popularity.
@@ -99,8 +124,26 @@ class Dice
     std::mt19937_64 &m_engine;
 };
 
+/** A new record with the initial values of its layout. */
+RecordBuilder InitialRecord(RecordBuilder record, const std::vector<FieldPos> &zeros,
+                            const std::vector<FieldPos> &fullWidth)
+{
+    for (const FieldPos &field : zeros)
+        record.set(field, std::string(static_cast<size_t>(field.len), '0'));
+    for (const FieldPos &field : fullWidth)
+        record.setText(field, "");
+    return record;
+}
+
 // ---------------------------------------------------------------------------
 // Calendar
+
+/** The post time (hhmm) of race r: the first at 9:50, then every half hour, with a break after the fifth. */
+int PostTime(int race)
+{
+    const int minutes = 9 * 60 + 50 + 30 * (race - 1) + (race > 5 ? 25 : 0);
+    return minutes / 60 * 100 + minutes % 60;
+}
 
 int WeekdayCode(QDate date)
 {
@@ -213,6 +256,14 @@ enum class Grade
     Open
 };
 
+/** A named race's name and short names, UTF-8. */
+struct RaceNames
+{
+    std::string name;
+    std::string six;
+    std::string three;
+};
+
 struct RacePlan
 {
     Grade grade;
@@ -306,64 +357,43 @@ const std::vector<std::string> &SpecialStems()
 }
 
 // Names that carry characters which only CP932 has, or which convert in more
-// than one way (～ Ⅱ ① 髙 ヴ ー), so that readers of the data meet them.
-const std::vector<std::string> &TrickyNames()
+// than one way (～ Ⅱ ① 髙 ヴ ー), so that readers of the data meet them; each
+// with its 6- and 3-character short names.
+const std::vector<RaceNames> &TrickyNames()
 {
-    static const std::vector<std::string> names = {
-        "髙千穂特別",       "ヴェルデ～緑風～ステークス",   "ウインターカップⅡ",   "①番星特別",
-        "髙尾山ステークス", "ヴィクトリーロード～冬の陣～", "ノーザンライツⅡ特別", "スターライト①カップ",
+    static const std::vector<RaceNames> names = {
+        {"髙千穂特別", "髙千穂特別", "髙千穂"},          {"ヴェルデ～緑風～ステークス", "ヴェルデＳ", "ヴェル"},
+        {"ウインターカップⅡ", "ウインターＣ", "ウイＣ"}, {"①番星特別", "①番星特別", "①番星"},
+        {"髙尾山ステークス", "髙尾山Ｓ", "髙尾山"},      {"ヴィクトリーロード～冬の陣～", "ＶロードＳ", "Ｖロ"},
+        {"ノーザンライツⅡ特別", "ノーザンⅡ", "ノーⅡ"},   {"スターライト①カップ", "スター①Ｃ", "スタ①"},
     };
     return names;
 }
 
-std::string OrdinaryRaceName(const RacePlan &plan, const std::string &raceType, int year)
-{
-    std::string name;
-    if (raceType == "11")
-        name = "２歳";
-    else if (raceType == "12")
-        name = "３歳";
-    else if (raceType == "13")
-        name = "３歳以上";
-    else if (raceType == "14")
-        name = "４歳以上";
-    else if (raceType == "18")
-        name = "障害３歳以上";
-    else
-        name = "障害４歳以上";
-    const bool classes = year >= 2019; // the 1勝/2勝/3勝クラス names replaced the prize-money names
-    switch (plan.grade) {
-    case Grade::Debut:
-        return name + "新馬";
-    case Grade::Maiden:
-        return name + "未勝利";
-    case Grade::Class1:
-        return name + (classes ? "１勝クラス" : "５００万下");
-    case Grade::Class2:
-        return name + (classes ? "２勝クラス" : "１０００万下");
-    case Grade::Class3:
-        return name + (classes ? "３勝クラス" : "１６００万下");
-    case Grade::Open:
-        return name + "オープン";
-    }
-    return name;
-}
-
-std::string SpecialRaceName(Dice &dice, const RacePlan &plan)
+/** A named race: its name and short names, from a stem and a suffix ("ステークス" is "Ｓ" when short). */
+RaceNames SpecialRaceNames(Dice &dice, const RacePlan &plan)
 {
     if (dice.percent(12))
         return dice.pick(TrickyNames());
     const std::string &stem = dice.pick(SpecialStems());
+    std::string suffix = "特別";
     if (plan.young)
-        return stem + "賞";
-    switch (plan.grade) {
-    case Grade::Class3:
-        return stem + (dice.percent(50) ? "ステークス" : "特別");
-    case Grade::Open:
-        return stem + dice.pick(std::vector<std::string>{"ステークス", "カップ", "記念", "賞"});
-    default:
-        return stem + "特別";
-    }
+        suffix = "賞";
+    else if (plan.grade == Grade::Class3)
+        suffix = dice.percent(50) ? "ステークス" : "特別";
+    else if (plan.grade == Grade::Open)
+        suffix = dice.pick(std::vector<std::string>{"ステークス", "カップ", "記念", "賞"});
+    const std::string shortSuffix = suffix == "ステークス" ? "Ｓ" : suffix == "カップ" ? "Ｃ" : suffix;
+    return {stem + suffix, stem + shortSuffix, stem};
+}
+
+/** The grade of a named race: open races are now and then listed or graded. */
+char SpecialGrade(Dice &dice, const RacePlan &plan)
+{
+    if (plan.grade != Grade::Open)
+        return 'E';
+    const int roll = dice.below(100);
+    return roll < 45 ? 'E' : roll < 75 ? 'L' : roll < 93 ? 'C' : roll < 98 ? 'B' : 'A';
 }
 
 int WeightRule(Dice &dice, const RacePlan &plan)
@@ -634,7 +664,7 @@ void PutEntries(RecordBuilder &record, const hr::PayoutTable &table, const std::
 
 std::string PayoutRecord(Dice &dice, const CourseDay &day, const RaceSpec &race, QDate created)
 {
-    RecordBuilder record = RecordBuilder::Payout();
+    RecordBuilder record = InitialRecord(RecordBuilder::Payout(), kPayoutZeros, {});
     record.setKey('2', created, day.date, day.course, day.meeting, day.meetingDay, race.race);
     const int n = static_cast<int>(race.runners.size());
     record.setNumber(kPayoutRegistered, race.registered);
@@ -914,7 +944,7 @@ RecordBuilder &RecordBuilder::setKey(char dataKind, QDate created, QDate meeting
                                      int meeting, int meetingDay, int race)
 {
     set(common::DataKind, std::string_view(&dataKind, 1));
-    set(kCreated, DateDigits(created));
+    set(common::Created, DateDigits(created));
     set(common::MeetingDate, DateDigits(meetingDate));
     set(common::Course, course);
     setNumber(common::Meeting, meeting);
@@ -968,8 +998,9 @@ CourseDay Generator::courseDay(const CourseDayOptions &options)
     const QDate date = options.date;
     const bool spring = date.month() < 6; // before June the youngest racing age is 3
     const CourseProfile &profile = Profile(options.course);
-    // Results are published on the Monday after; the race card two days before.
-    const QDate created = options.withResults ? date.addDays(8 - date.dayOfWeek()) : date.addDays(-2);
+    // Results are published on the Monday after; the race card the day before (Friday for
+    // Saturday, Saturday for Sunday).
+    const QDate created = options.withResults ? date.addDays(8 - date.dayOfWeek()) : date.addDays(-1);
     const char kind = options.withResults ? '7' : '2';
 
     std::set<std::string> raceNames, horseNames;
@@ -990,10 +1021,19 @@ CourseDay Generator::courseDay(const CourseDayOptions &options)
             race.conditions[2] = race.conditions[3] = code;
         race.weightRule = WeightRule(dice, plan);
 
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            race.name = plan.special ? SpecialRaceName(dice, plan) : OrdinaryRaceName(plan, race.raceType, date.year());
-            if (!plan.special || raceNames.insert(race.name).second)
-                break;
+        // Ordinary races have no name: race cards call them by type and class.
+        race.youngestCondition = code;
+        race.postTime = PostTime(race.race);
+        if (plan.special) {
+            for (int attempt = 0; attempt < 8; ++attempt) {
+                const RaceNames names = SpecialRaceNames(dice, plan);
+                race.name = names.name;
+                race.shortName6 = names.six;
+                race.shortName3 = names.three;
+                if (raceNames.insert(race.name).second)
+                    break;
+            }
+            race.grade = SpecialGrade(dice, plan);
         }
 
         if (plan.jump) {
@@ -1027,32 +1067,46 @@ CourseDay Generator::courseDay(const CourseDayOptions &options)
     }
 
     for (const RaceSpec &race : day.races) {
-        RecordBuilder raceRecord = RecordBuilder::Race();
+        RecordBuilder raceRecord = InitialRecord(RecordBuilder::Race(), kRaceZeros, kRaceFullWidth);
         raceRecord.setKey(kind, created, date, day.course, day.meeting, day.meetingDay, race.race)
             .setNumber(ra::Weekday, day.weekdayCode)
-            .setText(ra::RaceName, race.name)
             .set(ra::RaceType, race.raceType)
+            .set(kRaceSymbol, race.grade == ' ' ? "000" : "A00")
             .setNumber(ra::WeightRule, race.weightRule)
             .setNumber(ra::Condition2, race.conditions[0])
             .setNumber(ra::Condition3, race.conditions[1])
             .setNumber(ra::Condition4, race.conditions[2])
             .setNumber(ra::Condition5, race.conditions[3])
+            .setNumber(ra::ConditionYoungest, race.youngestCondition)
             .setNumber(ra::Distance, race.distance)
             .set(ra::Track, race.track)
+            .setNumber(kPostTime, race.postTime)
             .setNumber(ra::Registered, race.registered);
+        if (race.grade != ' ') {
+            raceRecord.setText(ra::RaceName, race.name)
+                .setText(ra::ShortName10, Utf8Length(race.name) <= 10 ? race.name : race.shortName6)
+                .setText(ra::ShortName6, race.shortName6)
+                .setText(ra::ShortName3, race.shortName3)
+                .set(ra::Grade, std::string_view(&race.grade, 1));
+            // Graded races have a number of their own.
+            if (race.grade >= 'A' && race.grade <= 'D')
+                raceRecord.setNumber(kSpecialRaceNumber, 1000 + FieldValue(day.course) * 50 + race.race);
+        }
         day.raceRecords.push_back(raceRecord.bytes());
 
         for (const RunnerSpec &runner : race.runners) {
             // A pedigree number: year of birth, "1", five digits.
             const long long pedigree = (date.year() - runner.age) * 1000000LL + 100000 + dice.below(100000);
-            RecordBuilder runnerRecord = RecordBuilder::Runner();
+            RecordBuilder runnerRecord = InitialRecord(RecordBuilder::Runner(), kRunnerZeros, kRunnerFullWidth);
             runnerRecord.setKey(kind, created, date, day.course, day.meeting, day.meetingDay, race.race)
                 .setNumber(se::Bracket, runner.bracket)
                 .setNumber(se::HorseNumber, runner.horse)
                 .setNumber(kPedigree, pedigree)
                 .setText(se::HorseName, runner.name)
                 .setNumber(se::Sex, runner.sex)
+                .setNumber(kBreed, 1)
                 .setNumber(se::Age, runner.age)
+                .setNumber(kStable, 1 + pedigree % 2)
                 .setNumber(se::Weight, runner.weightTenths)
                 .setNumber(se::Finish, runner.finish)
                 .setNumber(se::Popularity, runner.popularity);

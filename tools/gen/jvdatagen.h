@@ -62,14 +62,19 @@ struct RunnerSpec
 /** One race as generated. */
 struct RaceSpec
 {
-    int race = 0;           ///< race number 1..12
-    std::string name;       ///< UTF-8 race name
-    int distance = 0;       ///< metres
-    int registered = 0;     ///< registered runners
-    std::string raceType;   ///< race type code, "11".."24"
-    int weightRule = 3;     ///< 1..4
-    int conditions[4] = {}; ///< age-condition codes for 2-, 3-, 4-, 5-year-olds and up
-    std::string track;      ///< track code, "10".."59"
+    int race = 0;              ///< race number 1..12
+    std::string name;          ///< UTF-8 race name; empty for an ordinary race, which JV-Data leaves unnamed
+    std::string shortName6;    ///< UTF-8 short names of a named race (the 10-character one is the
+    std::string shortName3;    ///< name when it fits, else the 6-character one)
+    char grade = ' ';          ///< grade code: blank for an ordinary race, "E" special, "L", "C", "B", "A"
+    int youngestCondition = 0; ///< the condition of the youngest age group that may run
+    int postTime = 0;          ///< hhmm
+    int distance = 0;          ///< metres
+    int registered = 0;        ///< registered runners
+    std::string raceType;      ///< race type code, "11".."24"
+    int weightRule = 3;        ///< 1..4
+    int conditions[4] = {};    ///< age-condition codes for 2-, 3-, 4-, 5-year-olds and up
+    std::string track;         ///< track code, "10".."59"
     std::vector<RunnerSpec> runners;
 };
 

@@ -10,10 +10,11 @@ namespace {
 
 constexpr std::uint64_t kSampleSeed = 20261128;
 
-/** Bytes at a field of a record, of the field's length. */
-void Patch(std::string &record, FieldPos field, std::string_view bytes)
+/** The records of a course-day as JV-Link delivers them at `stage`. */
+void PutAtStage(std::vector<std::string> &records, RaceStage stage)
 {
-    record.replace(static_cast<size_t>(field.pos - 1), static_cast<size_t>(field.len), bytes);
+    for (std::string &record : records)
+        record = RecordAtStage(std::move(record), stage);
 }
 
 std::vector<std::string> RecordsOf(const CourseDay &day)
@@ -35,28 +36,28 @@ CourseDay CardOf(const CourseDay &day)
         for (RunnerSpec &runner : race.runners)
             runner.finish = runner.popularity = 0;
     }
-    const std::string created = day.date.addDays(-2).toString(QStringLiteral("yyyyMMdd")).toStdString();
-    auto beforeTheRace = [&](std::string &record) {
-        Patch(record, common::DataKind, "2");
-        Patch(record, {4, 8}, created);
-    };
-    for (std::string &record : card.raceRecords)
-        beforeTheRace(record);
-    for (std::string &record : card.runnerRecords) {
-        beforeTheRace(record);
-        Patch(record, se::Finish, "00");
-        Patch(record, se::Popularity, "00");
-    }
+    PutAtStage(card.raceRecords, RaceStage::RaceCard);
+    PutAtStage(card.runnerRecords, RaceStage::RaceCard);
     return card;
+}
+
+CourseDay RaceDayResultsOf(const CourseDay &day)
+{
+    CourseDay results = day;
+    PutAtStage(results.raceRecords, RaceStage::RaceDayResult);
+    PutAtStage(results.runnerRecords, RaceStage::RaceDayResult);
+    PutAtStage(results.payoutRecords, RaceStage::RaceDayResult);
+    return results;
 }
 
 SampleSource MakeSampleSource(QDate today)
 {
     SampleSource sample;
     const QDate saturday = LatestSaturday(today);
-    sample.results = Generator(kSampleSeed).weekend(saturday);
-    for (const CourseDay &day : sample.results)
-        sample.raceData.push_back(day.date == saturday ? day : CardOf(day));
+    for (const CourseDay &day : Generator(kSampleSeed).weekend(saturday)) {
+        sample.results.push_back(RaceDayResultsOf(day));
+        sample.raceData.push_back(day.date == saturday ? sample.results.back() : CardOf(day));
+    }
     return sample;
 }
 

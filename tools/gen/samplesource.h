@@ -10,10 +10,13 @@
 namespace velmora::gen {
 
 /**
- * The same course-day before its races: data kind "2", created two days
- * before, no finishing positions or popularity ranks, no payouts.
+ * The same course-day before its races: data kind "2", created the day before,
+ * no finishing positions or popularity ranks, no payouts.
  */
 CourseDay CardOf(const CourseDay &day);
+
+/** The same course-day as its results stand on race day: data kind "5", payouts kind "1", created that day. */
+CourseDay RaceDayResultsOf(const CourseDay &day);
 
 /** The contents of the sample source laid out on `today`. */
 struct SampleSource
@@ -23,8 +26,8 @@ struct SampleSource
 };
 
 /**
- * The sample for a new user: the latest race weekend, its Saturday run with
- * results, its Sunday as race cards; the real-time results of both days.
+ * The sample for a new user: the latest race weekend, its Saturday run with the
+ * results of race day, its Sunday as race cards; the real-time results of both days.
  */
 SampleSource MakeSampleSource(QDate today);
 

@@ -33,6 +33,7 @@ namespace common {
 constexpr FieldPos RecordType{1, 2};
 constexpr FieldPos DataKind{3, 1};
 constexpr FieldPos KindAndCreated{3, 9};
+constexpr FieldPos Created{4, 8}; ///< the record's creation date, yyyymmdd
 constexpr FieldPos MeetingDate{12, 8};
 constexpr FieldPos Year{12, 4};
 constexpr FieldPos Month{16, 2};
@@ -49,13 +50,18 @@ constexpr FieldPos RaceNumber{26, 2};
 namespace ra {
 using namespace common;
 constexpr FieldPos Weekday{28, 1};
-constexpr FieldPos RaceName{33, 60};
+constexpr FieldPos RaceName{33, 60}; ///< full-width; all blanks for an ordinary race
+constexpr FieldPos ShortName10{573, 20};
+constexpr FieldPos ShortName6{593, 12};
+constexpr FieldPos ShortName3{605, 6};
+constexpr FieldPos Grade{615, 1}; ///< blank for an ordinary race
 constexpr FieldPos RaceType{617, 2};
 constexpr FieldPos WeightRule{622, 1};
 constexpr FieldPos Condition2{623, 3};
 constexpr FieldPos Condition3{626, 3};
 constexpr FieldPos Condition4{629, 3};
 constexpr FieldPos Condition5{632, 3};
+constexpr FieldPos ConditionYoungest{635, 3};
 constexpr FieldPos Distance{698, 4};
 constexpr FieldPos Track{706, 2};
 constexpr FieldPos Registered{882, 2};

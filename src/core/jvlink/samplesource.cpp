@@ -16,7 +16,6 @@
 namespace velmora {
 namespace {
 
-constexpr FieldPos kCreated{4, 8};
 const QString kDateFormat = QStringLiteral("yyyyMMdd");
 
 /** One sample course-day: its records by kind, as JV-Link delivers them (with CR LF). */
@@ -27,8 +26,11 @@ struct SampleDay
     std::map<FileKind, std::vector<std::string>> records;
 };
 
+/** Writes bytes over a field; a record too short for the field is left alone. */
 void Patch(std::string &record, FieldPos field, std::string_view bytes)
 {
+    if (static_cast<size_t>(field.pos - 1 + field.len) > record.size())
+        return;
     record.replace(static_cast<size_t>(field.pos - 1), static_cast<size_t>(field.len), bytes);
 }
 
@@ -40,7 +42,7 @@ QDate DateField(const std::string &record, FieldPos field)
 /** Moves a record's meeting date, and its creation date where it has one, by `days`. */
 void Redate(std::string &record, qint64 days)
 {
-    for (const FieldPos field : {common::MeetingDate, kCreated}) {
+    for (const FieldPos field : {common::MeetingDate, common::Created}) {
         const QDate date = DateField(record, field);
         if (date.isValid())
             Patch(record, field, date.addDays(days).toString(kDateFormat).toStdString());
@@ -81,20 +83,14 @@ std::vector<SampleDay> ReadSample(const QString &sampleDir)
     return days;
 }
 
-/** The day before its races: data kind "2", created two days before, no places, no payouts. */
-SampleDay CardOf(SampleDay day)
+/** The course-day as JV-Link delivers it at `stage`; a race card has no payouts. */
+SampleDay AtStage(SampleDay day, RaceStage stage)
 {
-    const std::string created = day.date.addDays(-2).toString(kDateFormat).toStdString();
-    day.records.erase(FileKind::Payout);
+    if (stage == RaceStage::RaceCard)
+        day.records.erase(FileKind::Payout);
     for (auto &[kind, records] : day.records) {
-        for (std::string &record : records) {
-            Patch(record, common::DataKind, "2");
-            Patch(record, kCreated, created);
-            if (kind == FileKind::Runner) {
-                Patch(record, se::Finish, "00");
-                Patch(record, se::Popularity, "00");
-            }
-        }
+        for (std::string &record : records)
+            record = RecordAtStage(std::move(record), stage);
     }
     return day;
 }
@@ -113,6 +109,21 @@ std::string Contents(const SampleDay &day)
 }
 
 } // namespace
+
+std::string RecordAtStage(std::string record, RaceStage stage)
+{
+    const QDate meetingDate = DateField(record, common::MeetingDate);
+    const bool payout = Field(record, common::RecordType) == "HR";
+    const bool card = stage == RaceStage::RaceCard;
+    Patch(record, common::DataKind, card ? "2" : payout ? "1" : "5");
+    if (meetingDate.isValid())
+        Patch(record, common::Created, meetingDate.addDays(card ? -1 : 0).toString(kDateFormat).toStdString());
+    if (card && Field(record, common::RecordType) == "SE") {
+        Patch(record, se::Finish, "00");
+        Patch(record, se::Popularity, "00");
+    }
+    return record;
+}
 
 QDate LatestSaturday(QDate today)
 {
@@ -149,9 +160,10 @@ bool LayOutSampleSource(const QString &sampleDir, const QString &folder, const Q
                 Redate(record, shift);
         }
         const QString course = FromSjis(day.course);
-        files.push_back(
-            {SourceFileName("RACE", day.date, now, course), Contents(day.date == saturday ? day : CardOf(day))});
-        files.push_back({SourceFileName("0B12", day.date, now, course), Contents(day)});
+        const SampleDay results = AtStage(day, RaceStage::RaceDayResult);
+        files.push_back({SourceFileName("RACE", day.date, now, course),
+                         Contents(day.date == saturday ? results : AtStage(day, RaceStage::RaceCard))});
+        files.push_back({SourceFileName("0B12", day.date, now, course), Contents(results)});
     }
     return WriteSourceFolder(folder, files);
 }

@@ -22,16 +22,29 @@ QDate LatestSaturday(QDate today);
  */
 QString BundledSampleFolder(const QString &programDir);
 
+/** What JV-Link delivers of a race at a time of its week. */
+enum class RaceStage
+{
+    RaceCard,      ///< the race card: data kind "2", made the day before the race, no places or popularity
+    RaceDayResult, ///< the results of race day: kind "5" (all places final), payouts kind "1", made that day
+};
+
+/**
+ * A stored RA, SE or HR record (with its CR LF) as JV-Link delivers it at `stage`:
+ * its data kind and creation date, and for a race card its runner's finishing
+ * place and popularity "00". Payouts have no race card; the caller leaves them out.
+ */
+std::string RecordAtStage(std::string record, RaceStage stage);
+
 /**
  * Lays out the local JV-Link's source folder `folder` from the sample course-days
  * in `sampleDir` (course-day files: each line a stored JV-Data record), re-dated by
- * whole weeks onto the latest race weekend of `now`: the Saturday as run, with its
- * results and payouts; the Sunday as race cards before its races (data kind "2",
- * created two days before, no finishing places, no popularity, no payouts); and the
- * results of both days as the real-time data "0B12". One file per course-day and
- * data,"RACE_<meeting date>_<stamp>_<course>.jvd" and "0B12_…", stamped `now`.
- * The folder appears whole or not at all; false when the sample cannot be read or
- * the folder cannot be written.
+ * whole weeks onto the latest race weekend of `now`: the Saturday as run, with the
+ * results and payouts of race day; the Sunday as race cards (RaceStage::RaceCard, no
+ * payouts); and the results of both days, as on race day, as the real-time data
+ * "0B12". One file per course-day and data, "RACE_<meeting date>_<stamp>_<course>.jvd"
+ * and "0B12_…", stamped `now`. The folder appears whole or not at all; false when the
+ * sample cannot be read or the folder cannot be written.
  */
 bool LayOutSampleSource(const QString &sampleDir, const QString &folder, const QDateTime &now);
 

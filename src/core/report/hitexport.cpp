@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/racetitle.h"
 #include "core/report/payouts.h"
 #include "core/report/session.h"
 #include "core/store/atomicfile.h"
@@ -17,9 +18,6 @@
 
 namespace velmora {
 namespace {
-
-/** The race's 12-byte short name in the RA record. */
-constexpr FieldPos kRaceShortName{593, 12};
 
 /** One bet kind as the export examines it. */
 struct BetKind
@@ -115,7 +113,7 @@ void ExamineKind(const Session &session, int r, const BetKind &kind, HitThreshol
     const std::string &payout = session.card.PayoutRecords[slot];
     const auto &bets = kind.quinellaBets ? session.prediction.QuinellaBets[slot] : session.prediction.BracketBets[slot];
     const int hitThreshold = threshold == HitThreshold::Hit ? kind.hitThreshold : kind.longshotThreshold;
-    const std::string prefix = Sj("　") + EscapeHtml(Field(race, kRaceShortName));
+    const std::string prefix = Sj("　") + EscapeHtml(RaceShortNameOf(race));
     const std::string &label = Sj(kind.label);
 
     for (int k = 1; k <= 6; ++k) {

@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/racetitle.h"
 #include "core/report/payouts.h"
 #include "core/report/racetexts.h"
 #include "core/report/session.h"
@@ -58,7 +59,7 @@ std::vector<std::string> HitList(const RaceCard &card, const Prediction &p)
     for (int r = 1; r <= card.RaceCount; ++r) {
         const std::string &race = card.RaceRecords[static_cast<size_t>(r)];
         const std::string &payout = card.PayoutRecords[static_cast<size_t>(r)];
-        lines.push_back(Sj("【") + Format("%2d", r) + Sj("R】") + std::string(Field(race, ra::RaceName)));
+        lines.push_back(Sj("【") + Format("%2d", r) + Sj("R】") + RaceNameOf(race));
         lines.push_back(Sj("勝負度") + p.ConfidenceGrade[r] + Sj(":馬") + Format("%2d", p.AxisHorse[r]) + Sj(":枠") +
                         Format("%2d", p.AxisBracket[r]));
         lines.push_back(PayoutLine(payout, hr::Quinella, "<<馬連結果>>  "));

@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/racetitle.h"
 #include "core/text/sjis.h"
 
 namespace velmora {
@@ -61,7 +62,7 @@ std::string DateLineWith(std::string_view record, const std::string &weekday)
 
 std::string HeadingWith(std::string_view record, const char *afterR)
 {
-    return " " + FormatNumberField(Field(record, ra::RaceNumber)) + afterR + std::string(Field(record, ra::RaceName));
+    return " " + FormatNumberField(Field(record, ra::RaceNumber)) + afterR + RaceNameOf(record);
 }
 
 } // namespace

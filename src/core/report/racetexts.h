@@ -19,7 +19,10 @@ std::string DateLine(std::string_view raceRecord);
  */
 std::string LoaderDateLine(std::string_view raceRecord);
 
-/** " " + race number + " R   " + the 60-byte race name: the race tab's heading. */
+/**
+ * " " + race number + " R   " + the 60-byte race name (an ordinary race's title where the
+ * name is blank, RaceNameOf): the race tab's heading.
+ */
 std::string HeadingLine(std::string_view raceRecord);
 
 /** The loader's heading of race 1: one blank after "R" instead of three. */

@@ -30,6 +30,24 @@ bool IsBlankLine(std::string_view line)
     return TrimBlanks(line).empty();
 }
 
+/** Whether a field is a calendar date written yyyymmdd. */
+bool IsDate(std::string_view digits)
+{
+    return digits.size() == 8 && IsDigits(digits) &&
+           QDate(FieldValue(digits.substr(0, 4)), FieldValue(digits.substr(4, 2)), FieldValue(digits.substr(6, 2)))
+               .isValid();
+}
+
+/**
+ * A record's creation date (positions 4-11) as the number yyyymmdd, or 0 when the field
+ * holds no date: blanks, the zeros a keyed update writes, or other bytes.
+ */
+int CreationDate(std::string_view record)
+{
+    const std::string_view digits = Field(record, common::Created);
+    return IsDate(digits) ? FieldValue(digits) : 0;
+}
+
 int RaceNumberOf(std::string_view record)
 {
     return FieldValue(Field(record, common::RaceNumber));
@@ -167,6 +185,8 @@ QString StoreStatusText(StoreStatus status)
         return QStringLiteral("レース番号が範囲外");
     case StoreStatus::BadHorseNumber:
         return QStringLiteral("馬番が範囲外");
+    case StoreStatus::NewerStored:
+        return QStringLiteral("より新しいデータが保存済み");
     case StoreStatus::WriteFailed:
         return QStringLiteral("ファイルに書き込めません");
     }
@@ -182,8 +202,7 @@ StoreStatus CheckRecord(std::string_view record, FileKind kind)
     if (Field(record, common::RecordType) != info.recordType)
         return StoreStatus::WrongType;
     const std::string_view date = Field(record, common::MeetingDate);
-    if (!IsDigits(date) ||
-        !QDate(FieldValue(date.substr(0, 4)), FieldValue(date.substr(4, 2)), FieldValue(date.substr(6, 2))).isValid())
+    if (!IsDate(date))
         return StoreStatus::BadDate;
     const std::string_view course = Field(record, common::Course);
     if (!std::all_of(course.begin(), course.end(),
@@ -266,6 +285,14 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
 
     if (!keyed) {
         const auto slot = static_cast<size_t>(SlotIndexOf(record, kind));
+        if (slot < lines.size()) {
+            const int stored = CreationDate(lines[slot]);
+            const int incoming = CreationDate(record);
+            if (stored != 0 && incoming != 0 && stored > incoming) {
+                result.status = StoreStatus::NewerStored;
+                return result;
+            }
+        }
         const size_t wanted = std::max(slot + 1, static_cast<size_t>(info.slotLines));
         while (lines.size() < wanted)
             lines.emplace_back(width, ' ');

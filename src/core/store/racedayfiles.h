@@ -56,6 +56,7 @@ enum class StoreStatus
     NoCourseName,   ///< course code without a racecourse name, which would name a file with blanks
     BadRaceNumber,  ///< race number (26-27) outside 1..12
     BadHorseNumber, ///< horse number (29-30) of a runner outside 1..18
+    NewerStored,    ///< the slot holds a record created later (positions 4-11) than this one
     WriteFailed,    ///< the file could not be read or written; see the error text
 };
 
@@ -103,7 +104,10 @@ class RaceDayStore
      * Slot update: stores the record (minus its CR LF) at its fixed line: race number - 1
      * for race-day and payout files, (race number - 1) x 18 + horse number - 1 for runner
      * files. A new file starts as the kind's full count of blank slots; an existing file
-     * with too few lines is padded with blank slots first.
+     * with too few lines is padded with blank slots first. A record older than the one in
+     * its slot is refused (NewerStored) and changes nothing: results are never replaced by
+     * the race card they came after. Records of the same day replace each other, and a
+     * slot without a creation date (blank, or zeros from a keyed update) takes any record.
      */
     StoreResult PutSlotRecord(std::string_view record, FileKind kind);
 

@@ -7,6 +7,7 @@
 #include "core/testcard.h"
 #include "core/testfiles.h"
 #include "gen/jvdatagen.h"
+#include "gen/samplesource.h"
 
 #include <csignal>
 #include <functional>
@@ -447,6 +448,51 @@ TEST_F(Writers, ExportWithoutAComputableDayAndNamesWithLineBreaksFail)
     EXPECT_TRUE(run.err.contains(QStringLiteral("使えない文字を含むため、保存できませんでした")))
         << run.err.toStdString();
     EXPECT_TRUE(QDir(m_app + QStringLiteral("/TXT")).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(Writers, TheRaceCardsOfAWeekImportedAfterItsResultsLeaveTheResults)
+{
+    makeSource(1);
+    ProcessRun run = RunCli(importArgs(m_data));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const auto results = Files(m_data);
+
+    // The same week's race cards, made before its results and fetched from an earlier date.
+    const QString cards = m_root.path() + QStringLiteral("/cards");
+    size_t cardRecords = 0;
+    for (const gen::CourseDay &day : m_days) {
+        const gen::CourseDay card = gen::CardOf(day);
+        std::vector<std::string> records = card.raceRecords;
+        records.insert(records.end(), card.runnerRecords.begin(), card.runnerRecords.end());
+        cardRecords += records.size();
+        const QString name = QStringLiteral("RACE_%1_%2_%3.jvd")
+                                 .arg(day.date.toString(QStringLiteral("yyyyMMdd")),
+                                      day.date.addDays(-1).toString(QStringLiteral("yyyyMMdd120000")),
+                                      QString::fromStdString(day.course));
+        ASSERT_TRUE(gen::WriteRecordFile(cards + QLatin1Char('/') + name, records));
+    }
+    run = RunCli({QStringLiteral("import"), QStringLiteral("--data"), m_data, QStringLiteral("--source"), cards,
+                  QStringLiteral("--from"), QStringLiteral("20261101000000"), QStringLiteral("--option"),
+                  QStringLiteral("1")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("より新しいデータが保存済み: %1件").arg(cardRecords)))
+        << run.out.toStdString();
+    EXPECT_EQ(StoredCounts(run.out), (std::array<int, 3>{0, 0, 0}));
+
+    // Every runner keeps its results: data kind 7, its finishing place and popularity.
+    EXPECT_EQ(Files(m_data), results);
+    const gen::CourseDay &day = m_days.front();
+    const std::string runners = test::ReadFileBytes(m_data + QLatin1Char('/') + QString::fromStdString(day.nameUtf8()) +
+                                                    QStringLiteral(".jvSEr"));
+    int winners = 0;
+    for (const std::string &line : SplitLines(runners)) {
+        if (line.find_first_not_of(' ') == std::string::npos)
+            continue;
+        EXPECT_EQ(line.substr(2, 1), "7");
+        EXPECT_NE(line.substr(334, 2), "00");
+        winners += line.substr(334, 2) == "01";
+    }
+    EXPECT_EQ(winners, static_cast<int>(day.races.size()));
 }
 
 } // namespace

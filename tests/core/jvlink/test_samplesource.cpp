@@ -59,6 +59,23 @@ TEST(SampleSource, TheBundledWeekendIsLaidOutAsTheGeneratorMadeIt)
     }
     EXPECT_FALSE(QFileInfo::exists(product + QStringLiteral(".partial")));
 
+    // As JV-Link delivers them that weekend: Saturday's results as on race day, Sunday's
+    // race cards made on Saturday, and both days' results in real time.
+    for (const auto &[name, bytes] : made) {
+        SCOPED_TRACE(name.toStdString());
+        const bool card = name.startsWith(QStringLiteral("RACE_20261129"));
+        const std::string meetingDate = name.mid(5, 8).toStdString();
+        for (const std::string &record : Records(bytes)) {
+            const std::string type = record.substr(0, 2);
+            EXPECT_FALSE(card && type == "HR") << "a race card has no payouts";
+            EXPECT_EQ(record.substr(2, 1), card ? "2" : type == "HR" ? "1" : "5");
+            EXPECT_EQ(record.substr(3, 8), card ? std::string("20261128") : meetingDate);
+            if (card && type == "SE") {
+                EXPECT_EQ(record.substr(334, 2) + record.substr(363, 2), "0000") << "no places, no popularity";
+            }
+        }
+    }
+
     // Any later week: the same records moved by whole weeks onto its latest weekend.
     const QDateTime later(QDate(2027, 3, 10), QTime(8, 30)); // a Wednesday: the weekend of 6 and 7 March
     const int shift = static_cast<int>(QDate(2026, 11, 28).daysTo(QDate(2027, 3, 6)));

@@ -1,3 +1,4 @@
+#include "core/codes/racetitle.h"
 #include "core/report/hitexport.h"
 #include "core/report/session.h"
 #include "core/store/atomicfile.h"
@@ -63,6 +64,9 @@ class HitExportTest : public testing::Test
         day.raceRecords[0].replace(592, 12, m_shortName);
         EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_data));
         const QString name = QString::fromStdString(day.nameUtf8());
+        // Where the short name is blank, the line names the race by its title.
+        for (size_t r = 1; r <= day.raceRecords.size(); ++r)
+            m_shortNames[{name, static_cast<int>(r)}] = SjisToUtf8(RaceShortNameOf(day.raceRecords[r - 1]));
         Session session;
         EXPECT_TRUE(LoadIntoSession(session, m_data, betsOf.isEmpty() ? name : betsOf).computable());
 
@@ -101,7 +105,8 @@ class HitExportTest : public testing::Test
         std::snprintf(text, sizeof text,
                       "<img src=\"./image/%s.gif\"><font color=\"%s\">%s%2dR[%s]：　%2d-%2d/配当 %7d円　%s</font>",
                       red ? "lis1" : "lis2", red ? "red" : "blue", courseUtf8, p.race, labelUtf8, pair.first,
-                      pair.second, p.amount, p.race == 1 ? m_shortNameEscaped : "            ");
+                      pair.second, p.amount,
+                      p.race == 1 && m_shortNameEscaped ? m_shortNameEscaped : m_shortNames.at({day, p.race}).c_str());
         return Utf8ToSjis(text);
     }
 
@@ -114,7 +119,8 @@ class HitExportTest : public testing::Test
     QString m_data = m_root.path() + QStringLiteral("/Data");
     QString m_upload = m_root.path() + QStringLiteral("/HPupload");
     std::string m_shortName = std::string(12, ' ');
-    const char *m_shortNameEscaped = "            ";
+    const char *m_shortNameEscaped = nullptr; ///< race 1's short name as written, when it is not blank
+    std::map<std::pair<QString, int>, std::string> m_shortNames;
     std::map<std::tuple<QString, int, const hr::PayoutTable *>, std::pair<int, int>> m_pairs;
 };
 

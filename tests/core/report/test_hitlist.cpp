@@ -63,6 +63,25 @@ TEST_F(HitListTest, PayoutsAndHitsOfARace)
     EXPECT_EQ(l[8], " 3 -  5 的中  3 - 12 的中  1 -  3 　　  2 -  3 　　  3 -  4 　　 ");
 }
 
+TEST_F(HitListTest, OrdinaryRacesAreListedByTheirTitle)
+{
+    // As JV-Data carries them: the name of an ordinary race is full-width blanks.
+    const QDate day(2005, 3, 12);
+    auto race = [&](int r) {
+        RecordBuilder record = RecordBuilder::Race();
+        record.set({1, 1270}, std::string_view(m_card.RaceRecords[static_cast<size_t>(r)]).substr(0, 1270));
+        return record.setKey('7', day, day, "06", 2, 5, r).setText(ra::RaceName, "");
+    };
+    m_card.RaceRecords[2] = race(2).set(ra::RaceType, "14").setNumber(ra::Condition4, 5).setNumber(ra::Condition5, 5);
+    m_card.RaceRecords[3] = race(3).set(ra::RaceType, "14").setText(ra::RaceName, "ｱ髙～①Ⅱ");
+    std::string blanks;
+    for (int i = 0; i < 21; ++i)
+        blanks += "　";
+    const std::vector<std::string> l = lines();
+    EXPECT_EQ(l[9], "【 2R】４歳以上５００万下" + blanks);
+    EXPECT_EQ(l[17], "【 3R】ｱ髙～①Ⅱ　　　　　　　　　　　　　　　　　　　　　　　　　 ");
+}
+
 TEST_F(HitListTest, ARaceWithoutPayoutsOrWithAllVoidBets)
 {
     const std::vector<std::string> l = lines();

@@ -66,6 +66,13 @@ TEST_F(Views, HeadingsOfTheTabAndOfTheLoader)
     setRace(1, [](RecordBuilder &r) { r.setText(ra::RaceName, "３歳未勝利").setNumber(ra::Weekday, 0); });
     EXPECT_TRUE(SjisToUtf8(RaceView(m_session, 1).heading).starts_with("  1 R   ３歳未勝利　"));
     EXPECT_TRUE(SjisToUtf8(LoadedRaceView(m_session).heading).starts_with("  1 R ３歳未勝利　"));
+    // A blank name, as JV-Data gives an ordinary race: the title its codes give, in the name's 60 bytes.
+    setRace(2, [](RecordBuilder &r) {
+        r.setText(ra::RaceName, "").set(ra::RaceType, "11").setNumber(ra::Condition2, 701);
+    });
+    const std::string heading = RaceView(m_session, 2).heading;
+    EXPECT_EQ(heading.size(), 8u + 60);
+    EXPECT_TRUE(SjisToUtf8(heading).starts_with("  2 R   ２歳新馬　"));
     // A day-of-week code of 0: the tab shows a full-width blank, the loader nothing.
     EXPECT_EQ(SjisToUtf8(RaceView(m_session, 1).dateLine), "2005年03月12日(　)中山02回05日");
     EXPECT_EQ(SjisToUtf8(LoadedRaceView(m_session).dateLine), "2005年03月12日()中山02回05日");

@@ -154,6 +154,55 @@ TEST_F(Store, SlotUpdatePadsAFileWithTooFewLines)
     EXPECT_EQ(l[3], lineOf(Ra(4)));
 }
 
+TEST_F(Store, ASlotKeepsItsRecordAgainstAnOlderOne)
+{
+    // Results of the Monday after the race, then the race card of the Thursday before.
+    const std::string results = RecordBuilder::Runner()
+                                    .setKey('7', kDay.addDays(2), kDay, "06", 2, 5, 1)
+                                    .setNumber(se::HorseNumber, 1)
+                                    .setNumber(se::Finish, 1);
+    const std::string card = RecordBuilder::Runner()
+                                 .setKey('2', kDay.addDays(-2), kDay, "06", 2, 5, 1)
+                                 .setNumber(se::HorseNumber, 1)
+                                 .setNumber(se::Finish, 0);
+    ASSERT_TRUE(m_store.PutSlotRecord(results, FileKind::Runner).stored());
+    const QByteArray before = read(".jvSEr");
+    EXPECT_EQ(m_store.PutSlotRecord(card, FileKind::Runner).status, StoreStatus::NewerStored);
+    EXPECT_EQ(read(".jvSEr"), before);
+    EXPECT_EQ(StoreStatusText(StoreStatus::NewerStored), QStringLiteral("より新しいデータが保存済み"));
+    m_store.setBuffered(true);
+    EXPECT_EQ(m_store.PutSlotRecord(card, FileKind::Runner).status, StoreStatus::NewerStored);
+    EXPECT_EQ(m_store.PutSlotRecord(results, FileKind::Runner).status, StoreStatus::Stored);
+}
+
+TEST_F(Store, RecordsWithoutAnOrderOfDatesReplaceTheSlotAsBefore)
+{
+    auto withCreated = [](std::string record, std::string_view created) { return record.replace(3, 8, created); };
+    // Stored creation date, incoming creation date: every pair replaces the slot.
+    const std::vector<std::pair<const char *, const char *>> cases = {
+        {"20030405", "20030405"}, // the same day
+        {"20030403", "20030407"}, // a later record
+        {"        ", "20030401"}, // a slot record without a date
+        {"20031340", "20030401"}, // not a date
+        {"20030407", "2003O405"}, // an incoming record without a date
+        {"20030407", "        "},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const auto &[stored, incoming] = cases[i];
+        SCOPED_TRACE(std::string(stored) + " then " + incoming);
+        const int race = static_cast<int>(i) + 2;
+        ASSERT_TRUE(m_store.PutSlotRecord(withCreated(Ra(race, '7'), stored), FileKind::Race).stored());
+        const std::string next = withCreated(Ra(race, '2'), incoming);
+        ASSERT_TRUE(m_store.PutSlotRecord(next, FileKind::Race).stored());
+        EXPECT_EQ(lines(read(".jvRA"))[i + 1], lineOf(next));
+    }
+    // A line of the keyed update carries zeros for its kind and date: any record replaces it.
+    ASSERT_TRUE(m_store.PutKeyedRecord(withCreated(Ra(1, '7'), "20030407"), FileKind::Race).stored());
+    ASSERT_EQ(lines(read(".jvRA"))[0].substr(2, 9), "000000000");
+    EXPECT_TRUE(m_store.PutSlotRecord(withCreated(Ra(1, '2'), "20030403"), FileKind::Race).stored());
+    EXPECT_EQ(lines(read(".jvRA"))[0].substr(2, 9), "220030403");
+}
+
 TEST_F(Store, KeyedUpdateOfAPayoutIntoANewFileMakesOneLineWithZeroedKind)
 {
     ASSERT_TRUE(m_store.PutKeyedRecord(Hr(3), FileKind::Payout).stored());
