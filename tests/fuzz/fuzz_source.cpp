@@ -14,7 +14,7 @@ namespace {
 
 void ReadAll(velmora::LocalJVLink &jv)
 {
-    QString buffer;
+    std::string buffer;
     QString fileName;
     int size = 60000;
     for (int pass = 0; pass < 100000; ++pass) {

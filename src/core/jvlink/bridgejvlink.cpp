@@ -237,7 +237,7 @@ int BridgeJVLink::JVStatus()
     return simpleCall(MessageType::Status, m_timeouts.call);
 }
 
-int BridgeJVLink::JVRead(QString &buffer, int &size, QString &fileName)
+int BridgeJVLink::JVRead(std::string &record, int &size, QString &fileName)
 {
     if (m_pending.empty()) {
         Request request;
@@ -264,7 +264,7 @@ int BridgeJVLink::JVRead(QString &buffer, int &size, QString &fileName)
     const jvbridge::ReadResult read = std::move(m_pending.front());
     m_pending.pop_front();
     if (read.code > 0)
-        buffer = FromSjis(read.record);
+        record = std::move(read.record);
     fileName = QString::fromStdString(read.fileName);
     return read.code;
 }

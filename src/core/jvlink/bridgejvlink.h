@@ -57,7 +57,7 @@ class BridgeJVLink : public JVLink
     int JVOpen(const QString &dataspec, const QString &fromTime, int option, int &readCount, int &downloadCount,
                QString &lastFileTimestamp) override;
     int JVStatus() override;
-    int JVRead(QString &buffer, int &size, QString &fileName) override;
+    int JVRead(std::string &record, int &size, QString &fileName) override;
     int JVRTOpen(const QString &dataspec, const QString &key) override;
     int JVCancel() override;
     int JVClose() override;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <QString>
 
@@ -12,8 +13,8 @@ namespace velmora {
  *
  * The calls and result codes are those of the service's component: 0 is success,
  * negative codes are errors (JVResultMessage words them). Every call blocks and
- * comes from one thread. Arguments are plain values and records travel as strings,
- * so that an implementation may live in another process.
+ * comes from one thread. Arguments are plain values and records travel as the bytes
+ * JV-Link stores, so that an implementation may live in another process.
  */
 class JVLink
 {
@@ -39,12 +40,11 @@ class JVLink
     virtual int JVStatus() = 0;
 
     /**
-     * The next record, with its CR LF, as UTF-16 text in `buffer`. Returns the record's
-     * size in bytes, 0 when every file has been read, -1 when the next file begins,
-     * -3 while the file is still downloading (call again), or an error below -3.
-     * `size` is the caller's buffer size; `fileName` receives the file read.
+     * The next record, with its CR LF, as the CP932 bytes JV-Link stores, in `record`. Returns the record's size in
+     * bytes (record.size()), 0 when every file has been read, -1 when the next file begins, -3 while the file is still
+     * downloading (call again), or an error. `size` is the caller's buffer size; `fileName` receives the file read.
      */
-    virtual int JVRead(QString &buffer, int &size, QString &fileName) = 0;
+    virtual int JVRead(std::string &record, int &size, QString &fileName) = 0;
 
     /** Opens real-time data: `dataspec` "0B12" gives the results of meeting date `key` (yyyymmdd). */
     virtual int JVRTOpen(const QString &dataspec, const QString &key) = 0;

@@ -133,7 +133,8 @@ TEST_F(BridgeImport, ABridgeKilledInTheReadLoopEndsTheImportAtOnceKeepingWhatWas
         jvlink.JVOpen(QStringLiteral("RACE"), QStringLiteral("20250101000000"), 1, readCount, downloadCount, stamp), 0);
     EXPECT_EQ(readCount, 2);
     int size = 60000, records = 0;
-    QString buffer, file;
+    std::string buffer;
+    QString file;
     for (int result; (result = jvlink.JVRead(buffer, size, file)) != 0;) {
         ASSERT_GE(result, -1);
         records += result > 0;
