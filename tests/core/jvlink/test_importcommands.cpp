@@ -114,6 +114,7 @@ TEST_F(ImportCommand, AFailedCloseOrBytesThatAreNoCP932AreSaid)
     run = import({QStringLiteral("--close-result"), QStringLiteral("-201")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(U("JVCloseエラー:"))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(U("LastTime: 2025/01/05 12:00:00"))) << "the data read is whole";
 }
 
 TEST_F(ImportCommand, ThisWeeksDataFindingNothingSaysHowToFetchOlderData)
