@@ -19,7 +19,6 @@ const QString kLastTimeKey = QStringLiteral("LastTime");
 const QString kLastTimeFormat = QStringLiteral("yyyy/MM/dd HH:mm:ss");
 const QString kNoNewData = QStringLiteral("最新のRACEデータがありません。");
 const QString kCancelled = QStringLiteral("JVCancel:キャンセルされました");
-const QString kBadEncoding = QStringLiteral("文字コードが不正");
 const QString kTryAgainLater = QStringLiteral("通信の状態を確かめて、時間をおいてからもう一度取り込んでください。");
 
 // Files buffered by the store before they are written, whatever JV-Link's files hold.
@@ -421,7 +420,7 @@ bool DataImport::storeRecord(const std::string &record)
     // Bytes that are not CP932 were damaged on the way; stored, they would show as
     // garbage or be "repaired" into other characters.
     if (!IsValidSjis(record)) {
-        refuse(kBadEncoding);
+        refuse(NotSjisReason());
         return true;
     }
 

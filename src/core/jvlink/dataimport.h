@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
-#include "core/jvlink/jvlinkpatience.h"
+#include "core/jvlink/readloop.h"
 #include "core/store/racedayfiles.h"
 
 #include <array>

@@ -6,6 +6,7 @@
 #include "core/text/sjis.h"
 
 namespace velmora {
+
 QString ResultFetchNews(const RaceCard &before, const RaceCard &after)
 {
     int results = 0;
@@ -117,7 +118,7 @@ void ResultFetch::store(const std::string &record, Outcome &outcome)
     if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0)
         return;
     if (!IsValidSjis(record)) {
-        ++outcome.refused[QStringLiteral("文字コードが不正")];
+        ++outcome.refused[NotSjisReason()];
         return;
     }
     const StoreResult stored =

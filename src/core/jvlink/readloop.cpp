@@ -1,4 +1,4 @@
-#include "core/jvlink/jvlinkpatience.h"
+#include "core/jvlink/readloop.h"
 
 #include <thread>
 

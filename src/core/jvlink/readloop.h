@@ -7,9 +7,18 @@
 
 namespace velmora {
 
+// What the import's read loop and the result fetch's share: JVRead's answers that ask
+// for another call, how they wait for JV-Link, and how they refuse a damaged record.
+
 /** JVRead's answers that ask for another call: the next file begins; the file is still downloading. */
 inline constexpr int kJVReadNextFile = -1;
 inline constexpr int kJVReadStillDownloading = -3;
+
+/** The reason a record whose bytes are not CP932 is refused under (never stored, repaired or not). */
+inline QString NotSjisReason()
+{
+    return QStringLiteral("文字コードが不正");
+}
 
 /**
  * How long a read loop waits for JV-Link to bring something before it gives up: no
