@@ -89,12 +89,12 @@ void BM_ImportYearRewritingPerRecord(benchmark::State &state)
         state.ResumeTiming();
         int readCount = 0, downloadCount = 0, size = 60000;
         QString stamp, file;
-        std::string buffer;
+        std::string record;
         jvlink->JVOpen(QStringLiteral("RACE"), QStringLiteral("20240101000000"), 1, readCount, downloadCount, stamp);
-        for (int result; (result = jvlink->JVRead(buffer, size, file)) != 0;) {
+        for (int result; (result = jvlink->JVRead(record, size, file)) != 0;) {
             if (result > 0) {
-                if (const auto kind = KindOfRecordType(std::string_view(buffer).substr(0, 2)))
-                    store.PutSlotRecord(buffer, *kind);
+                if (const auto kind = KindOfRecordType(std::string_view(record).substr(0, 2)))
+                    store.PutSlotRecord(record, *kind);
             }
         }
         jvlink->JVClose();

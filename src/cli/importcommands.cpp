@@ -39,6 +39,16 @@ class PrintedImport : public SilentImportView
     QString m_label;
 };
 
+/** How the tool's loops over JV-Link wait; a test build of the tool gives up within seconds. */
+JVLinkPatience ToolPatience()
+{
+    JVLinkPatience patience = JVLinkPatience::Default();
+#ifdef VELMORA_TEST_STALL_LIMIT_MS
+    patience.stallLimit = std::chrono::milliseconds(VELMORA_TEST_STALL_LIMIT_MS);
+#endif
+    return patience;
+}
+
 /** The component and the program's settings of the application folder, as the desktop program uses them. */
 struct Setup
 {
@@ -112,6 +122,8 @@ int Import(const Arguments &args)
     PrintedImport view;
     bool importCancelled = false;
     DataImport import(*setup.jvlink, store, setup.settings, view, importCancelled);
+    import.setPatience(ToolPatience());
+    import.setNormalDataHint(QStringLiteral("--option 1（通常データ）"));
     Print(DataImport::StartNotice(from));
     import.start(from, option);
     while (import.downloading()) {
@@ -123,7 +135,9 @@ int Import(const Arguments &args)
         Print(line);
     Print(QStringLiteral("LastTime: %1")
               .arg(import.storedLastTime().isEmpty() ? QStringLiteral("(変更なし)") : import.storedLastTime()));
-    return import.outcome() == DataImport::Outcome::Failed || import.lastTimeSaveFailed() ? kExitFailed : kExitOk;
+    const bool failed =
+        import.outcome() == DataImport::Outcome::Failed || import.lastTimeSaveFailed() || import.closeFailed();
+    return failed ? kExitFailed : kExitOk;
 }
 
 int Results(const Arguments &args)
@@ -143,14 +157,18 @@ int Results(const Arguments &args)
     bool importCancelled = false;
     ResultFetch fetch(
         *setup.jvlink, store, importCancelled, [] {}, [] {});
+    fetch.setPatience(ToolPatience());
     const ResultFetch::Outcome outcome = fetch.run(card);
-    for (const QString &error : {outcome.jvlinkError, outcome.error}) {
+    if (const QString refusals = ResultFetchRefusals(outcome); !refusals.isEmpty())
+        PrintError(refusals);
+    bool failed = false;
+    for (const QString &error : {outcome.jvlinkError, outcome.error, outcome.closeError}) {
         if (!error.isEmpty()) {
             PrintError(error);
-            return kExitFailed;
+            failed = true;
         }
     }
-    return Hits(args);
+    return failed ? kExitFailed : Hits(args);
 }
 
 } // namespace velmora::cli

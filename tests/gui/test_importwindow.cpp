@@ -400,6 +400,28 @@ TEST_F(ImportWindowTest, ReadLoopLocksOutASecondStartAndStopsAtCancel)
     EXPECT_TRUE(settingsButton()->isEnabled());
 }
 
+TEST_F(ImportWindowTest, CancelWorksWhileTheReadLoopWaitsForADownload)
+{
+    storeLastTime(QStringLiteral("2003/04/05 00:00:00"));
+    jv.script({Ra(1)});
+    jv.readForEver = -3;
+    open();
+    QTimer::singleShot(300, form.get(), [&] {
+        messages.answers = {true};
+        click(cancel());
+    });
+    click(start());
+
+    EXPECT_EQ(form->import().outcome(), DataImport::Outcome::Cancelled);
+    EXPECT_EQ(jv.count("JVCancel"), 1);
+    EXPECT_EQ(jv.count("JVClose"), 1);
+    EXPECT_EQ(created().size(), 1);
+    // Between two answers of a file still downloading the loop pauses: in those 300 ms it
+    // asked a few times, not thousands.
+    EXPECT_LT(jv.count("JVRead"), 100);
+    EXPECT_TRUE(start()->isEnabled());
+}
+
 TEST_F(ImportWindowTest, ClosingDuringAnImportAsksTheCancelQuestion)
 {
     storeLastTime(QStringLiteral("2003/04/05 00:00:00"));

@@ -1,11 +1,15 @@
 // A native stand-in for velmora-jvbridge: the bridge's own serve loop and protocol
 // over a scripted JV-Link, so that BridgeJVLink's tests (ASan included) need no wine.
 //
-//   fakejvbridge [--source DIR] [--stamp yyyymmddhhnnss] [--die-at-read N] [--stall-at-read N]
-//                [--once-marker FILE] [--garbage] [--version V] [--not-created] [--log FILE] serve
+//   fakejvbridge [--source DIR] [--rt-source DIR] [--stamp yyyymmddhhnnss] [--die-at-read N] [--stall-at-read N]
+//                [--once-marker FILE] [--garbage] [--version V] [--not-created] [--read-for-ever CODE]
+//                [--status-for-ever N] [--close-result CODE] [--log FILE] serve
 //
 // The JV-Link serves the files of DIR in name order, their CR LF records one by one,
-// -1 after each file and 0 at the end. --die-at-read makes the N-th JVRead kill the
+// -1 after each file and 0 at the end; JVRTOpen serves the files of --rt-source the same
+// way (without it, it finds nothing). --read-for-ever answers CODE instead of the end, for
+// ever; --status-for-ever makes JVOpen announce a download of every file and JVStatus
+// answer N for ever; --close-result is JVClose's answer. --die-at-read makes the N-th JVRead kill the
 // process (with --once-marker only while FILE does not exist, creating it),
 // --stall-at-read makes it sleep for ever, --garbage answers everything after the
 // handshake with bytes that are not a message, --version and --not-created change the
@@ -21,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -32,7 +37,11 @@ using namespace velmora::jvbridge;
 struct Options
 {
     std::string source;
+    std::string rtSource;
     std::string stamp = "20250105120000";
+    std::optional<std::int32_t> readForEver;
+    std::optional<std::int32_t> statusForEver;
+    std::int32_t closeResult = 0;
     long dieAtRead = 0;
     std::string onceMarker;
     long stallAtRead = 0;
@@ -74,20 +83,22 @@ class FakeJVLink : public JVLinkCalls
             result.code = -111;
             return result;
         }
-        m_files.clear();
-        for (const auto &entry : std::filesystem::directory_iterator(m_options.source))
-            m_files.push_back(entry.path());
-        std::sort(m_files.begin(), m_files.end());
-        m_file = 0;
-        m_records.clear();
-        m_loaded = false;
+        load(m_options.source);
         result.code = m_files.empty() ? -1 : 0;
         result.readCount = static_cast<std::int32_t>(m_files.size());
+        if (m_options.statusForEver)
+            result.downloadCount = result.readCount;
         result.lastFileTimestamp = m_files.empty() ? std::string() : m_options.stamp;
         return result;
     }
-    std::int32_t rtOpen(const std::string &, const std::string &) override { return -1; }
-    std::int32_t status() override { return 0; }
+    std::int32_t rtOpen(const std::string &, const std::string &) override
+    {
+        if (m_options.rtSource.empty())
+            return -1;
+        load(m_options.rtSource);
+        return m_files.empty() ? -1 : 0;
+    }
+    std::int32_t status() override { return m_options.statusForEver.value_or(0); }
     ReadResult read(std::int32_t) override
     {
         ++m_reads;
@@ -96,8 +107,10 @@ class FakeJVLink : public JVLinkCalls
         if (m_reads == m_options.stallAtRead)
             std::this_thread::sleep_for(std::chrono::hours(1));
         ReadResult result;
-        if (m_file >= m_files.size())
+        if (m_file >= m_files.size()) {
+            result.code = m_options.readForEver.value_or(0);
             return result;
+        }
         if (!m_loaded) {
             std::ifstream in(m_files[m_file], std::ios::binary);
             const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -131,7 +144,7 @@ class FakeJVLink : public JVLinkCalls
     std::int32_t close() override
     {
         m_files.clear();
-        return 0;
+        return m_options.closeResult;
     }
     std::int32_t fileDelete(const std::string &) override { return 0; }
     std::int32_t setParentWindow(std::uint32_t window) override
@@ -146,6 +159,18 @@ class FakeJVLink : public JVLinkCalls
         if (!m_options.log.empty())
             std::ofstream(m_options.log, std::ios::app) << line << '\n';
     }
+
+    void load(const std::string &folder)
+    {
+        m_files.clear();
+        for (const auto &entry : std::filesystem::directory_iterator(folder))
+            m_files.push_back(entry.path());
+        std::sort(m_files.begin(), m_files.end());
+        m_file = 0;
+        m_records.clear();
+        m_loaded = false;
+    }
+
     bool dieNow() const
     {
         if (m_options.onceMarker.empty())
@@ -203,6 +228,14 @@ int main(int argc, char *argv[])
             options.notCreated = true;
         else if (arg == "--log")
             options.log = value();
+        else if (arg == "--rt-source")
+            options.rtSource = value();
+        else if (arg == "--read-for-ever")
+            options.readForEver = std::atoi(value().c_str());
+        else if (arg == "--status-for-ever")
+            options.statusForEver = std::atoi(value().c_str());
+        else if (arg == "--close-result")
+            options.closeResult = std::atoi(value().c_str());
     }
     FakeJVLink jvlink(options);
     Server server(options.notCreated ? nullptr : &jvlink, static_cast<std::int32_t>(0x80040154), 64);

@@ -19,6 +19,7 @@ const QString kLastTimeKey = QStringLiteral("LastTime");
 const QString kLastTimeFormat = QStringLiteral("yyyy/MM/dd HH:mm:ss");
 const QString kNoNewData = QStringLiteral("最新のRACEデータがありません。");
 const QString kCancelled = QStringLiteral("JVCancel:キャンセルされました");
+const QString kTryAgainLater = QStringLiteral("通信の状態を確かめて、時間をおいてからもう一度取り込んでください。");
 
 // Files buffered by the store before they are written, whatever JV-Link's files hold.
 constexpr size_t kMaxBufferedFiles = 48;
@@ -89,6 +90,7 @@ DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, Im
     , m_view(view)
     , m_importCancelled(importCancelled)
     , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_normalDataHint(QStringLiteral("「取得データ」の「通常データ」"))
 {}
 
 QDateTime DataImport::StoredFromDate(const TIniGT &settings, const QDateTime &now)
@@ -123,6 +125,7 @@ void DataImport::start(const QDateTime &from, int option)
     m_writtenBefore = m_store.writtenRecords();
     m_storedLastTime.clear();
     m_lastTimeSaveFailed = false;
+    m_closeFailed = false;
     m_view.setDownloadProgress(0, 100);
     m_view.setReadProgress(0, 100);
     m_view.clearCreated();
@@ -137,7 +140,14 @@ void DataImport::start(const QDateTime &from, int option)
     const int result = m_jvlink.JVOpen(dataspec, fromTime, option, m_readCount, m_downloadCount, m_lastFileTimestamp);
     if (result == -1 || (result == 0 && m_readCount == 0)) {
         m_outcome = Outcome::NothingNew;
-        m_view.showMessage(WithDetail(kNoNewData, m_jvlink.lastErrorDetail()));
+        QString detail = m_jvlink.lastErrorDetail();
+        // Option 2 looks only at this week's meetings: whoever expected older data must
+        // learn how to ask for it.
+        if (detail.isEmpty() && option == 2)
+            detail = QStringLiteral("今週開催データ（今週の開催分）だけを探しました。"
+                                    "それより前の開催のデータは%1で取り込めます。")
+                         .arg(m_normalDataHint);
+        m_view.showMessage(WithDetail(kNoNewData, detail));
         close();
         return;
     }
@@ -155,6 +165,8 @@ void DataImport::start(const QDateTime &from, int option)
         m_view.setProgressLabel(QStringLiteral("ダウンロード中・・・"));
         m_view.setDownloadProgress(0, m_downloadCount);
         m_downloading = true;
+        m_lastDownloaded = 0;
+        m_downloadWatch = StallWatch(m_patience);
         return;
     }
     m_view.setDownloadProgress(100, 100);
@@ -170,6 +182,21 @@ void DataImport::poll()
         m_downloading = false;
         m_outcome = Outcome::Failed;
         m_view.showMessage(JVErrorText("JVStatus", downloaded));
+        close();
+        return;
+    }
+    if (downloaded != m_lastDownloaded) {
+        m_lastDownloaded = downloaded;
+        m_downloadWatch.progressed();
+    } else if (m_downloadWatch.stalled()) {
+        m_downloading = false;
+        giveUp(
+            QStringLiteral(
+                "JV-Linkのダウンロードが%1進まないため、データ取込を中止しました（ダウンロード済み %2/%3 ファイル）。")
+                .arg(m_downloadWatch.limitText())
+                .arg(downloaded)
+                .arg(m_downloadCount) +
+            kTryAgainLater);
         close();
         return;
     }
@@ -198,6 +225,14 @@ void DataImport::cancel()
     // A running read loop stops at its next pass and closes itself.
     if (wasDownloading)
         close();
+}
+
+void DataImport::giveUp(const QString &message)
+{
+    // JV-Link may still be downloading: stop it before it is closed.
+    m_jvlink.JVCancel();
+    m_outcome = Outcome::Failed;
+    m_view.showMessage(message);
 }
 
 void DataImport::finish(Outcome end)
@@ -243,7 +278,8 @@ void DataImport::close()
 {
     const int result = m_jvlink.JVClose();
     m_view.setBusy(false);
-    if (result != 0)
+    m_closeFailed = result != 0;
+    if (m_closeFailed)
         m_view.showMessage(JVErrorText("JVClose", result));
     else
         m_view.beep();
@@ -256,10 +292,11 @@ DataImport::Outcome DataImport::readLoop()
     m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(0/%1)").arg(m_readCount));
     m_view.setReadProgress(0, m_readCount);
     int size = 60000;
-    std::string buffer;
+    std::string record;
     QString fileName;
     Outcome end = Outcome::Failed;
     bool writeFailed = false;
+    StallWatch watch(m_patience);
     m_store.setBuffered(true);
     for (;;) {
         m_view.processEvents();
@@ -267,13 +304,25 @@ DataImport::Outcome DataImport::readLoop()
             end = Outcome::Cancelled;
             break;
         }
-        const int result = m_jvlink.JVRead(buffer, size, fileName);
+        const int result = m_jvlink.JVRead(record, size, fileName);
         if (result > 0) {
-            if (!storeRecord(buffer) || (m_store.pendingFiles() > kMaxBufferedFiles && !flushStore())) {
+            watch.progressed();
+            if (!storeRecord(record) || (m_store.pendingFiles() > kMaxBufferedFiles && !flushStore())) {
                 writeFailed = true;
                 break;
             }
-        } else if (result == -1) {
+            continue;
+        }
+        if (result == kJVReadNextFile) {
+            // JV-Link switches once after each of the files it announced; one more would
+            // never end.
+            if (filesRead >= m_readCount) {
+                m_view.showMessage(
+                    QStringLiteral("JVReadエラー:読み込むファイル数（%1）を超えてファイルが切り替わりました。(%2)")
+                        .arg(m_readCount)
+                        .arg(result));
+                break;
+            }
             if (!flushStore()) {
                 writeFailed = true;
                 break;
@@ -290,11 +339,19 @@ DataImport::Outcome DataImport::readLoop()
             m_view.beep();
             end = Outcome::Completed;
             break;
-        } else if (result < -3) {
-            m_view.showMessage(JVErrorText("JVRead", result));
+        } else if (result != kJVReadStillDownloading) {
+            m_view.showMessage(JVErrorText("JVRead", result, m_jvlink.lastErrorDetail()));
             break;
         }
-        // -2 and -3: JV-Link is still fetching the file; ask again on the next pass.
+        if (watch.stalled()) {
+            giveUp(QStringLiteral("JV-Linkの応答が%1進まないため、データ取込を中止しました（JVRead:%2）。")
+                       .arg(watch.limitText(), Message("JVRead", result)) +
+                   kTryAgainLater);
+            break;
+        }
+        // The file is still being downloaded: asking again at once would only keep a core busy.
+        if (result == kJVReadStillDownloading)
+            watch.pause();
     }
     // Whatever ended the loop, every record read so far reaches its file. A write that
     // already failed has been reported; the same file would fail again.
@@ -357,6 +414,13 @@ bool DataImport::storeRecord(const std::string &record)
     }
     if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0) {
         refuse(QStringLiteral("馬番なし"));
+        return true;
+    }
+
+    // Bytes that are not CP932 were damaged on the way; stored, they would show as
+    // garbage or be "repaired" into other characters.
+    if (!IsValidSjis(record)) {
+        refuse(NotSjisReason());
         return true;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
+#include "core/jvlink/readloop.h"
 #include "core/store/racedayfiles.h"
 
 #include <array>
@@ -94,6 +95,13 @@ class DataImport
 
     /** The clock for "now", which LastTime never passes (tests set it). */
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    /** How the download polling and the read loop wait for JV-Link, and when they give up. */
+    void setPatience(JVLinkPatience patience) { m_patience = std::move(patience); }
+    /**
+     * Where the person asks for older data than this week's meetings, for the message of
+     * an import with option 2 that found nothing (the import window's words by default).
+     */
+    void setNormalDataHint(QString hint) { m_normalDataHint = std::move(hint); }
 
     /** The from-date of the next import: the stored LastTime, or `now` minus 8 days. */
     static QDateTime StoredFromDate(const TIniGT &settings, const QDateTime &now);
@@ -136,6 +144,8 @@ class DataImport
     const QString &storedLastTime() const { return m_storedLastTime; }
     /** The import completed but its LastTime could not be saved in the settings file (it was said). */
     bool lastTimeSaveFailed() const { return m_lastTimeSaveFailed; }
+    /** JVClose failed at the end of the import (it was said). */
+    bool closeFailed() const { return m_closeFailed; }
 
   private:
     Outcome readLoop();
@@ -143,6 +153,7 @@ class DataImport
     bool flushStore();
     void reportWriteFailure(const StoreResult &result);
     void refuse(const QString &reason);
+    void giveUp(const QString &message);
     void close();
     void finish(Outcome end);
     void storeLastTime();
@@ -163,10 +174,15 @@ class DataImport
     QString m_lastFileTimestamp;
     QString m_storedLastTime;
     bool m_lastTimeSaveFailed = false;
+    bool m_closeFailed = false;
+    int m_lastDownloaded = 0; ///< the download count JVStatus gave last
     ImportCounts m_counts;
     std::array<int, 3> m_kept{};          ///< records handed to the store and kept, by FileKind
     std::array<int, 3> m_writtenBefore{}; ///< the store's written records when the import started
     std::function<QDateTime()> m_clock;
+    JVLinkPatience m_patience = JVLinkPatience::Default();
+    StallWatch m_downloadWatch{m_patience};
+    QString m_normalDataHint;
 };
 
 } // namespace velmora

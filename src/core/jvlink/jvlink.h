@@ -13,8 +13,8 @@ namespace velmora {
  *
  * The calls and result codes are those of the service's component: 0 is success,
  * negative codes are errors (JVResultMessage words them). Every call blocks and
- * comes from one thread. Arguments are plain values and records travel as strings,
- * so that an implementation may live in another process.
+ * comes from one thread. Arguments are plain values and records travel as the bytes
+ * JV-Link stores, so that an implementation may live in another process.
  */
 class JVLink
 {
@@ -57,9 +57,9 @@ class JVLink
 
     /**
      * What the implementation knows of the cause of the last JVOpen or JVRTOpen that
-     * failed or found nothing, in Japanese (for example the source folder it could not
-     * use), or empty. Not a call of the service's component: the program shows it
-     * after the worded result code.
+     * failed or found nothing, or of the last JVRead that failed, in Japanese (for example
+     * the source folder it could not use, or the file it was reading), or empty. Not a call of the service's component:
+     * the program shows it after the worded result code.
      */
     virtual QString lastErrorDetail() const { return {}; }
 };

@@ -397,7 +397,7 @@ bool LocalJVLink::loadFile(size_t index)
     return true;
 }
 
-int LocalJVLink::JVRead(std::string &buffer, int & /*size*/, QString &fileName)
+int LocalJVLink::JVRead(std::string &record, int & /*size*/, QString &fileName)
 {
     if (!m_initialised)
         return kNotInitialised;
@@ -426,9 +426,8 @@ int LocalJVLink::JVRead(std::string &buffer, int & /*size*/, QString &fileName)
     }
     size_t end = m_fileBytes.find("\r\n", m_recordOffset);
     end = end == std::string::npos ? m_fileBytes.size() : end + 2;
-    const std::string_view record(m_fileBytes.data() + m_recordOffset, end - m_recordOffset);
+    record.assign(m_fileBytes, m_recordOffset, end - m_recordOffset);
     m_recordOffset = end;
-    buffer.assign(record);
     return static_cast<int>(record.size());
 }
 

@@ -36,7 +36,7 @@ struct LocalJVLinkSettings
  * JVOpen("RACE") selects the files stamped after the from-time (option 2: only
  * those with meetings within six days of today) and copies the ones not yet in
  * its cache into the cache on a background thread; JVStatus counts the copies;
- * JVRead hands out the records of each file in stamp order, converted to UTF-16.
+ * JVRead hands out the records of each file in stamp order, their bytes unchanged.
  * JVRTOpen("0B12", yyyymmdd) serves that date's "0B12" files.
  *
  * Its settings (source folder, service key) live in the file "JVLink.ini" of its

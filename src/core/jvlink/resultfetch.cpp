@@ -37,10 +37,13 @@ ResultFetch::ResultFetch(JVLink &jvlink, RaceDayStore &store, bool &importCancel
     , m_beep(std::move(beep))
 {}
 
-void ResultFetch::close()
+void ResultFetch::close(Outcome &outcome)
 {
-    if (m_jvlink.JVClose() == 0)
+    const int result = m_jvlink.JVClose();
+    if (result == 0)
         m_beep();
+    else if (outcome.closeError.isEmpty())
+        outcome.closeError = JVErrorText("JVClose", result);
 }
 
 ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
@@ -58,41 +61,88 @@ ResultFetch::Outcome ResultFetch::run(const RaceCard &card)
     const int opened = m_jvlink.JVRTOpen(QStringLiteral("0B12"), FromSjis(key));
     if (opened < -1)
         outcome.jvlinkError = JVErrorText("JVRTOpen", opened, m_jvlink.lastErrorDetail());
-    if (opened == 0) {
-        int size = 60000;
-        std::string buffer;
-        QString fileName;
-        for (;;) {
-            m_processEvents();
-            if (m_importCancelled)
-                break;
-            const int result = m_jvlink.JVRead(buffer, size, fileName);
-            if (result < -3)
-                outcome.jvlinkError = JVErrorText("JVRead", result);
-            if (result == 0 || result < -3)
-                break;
-            if (result < 0)
-                continue;
-            const std::string &record = buffer;
-            const auto kind = KindOfRecordType(Field(record, common::RecordType));
-            if (!kind || FieldValue(Field(record, common::RaceNumber)) <= 0)
-                continue;
-            if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0)
-                continue;
-            const StoreResult stored = *kind == FileKind::Runner ? m_store.PutSlotRecord(record, *kind)
-                                                                 : m_store.PutKeyedRecord(record, *kind);
-            if (stored.status == StoreStatus::WriteFailed) {
-                outcome.error =
-                    QStringLiteral("データファイル「%1」に書き込めませんでした（%2）。").arg(stored.path, stored.error);
-                break;
-            }
-            ++(stored.stored() ? outcome.stored : outcome.refused);
-        }
-    }
-    close();
+    if (opened == 0)
+        readLoop(outcome);
+    close(outcome);
     m_processEvents();
-    close();
+    close(outcome);
     return outcome;
+}
+
+void ResultFetch::readLoop(Outcome &outcome)
+{
+    int size = 60000;
+    std::string record;
+    QString fileName;
+    StallWatch watch(m_patience);
+    bool afterRecord = false;
+    for (;;) {
+        m_processEvents();
+        if (m_importCancelled)
+            return;
+        const int result = m_jvlink.JVRead(record, size, fileName);
+        if (result > 0) {
+            watch.progressed();
+            afterRecord = true;
+            store(record, outcome);
+            if (!outcome.error.isEmpty())
+                return;
+            continue;
+        }
+        if (result == 0)
+            return;
+        if (result != kJVReadNextFile && result != kJVReadStillDownloading) {
+            outcome.jvlinkError = JVErrorText("JVRead", result, m_jvlink.lastErrorDetail());
+            return;
+        }
+        if (watch.stalled()) {
+            outcome.jvlinkError =
+                QStringLiteral("JV-Linkの応答が%1進まないため、結果情報の取得を中止しました（JVRead:%2）。"
+                               "通信の状態を確かめて、時間をおいてからもう一度取得してください。")
+                    .arg(watch.limitText(), FromSjis(JVResultMessage("JVRead", result)));
+            return;
+        }
+        // The switch after a file's last record is asked past at once; a download still
+        // running, or switch after switch with no record between, is waited out.
+        if (result == kJVReadStillDownloading || !afterRecord)
+            watch.pause();
+        afterRecord = false;
+    }
+}
+
+void ResultFetch::store(const std::string &record, Outcome &outcome)
+{
+    const auto kind = KindOfRecordType(Field(record, common::RecordType));
+    if (!kind || FieldValue(Field(record, common::RaceNumber)) <= 0)
+        return;
+    if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0)
+        return;
+    if (!IsValidSjis(record)) {
+        ++outcome.refused[NotSjisReason()];
+        return;
+    }
+    const StoreResult stored =
+        *kind == FileKind::Runner ? m_store.PutSlotRecord(record, *kind) : m_store.PutKeyedRecord(record, *kind);
+    if (stored.status == StoreStatus::WriteFailed)
+        outcome.error =
+            QStringLiteral("データファイル「%1」に書き込めませんでした（%2）。").arg(stored.path, stored.error);
+    else if (stored.stored())
+        ++outcome.stored;
+    else
+        ++outcome.refused[StoreStatusText(stored.status)];
+}
+
+QString ResultFetchRefusals(const ResultFetch::Outcome &outcome)
+{
+    if (outcome.refused.empty())
+        return {};
+    int total = 0;
+    QStringList reasons;
+    for (const auto &[reason, count] : outcome.refused) {
+        total += count;
+        reasons << QStringLiteral("%1 %2件").arg(reason).arg(count);
+    }
+    return QStringLiteral("保存しなかったレコード: %1件（%2）").arg(total).arg(reasons.join(QStringLiteral("、")));
 }
 
 } // namespace velmora

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
+#include "core/jvlink/readloop.h"
 #include "core/store/racecard.h"
 #include "core/store/racedayfiles.h"
 
 #include <functional>
+#include <map>
 
 #include <QString>
 
@@ -26,15 +28,18 @@ class ResultFetch
     /** What a fetch did. */
     struct Outcome
     {
-        bool fetched = false; ///< a meeting date was there and JV-Link was asked
-        int stored = 0;       ///< records stored
-        int refused = 0;      ///< records the store refused
-        QString error;        ///< a file-system error that ended the fetch, or empty
+        bool fetched = false;           ///< a meeting date was there and JV-Link was asked
+        int stored = 0;                 ///< records stored
+        std::map<QString, int> refused; ///< records not stored, by reason
+        QString error;                  ///< a file-system error that ended the fetch, or empty
         /**
-         * A JV-Link error that ended the fetch (JVRTOpen or JVRead), worded with what
-         * the component knows of its cause, or empty. "No data yet" is no error.
+         * A JV-Link error that ended the fetch (JVRTOpen or JVRead, or JV-Link bringing
+         * nothing for the stall limit), worded with what the component knows of its
+         * cause, or empty. "No data yet" is no error.
          */
         QString jvlinkError;
+        /** JVClose failed (the first failure, worded), or empty. */
+        QString closeError;
     };
 
     /**
@@ -44,18 +49,27 @@ class ResultFetch
     ResultFetch(JVLink &jvlink, RaceDayStore &store, bool &importCancelled, std::function<void()> processEvents,
                 std::function<void()> beep);
 
+    /** How the read loop waits for JV-Link, and when it gives up. */
+    void setPatience(JVLinkPatience patience) { m_patience = std::move(patience); }
+
     /** Fetches the results for the meeting date of race 1 of `card`. */
     Outcome run(const RaceCard &card);
 
   private:
-    void close();
+    void readLoop(Outcome &outcome);
+    void store(const std::string &record, Outcome &outcome);
+    void close(Outcome &outcome);
 
     JVLink &m_jvlink;
     RaceDayStore &m_store;
     bool &m_importCancelled;
     std::function<void()> m_processEvents;
     std::function<void()> m_beep;
+    JVLinkPatience m_patience = JVLinkPatience::Default();
 };
+
+/** The records a fetch did not store, with their reasons, as one line; empty when it stored every one. */
+QString ResultFetchRefusals(const ResultFetch::Outcome &outcome);
 
 /**
  * What a result fetch brought to the loaded course-day, for the status line: the races

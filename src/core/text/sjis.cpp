@@ -62,6 +62,13 @@ QString FromSjis(std::string_view bytes, bool *ok)
     return text;
 }
 
+bool IsValidSjis(std::string_view bytes)
+{
+    bool ok = false;
+    FromSjis(bytes, &ok);
+    return ok;
+}
+
 std::string ToSjis(const QString &text, bool *ok)
 {
     return EncodeWithQuestionMarks(text, ok);

@@ -26,6 +26,9 @@ bool Cp932Available();
  */
 QString FromSjis(std::string_view bytes, bool *ok = nullptr);
 
+/** True when the bytes are valid CP932 throughout (FromSjis decodes them without a replacement). */
+bool IsValidSjis(std::string_view bytes);
+
 /**
  * Encodes text as CP932. Characters without a CP932 form become "?" (as the
  * Windows ANSI conversion does); *ok, when given, tells whether all converted.

@@ -604,6 +604,7 @@ void MainWindow::KekkaGetBtnClick()
     ResultFetch fetch(
         *m_jvlink, store, m_session.ImportCancelled, [] { QCoreApplication::processEvents(); },
         [this] { m_context.messages.beep(); });
+    fetch.setPatience(WindowPatience());
     const ResultFetch::Outcome outcome = fetch.run(m_session.card);
     if (!outcome.error.isEmpty()) {
         m_context.messages.beep();
@@ -612,10 +613,14 @@ void MainWindow::KekkaGetBtnClick()
         // The user's predictions and the race in view survive the reload: the fetch only adds results.
         m_raceView->hide();
         showLoaded(ReloadKeepingUserBets(m_session, m_context.dataDir()), shownRace);
-        statusBar()->showMessage(ResultFetchNews(before, m_session.card));
+        const QString refusals = ResultFetchRefusals(outcome);
+        statusBar()->showMessage(ResultFetchNews(before, m_session.card) +
+                                 (refusals.isEmpty() ? QString() : QStringLiteral("　") + refusals));
         // A JV-Link error is said after the reload, which shows whatever did arrive.
-        if (!outcome.jvlinkError.isEmpty())
-            m_context.messages.information(this, outcome.jvlinkError);
+        for (const QString &error : {outcome.jvlinkError, outcome.closeError}) {
+            if (!error.isEmpty())
+                m_context.messages.information(this, error);
+        }
     }
     m_results->unsetCursor();
     m_results->setEnabled(true);

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTimeEdit>
+#include <QEventLoop>
 #include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -48,6 +49,17 @@ QProgressBar *NamedBar(const QString &name, QWidget *parent)
 
 } // namespace
 
+JVLinkPatience WindowPatience()
+{
+    JVLinkPatience patience = JVLinkPatience::Default();
+    patience.wait = [](std::chrono::milliseconds pause) {
+        QEventLoop loop;
+        QTimer::singleShot(pause, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    return patience;
+}
+
 ImportWindow::ImportWindow(JVLink &jvlink, GuiContext &context, bool &importCancelled, QWidget *parent)
     : QDialog(parent)
     , m_jvlink(jvlink)
@@ -57,6 +69,7 @@ ImportWindow::ImportWindow(JVLink &jvlink, GuiContext &context, bool &importCanc
     , m_import(
           std::make_unique<DataImport>(jvlink, m_store, m_settings, static_cast<ImportView &>(*this), importCancelled))
 {
+    m_import->setPatience(WindowPatience());
     setObjectName(QStringLiteral("GetDataForm"));
     setWindowTitle(QStringLiteral("ＪＶデータ取込"));
     setModal(true);

@@ -25,6 +25,12 @@ namespace velmora::gui {
 struct GuiContext;
 
 /**
+ * How the desktop program's loops over JV-Link wait: each pause handles the window
+ * events meanwhile, so that cancel and repainting work while JV-Link downloads.
+ */
+JVLinkPatience WindowPatience();
+
+/**
  * The import window "ＪＶデータ取込": imports race data through JV-Link into the
  * data folder, with download and read progress, cancel, and the from-date that the
  * last import stored. Drives the GUI-free DataImport step by step: its start button,

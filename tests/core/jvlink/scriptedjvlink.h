@@ -1,10 +1,11 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
-#include "core/text/sjis.h"
+#include "core/jvlink/readloop.h"
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include <QStringList>
@@ -15,12 +16,12 @@ namespace velmora::test {
  * A JV-Link whose answers the test sets call by call, and which logs the name
  * of every call in order. Queues that run dry answer as a finished component
  * would: JVStatus with the download count, JVRead with 0 (all read), so a test
- * that scripts too little still ends.
+ * that scripts too little still ends; or, when told, with one answer for ever.
  */
 class ScriptedJVLink : public JVLink
 {
   public:
-    /** One JVRead answer: a record (CP932 bytes) with its size, or a code. */
+    /** One JVRead answer: a record (its CP932 bytes, as JV-Link hands it out) with its size, or a code. */
     struct Read
     {
         int code = 0;
@@ -42,6 +43,9 @@ class ScriptedJVLink : public JVLink
     // JVStatus, JVRead
     std::deque<int> statuses;
     std::deque<Read> reads;
+    /** What JVStatus and JVRead answer once their queues are empty, when not the finished component's answer. */
+    std::optional<int> statusForEver;
+    std::optional<int> readForEver;
     /** Runs inside JVRead call number hookAtRead (1-based), before it answers. */
     int hookAtRead = 0;
     std::function<void()> hook;
@@ -71,14 +75,14 @@ class ScriptedJVLink : public JVLink
     }
     int JVStatus() override
     {
-        int result = downloadCount;
+        int result = statusForEver.value_or(downloadCount);
         if (!statuses.empty()) {
             result = statuses.front();
             statuses.pop_front();
         }
         return log("JVStatus", result);
     }
-    int JVRead(std::string &buffer, int &size, QString &fileName) override
+    int JVRead(std::string &record, int &size, QString &fileName) override
     {
         log("JVRead", 0);
         if (size != 60000)
@@ -86,11 +90,11 @@ class ScriptedJVLink : public JVLink
         if (count("JVRead") == hookAtRead && hook)
             hook();
         if (reads.empty())
-            return 0;
+            return readForEver.value_or(0);
         const Read answer = reads.front();
         reads.pop_front();
         if (answer.code > 0) {
-            buffer = answer.record;
+            record = answer.record;
             fileName = QStringLiteral("RACE.jvd");
         }
         return answer.code;
@@ -109,6 +113,26 @@ class ScriptedJVLink : public JVLink
     int log(const char *name, int result)
     {
         calls << QLatin1String(name);
+        return result;
+    }
+};
+
+/** Time that passes only when a loop pauses or the test moves it: waiting costs a test nothing. */
+struct FakeTime
+{
+    std::chrono::milliseconds now{0};
+    int pauses = 0;
+
+    /** A patience on this time, giving up after `limit` without progress. */
+    JVLinkPatience patience(std::chrono::milliseconds limit = kJVLinkStallLimit)
+    {
+        JVLinkPatience result;
+        result.stallLimit = limit;
+        result.clock = [this] { return now; };
+        result.wait = [this](std::chrono::milliseconds pause) {
+            now += pause;
+            ++pauses;
+        };
         return result;
     }
 };

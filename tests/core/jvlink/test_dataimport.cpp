@@ -96,8 +96,13 @@ struct Rig
     RecordingView view;
     bool cancelled = false;
     DataImport import{jv, store, settings, view, cancelled};
+    test::FakeTime time;
 
-    Rig() { settings.setFileName(config.filePath(QStringLiteral("velmora.ini"))); }
+    Rig()
+    {
+        settings.setFileName(config.filePath(QStringLiteral("velmora.ini")));
+        import.setPatience(time.patience());
+    }
 
     void start() { import.start(kFrom, 2); }
     QString lastTime() const
@@ -208,11 +213,14 @@ TEST(DataImport, UnwantedAndMalformedRecordsAreRefusedByReason)
     std::string badDate = Ra(7);
     badDate.replace(11, 8, "20031345");
     const std::string otherType = "O1" + Ra(1).substr(2);
+    // A lead byte followed by no trail byte, where the race name begins.
+    std::string badBytes = Ra(8);
+    badBytes.replace(32, 2, "\x82 ");
 
     Rig rig;
     for (const std::string &record :
          {Ra(1, 'A'), Se(1, 1, 'B'), Hr(1, 'A'), Ra(2, '7', QDate(2003, 4, 1)), Ra(3, '7', QDate(2003, 3, 31)), Ra(0),
-          Se(1, 0), otherType, shortRecord, hostileDate, hostileCourse, badDate, Ra(13), Se(1, 19)})
+          Se(1, 0), otherType, shortRecord, hostileDate, hostileCourse, badDate, Ra(13), Se(1, 19), badBytes})
         rig.jv.script({Jv::Record(record)});
     rig.start();
 
@@ -226,7 +234,7 @@ TEST(DataImport, UnwantedAndMalformedRecordsAreRefusedByReason)
         {U("レース番号なし"), 1},         {U("馬番なし"), 1},
         {U("レコード長が不正"), 1},       {U("競馬場コードが不正"), 1},
         {U("開催年月日が不正"), 1},       {U("レース番号が範囲外"), 1},
-        {U("馬番が範囲外"), 1},
+        {U("馬番が範囲外"), 1},           {U("文字コードが不正"), 1},
     };
     EXPECT_EQ(counts.refused, refused);
     EXPECT_EQ(rig.lines(".jvHR").at(0), LineOf(Hr(1, 'A')));
@@ -252,15 +260,18 @@ TEST(DataImport, OpenAndCloseErrorsAreShownAndCloseFollows)
         QString detail = {};
     };
     const QString noData = U("最新のRACEデータがありません。");
+    // Option 2 (the rig's) looks at this week's meetings only, and says how to ask for older ones.
+    const QString thisWeek = noData + U("\n今週開催データ（今週の開催分）だけを探しました。"
+                                        "それより前の開催のデータは「取得データ」の「通常データ」で取り込めます。");
     const Case cases[] = {
-        {-1, 3, 0, {noData}, Outcome::NothingNew},
-        {0, 0, 0, {noData}, Outcome::NothingNew},
+        {-1, 3, 0, {thisWeek}, Outcome::NothingNew},
+        {0, 0, 0, {thisWeek}, Outcome::NothingNew},
         {-303,
          3,
          0,
          {U("JVOpenエラー:サービスキーが設定されていません。（サービスキーが空値）(-303)")},
          Outcome::Failed},
-        {-1, 3, -1, {noData, U("JVCloseエラー:(-1)")}, Outcome::NothingNew},
+        {-1, 3, -1, {thisWeek, U("JVCloseエラー:(-1)")}, Outcome::NothingNew},
         // What the component knows of the cause follows the worded code.
         {-211,
          3,
@@ -282,10 +293,21 @@ TEST(DataImport, OpenAndCloseErrorsAreShownAndCloseFollows)
         EXPECT_EQ(rig.view.messages, c.messages) << c.open;
         EXPECT_EQ(rig.jv.calls, QStringList({U("JVOpen"), U("JVClose")})) << c.open;
         EXPECT_EQ(rig.import.outcome(), c.outcome) << c.open;
+        EXPECT_EQ(rig.import.closeFailed(), c.close != 0) << c.open;
         EXPECT_FALSE(rig.import.running());
         EXPECT_FALSE(rig.view.busy);
         EXPECT_EQ(rig.lastTime(), U("<none>"));
     }
+
+    // Normal data (option 1) found nothing newer: there is nothing older to point to.
+    Rig normal;
+    normal.jv.openResult = -1;
+    normal.import.start(kFrom, 1);
+    EXPECT_EQ(normal.view.messages, QStringList{noData});
+    // The command line names its own option.
+    normal.import.setNormalDataHint(U("--option 1"));
+    normal.start();
+    EXPECT_TRUE(normal.view.messages.last().endsWith(U("--option 1で取り込めます。")));
 }
 
 TEST(DataImport, StatusAndReadErrorsEndTheImportKeepingWhatWasRead)
@@ -302,17 +324,79 @@ TEST(DataImport, StatusAndReadErrorsEndTheImportKeepingWhatWasRead)
     EXPECT_EQ(download.import.outcome(), Outcome::Failed);
     EXPECT_FALSE(download.import.downloading());
 
+    // JVRead documents no -2: like every code it does not list, it is an error.
+    for (const auto &[code, message] :
+         {std::pair{-402, U("JVReadエラー:ダウンロードしたファイルサイズが異常です。(-402)")},
+          std::pair{-2, U("JVReadエラー:(-2)")}}) {
+        Rig read;
+        read.jv.script({Jv::Record(Ra(1)), Jv::Record(Se(1, 1)), Jv::Code(code), Jv::Record(Ra(2))});
+        read.start();
+        EXPECT_EQ(read.view.messages, QStringList{message});
+        EXPECT_EQ(read.jv.count("JVRead"), 3);
+        EXPECT_EQ(read.jv.calls.last(), U("JVClose"));
+        EXPECT_EQ(read.import.outcome(), Outcome::Failed);
+        EXPECT_EQ(read.lines(".jvRA").at(0), LineOf(Ra(1)));
+        EXPECT_EQ(read.lines(".jvRA").at(1), std::string(1270, ' '));
+        EXPECT_EQ(read.lines(".jvSEr").at(0), LineOf(Se(1, 1)));
+        EXPECT_EQ(read.lastTime(), U("<none>"));
+    }
+}
+
+TEST(DataImport, AJVLinkThatNeverProgressesIsGivenUpAfterTenMinutes)
+{
+    // Still downloading for ever: every answer is waited out, and ten minutes after the
+    // last record the import gives up, keeping that record.
     Rig read;
-    read.jv.script({Jv::Record(Ra(1)), Jv::Record(Se(1, 1)), Jv::Code(-402), Jv::Record(Ra(2))});
+    read.jv.script({Jv::Record(Ra(1))});
+    for (int i = 0; i < 11000; ++i)
+        read.jv.reads.push_back(Jv::Code(-3));
+    read.jv.reads.push_back(Jv::Record(Ra(2)));
+    read.jv.readForEver = -3;
     read.start();
-    EXPECT_EQ(read.view.messages, QStringList{U("JVReadエラー:ダウンロードしたファイルサイズが異常です。(-402)")});
-    EXPECT_EQ(read.jv.count("JVRead"), 3);
-    EXPECT_EQ(read.jv.calls.last(), U("JVClose"));
     EXPECT_EQ(read.import.outcome(), Outcome::Failed);
-    EXPECT_EQ(read.lines(".jvRA").at(0), LineOf(Ra(1)));
-    EXPECT_EQ(read.lines(".jvRA").at(1), std::string(1270, ' '));
-    EXPECT_EQ(read.lines(".jvSEr").at(0), LineOf(Se(1, 1)));
+    EXPECT_EQ(read.view.messages,
+              QStringList{
+                  U("JV-Linkの応答が10分間進まないため、データ取込を中止しました（JVRead:ファイルダウンロード中(-3)）。"
+                    "通信の状態を確かめて、時間をおいてからもう一度取り込んでください。")});
+    EXPECT_EQ(read.time.pauses, 11000 + 12000) << "a record starts the ten minutes again";
+    EXPECT_EQ(read.time.now, std::chrono::milliseconds(read.time.pauses * 50));
+    EXPECT_EQ(read.jv.calls.mid(read.jv.calls.size() - 2), QStringList({U("JVCancel"), U("JVClose")}));
+    EXPECT_EQ(read.lines(".jvRA").at(1), LineOf(Ra(2)));
     EXPECT_EQ(read.lastTime(), U("<none>"));
+
+    // One file switch more than the files announced is an error at once.
+    Rig switches;
+    switches.jv.readCount = 2;
+    switches.jv.script({Jv::Record(Ra(1)), Jv::Code(-1), Jv::Code(-1)});
+    switches.jv.readForEver = -1;
+    switches.start();
+    EXPECT_EQ(switches.import.outcome(), Outcome::Failed);
+    EXPECT_EQ(switches.view.messages,
+              QStringList{U("JVReadエラー:読み込むファイル数（2）を超えてファイルが切り替わりました。(-1)")});
+    EXPECT_EQ(switches.jv.count("JVRead"), 4);
+    EXPECT_EQ(switches.lines(".jvRA").at(0), LineOf(Ra(1)));
+
+    // A download count that stops moving, polled every 10 ms as the callers do: each change
+    // starts the limit again.
+    Rig download;
+    download.import.setPatience(download.time.patience(std::chrono::seconds(1)));
+    download.jv.downloadCount = 3;
+    download.jv.statuses = std::deque<int>(90, 0);
+    download.jv.statuses.insert(download.jv.statuses.end(), 90, 1);
+    download.jv.statusForEver = 2;
+    download.start();
+    int polls = 0;
+    for (; download.import.downloading() && polls < 100000; ++polls) {
+        download.time.now += std::chrono::milliseconds(10);
+        download.import.poll();
+    }
+    EXPECT_EQ(polls, 90 + 90 + 1 + 100);
+    EXPECT_EQ(download.import.outcome(), Outcome::Failed);
+    EXPECT_EQ(download.view.messages,
+              QStringList{U("JV-Linkのダウンロードが1秒間進まないため、データ取込を中止しました（ダウンロード済み 2/3 "
+                            "ファイル）。通信の状態を確かめて、時間をおいてからもう一度取り込んでください。")});
+    EXPECT_EQ(download.jv.calls.mid(download.jv.calls.size() - 2), QStringList({U("JVCancel"), U("JVClose")}));
+    EXPECT_EQ(download.jv.count("JVRead"), 0);
 }
 
 TEST(DataImport, DownloadIsPolledThenTheReadLoopWaitsOutPendingFiles)
@@ -321,7 +405,7 @@ TEST(DataImport, DownloadIsPolledThenTheReadLoopWaitsOutPendingFiles)
     rig.jv.downloadCount = 3;
     rig.jv.readCount = 2;
     rig.jv.statuses = {1, 4, 3};
-    rig.jv.script({Jv::Code(-3), Jv::Code(-3), Jv::Code(-2), Jv::Record(Ra(1)), Jv::Code(-1), Jv::Code(-3),
+    rig.jv.script({Jv::Code(-3), Jv::Code(-3), Jv::Code(-3), Jv::Record(Ra(1)), Jv::Code(-1), Jv::Code(-3),
                    Jv::Record(Se(1, 1)), Jv::Code(-1), Jv::Code(0)});
     // A second click on start while the import runs changes nothing.
     rig.view.onEvents = [&](int pass) {
@@ -347,6 +431,7 @@ TEST(DataImport, DownloadIsPolledThenTheReadLoopWaitsOutPendingFiles)
     EXPECT_EQ(rig.jv.count("JVOpen"), 1);
     EXPECT_EQ(rig.jv.count("JVRead"), 9);
     EXPECT_EQ(rig.view.events, 9) << "events are handled on every pass, waiting ones included";
+    EXPECT_EQ(rig.time.pauses, 4) << "each answer of a file still downloading is waited out";
     EXPECT_EQ(rig.view.labels.last(), U("データ読込み完了(2/2)"));
     EXPECT_EQ(rig.lines(".jvRA").at(0), LineOf(Ra(1)));
     EXPECT_EQ(rig.lines(".jvSEr").at(0), LineOf(Se(1, 1)));

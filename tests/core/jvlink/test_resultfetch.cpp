@@ -39,11 +39,13 @@ struct Rig
     int events = 0;
     int beeps = 0;
     ResultFetch fetch{jv, store, cancelled, [this] { ++events; }, [this] { ++beeps; }};
+    test::FakeTime time;
     gen::CourseDay day;
     RaceCard card;
 
     Rig()
     {
+        fetch.setPatience(time.patience());
         gen::Generator generator(5);
         gen::CourseDayOptions options;
         options.date = kDay;
@@ -96,7 +98,7 @@ TEST(ResultFetch, MergesTheDaysResultsIntoTheCourseDayFiles)
 {
     Rig rig;
     const std::string otherCourse = gen::RecordBuilder::Race().setKey('7', kDay, kDay, "05", 1, 2, 1);
-    rig.jv.script({Jv::Record(rig.race3()), Jv::Code(-1), Jv::Record(Payout(3)), Jv::Code(-3), Jv::Code(-2),
+    rig.jv.script({Jv::Record(rig.race3()), Jv::Code(-1), Jv::Record(Payout(3)), Jv::Code(-3), Jv::Code(-3),
                    Jv::Record(rig.runner3of2()), Jv::Record(otherCourse), Jv::Record("O1" + Payout(1).substr(2))});
     const ResultFetch::Outcome outcome = rig.fetch.run(rig.card);
 
@@ -106,6 +108,8 @@ TEST(ResultFetch, MergesTheDaysResultsIntoTheCourseDayFiles)
     EXPECT_EQ(rig.jv.rtSpec, U("0B12"));
     EXPECT_EQ(rig.jv.rtKey, U("20030405"));
     EXPECT_EQ(rig.jv.count("JVRead"), 9);
+    EXPECT_EQ(rig.time.pauses, 2) << "a file switch after a record is read past at once";
+    EXPECT_TRUE(outcome.refused.empty());
     EXPECT_EQ(rig.jv.calls.first(), U("JVRTOpen"));
     EXPECT_EQ(rig.jv.calls.mid(rig.jv.calls.size() - 2), QStringList({U("JVClose"), U("JVClose")}));
     EXPECT_EQ(rig.beeps, 2);
@@ -142,6 +146,7 @@ TEST(ResultFetch, OpenFailureClosesTwiceWithoutReading)
     EXPECT_EQ(rig.beeps, 0);
     EXPECT_FALSE(QFile::exists(rig.path(".jvHR")));
     EXPECT_TRUE(outcome.jvlinkError.isEmpty()) << "no results yet is no error";
+    EXPECT_EQ(outcome.closeError, U("JVCloseエラー:(-1)"));
 
     // A real error is worded, with what the component knows of its cause.
     Rig failed;
@@ -154,6 +159,45 @@ TEST(ResultFetch, OpenFailureClosesTwiceWithoutReading)
     const ResultFetch::Outcome partly = readFailed.fetch.run(readFailed.card);
     EXPECT_EQ(partly.jvlinkError, U("JVReadエラー:") + FromSjis(JVResultMessage("JVRead", -502)));
     EXPECT_EQ(partly.stored, 1);
+}
+
+TEST(ResultFetch, AJVLinkThatNeverProgressesOrAnswersMinusTwoEndsTheFetch)
+{
+    // Switch after switch, or still downloading, for ever: waited out, then given up ten minutes after the last record.
+    for (const int code : {-1, -3}) {
+        Rig rig;
+        rig.jv.script({Jv::Record(Payout(3))});
+        rig.jv.readForEver = code;
+        const ResultFetch::Outcome outcome = rig.fetch.run(rig.card);
+        EXPECT_EQ(outcome.stored, 1) << code;
+        EXPECT_EQ(outcome.jvlinkError, U("JV-Linkの応答が10分間進まないため、結果情報の取得を中止しました（JVRead:") +
+                                           FromSjis(JVResultMessage("JVRead", code)) +
+                                           U("）。通信の状態を確かめて、時間をおいてからもう一度取得してください。"))
+            << code;
+        EXPECT_EQ(rig.time.pauses, 12000) << code;
+        EXPECT_EQ(rig.jv.count("JVClose"), 2);
+    }
+
+    Rig minusTwo;
+    minusTwo.jv.script({Jv::Record(Payout(3)), Jv::Code(-2), Jv::Record(Payout(4))});
+    const ResultFetch::Outcome outcome = minusTwo.fetch.run(minusTwo.card);
+    EXPECT_EQ(outcome.jvlinkError, U("JVReadエラー:(-2)"));
+    EXPECT_EQ(outcome.stored, 1);
+}
+
+TEST(ResultFetch, RecordsThatAreNoCP932AreRefusedAndCounted)
+{
+    Rig rig;
+    std::string damaged = rig.race3();
+    damaged.replace(32, 2, "\x82\x7f");
+    rig.jv.script({Jv::Record(damaged), Jv::Record(Payout(3)), Jv::Record(Payout(4).substr(0, 700) + "\r\n")});
+    const ResultFetch::Outcome outcome = rig.fetch.run(rig.card);
+    EXPECT_EQ(outcome.stored, 1);
+    EXPECT_EQ(outcome.refused, (std::map<QString, int>{{U("文字コードが不正"), 1}, {U("レコード長が不正"), 1}}));
+    EXPECT_EQ(ResultFetchRefusals(outcome),
+              U("保存しなかったレコード: 2件（レコード長が不正 1件、文字コードが不正 1件）"));
+    EXPECT_EQ(rig.lines(".jvRA").at(2), rig.day.raceRecords[2].substr(0, 1270))
+        << "the damaged record replaced nothing";
 }
 
 TEST(ResultFetch, ACancelLeftFromAnImportDoesNotStopTheFetch)
