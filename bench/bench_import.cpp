@@ -5,7 +5,7 @@
 #include "core/jvlink/bridgejvlink.h"
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/localjvlink.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/racedayfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
@@ -112,7 +112,7 @@ void BM_ImportYear(benchmark::State &state)
         QTemporaryDir data;
         const auto jvlink = year.makeJVLink();
         RaceDayStore store(data.path());
-        TIniGT settings;
+        SettingsFile settings;
         settings.setFileName(data.path() + QStringLiteral("/velmora.ini"));
         SilentImportView view;
         bool cancelled = false;
@@ -186,7 +186,7 @@ void BM_ImportYearThroughTheBridge(benchmark::State &state)
         QTemporaryDir data;
         BridgeJVLink jvlink(wine.command);
         RaceDayStore store(data.path());
-        TIniGT settings;
+        SettingsFile settings;
         settings.setFileName(data.path() + QStringLiteral("/velmora.ini"));
         SilentImportView view;
         bool cancelled = false;

@@ -8,7 +8,7 @@
 #include "core/jvlink/resultfetch.h"
 #include "core/jvlink/samplesource.h"
 #include "core/settings/appfolderlock.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/racecard.h"
 #include "core/text/sjis.h"
 
@@ -53,7 +53,7 @@ JVLinkPatience ToolPatience()
 struct Setup
 {
     std::unique_ptr<JVLink> jvlink;
-    TIniGT settings;
+    SettingsFile settings;
 };
 
 std::optional<int> Prepare(const Arguments &args, Setup &setup)

@@ -9,7 +9,7 @@
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/resultfetch.h"
 #include "core/jvlink/scriptedjvlink.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/racecard.h"
 #include "jvbridge/protocol.h"
 #include "jvbridge/server.h"
@@ -87,7 +87,7 @@ void RunScript(std::string_view script)
     velmora::fuzz::Workspace workspace;
     velmora::test::FakeTime time;
     velmora::RaceDayStore store(workspace.data());
-    velmora::TIniGT settings;
+    velmora::SettingsFile settings;
     settings.setFileName(workspace.app() + QStringLiteral("/velmora.ini"));
     velmora::SilentImportView view;
     bool cancelled = false;

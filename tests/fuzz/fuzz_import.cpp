@@ -5,7 +5,7 @@
 #include "core/engine/prediction.h"
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/scriptedjvlink.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/racecard.h"
 #include "core/text/sjis.h"
 #include "workspace.h"
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             jv.reads.push_back(test::ScriptedJVLink::Code(-1));
     }
     RaceDayStore store(workspace.data());
-    TIniGT settings;
+    SettingsFile settings;
     settings.setFileName(workspace.app() + QStringLiteral("/velmora.ini"));
     SilentImportView view;
     bool cancelled = false;

@@ -2,7 +2,7 @@
 // writer: a write that succeeds must read back as written and leave every other
 // key as it was.
 
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/atomicfile.h"
 #include "workspace.h"
 
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::Workspace workspace;
     const QString path = workspace.app() + QStringLiteral("/velmora.ini");
     WriteFileAtomically(path, std::string_view(reinterpret_cast<const char *>(data), size));
-    TIniGT ini;
+    SettingsFile ini;
     ini.setFileName(path);
 
     const QString left = QStringLiteral("Left");

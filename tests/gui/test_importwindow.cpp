@@ -104,7 +104,7 @@ class ImportWindowTest : public ::testing::Test
     /** Stores the from-date that a window opened afterwards starts at. */
     void storeLastTime(const QString &text)
     {
-        TIniGT settings = context.settings();
+        SettingsFile settings = context.settings();
         ASSERT_TRUE(settings.WriteString(QStringLiteral("JvDataGet"), QStringLiteral("LastTime"), text));
     }
     QString lastTime() const

@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, PlaceAndTickerSurviveARestart)
     EXPECT_TRUE(child<QWidget>(*again, "Panel4")->isHidden());
 
     // Only "Off" turns the ticker off; "off" does not.
-    TIniGT settings = m_context.settings();
+    SettingsFile settings = m_context.settings();
     settings.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("off"));
     auto third = open();
     EXPECT_FALSE(child<QWidget>(*third, "Panel4")->isHidden());
@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, APlaceOutsideTheScreenIsStoredAsItIsAndOpensInside)
     EXPECT_TRUE(available.contains(again->frameGeometry())) << "restored at " << again->pos().x();
 
     // A size saved at another scale or on a larger screen: the window fits the screen.
-    TIniGT settings = m_context.settings();
+    SettingsFile settings = m_context.settings();
     settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), available.right() - 100);
     settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), available.width() * 2);
     settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("height"), available.height() * 2);

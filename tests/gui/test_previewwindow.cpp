@@ -77,7 +77,7 @@ TEST_F(PreviewWindowTest, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
 TEST_F(PreviewWindowTest, APlaceSavedForALargerScreenOpensInsideThisOne)
 {
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    TIniGT settings = m_context.settings();
+    SettingsFile settings = m_context.settings();
     settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("left"), available.width() + 300);
     settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("top"), -400);
     settings.WriteInteger(QStringLiteral("Printlocate"), QStringLiteral("width"), 2540);

@@ -6,7 +6,7 @@
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/messageview.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/text/sjis.h"
 #include "gen/samplesource.h"
 #include "jvbridge/jvresulttext.h"
@@ -265,7 +265,7 @@ TEST_F(Bridge, InjectedJVLinkErrorsReadAsThroughTheLocalJVLinkAndLeaveLastTime)
         EXPECT_EQ(AfterJVLinkLine(run.err).trimmed(), QLatin1String(fault.operation) + QStringLiteral("エラー:") +
                                                           FromSjis(JVResultMessage(fault.operation, fault.code)));
         EXPECT_TRUE(run.out.endsWith(QStringLiteral("LastTime: (変更なし)\n"))) << fault.fault;
-        TIniGT ini;
+        SettingsFile ini;
         ini.setFileName(m_root.filePath(app) + QStringLiteral("/velmora.ini"));
         EXPECT_EQ(ini.ReadString(QStringLiteral("JvDataGet"), QStringLiteral("LastTime"), QStringLiteral("<none>")),
                   QStringLiteral("<none>"));
@@ -278,7 +278,7 @@ TEST_F(Bridge, KillingTheBridgeInTheReadLoopEndsTheImportWithinSeconds)
         qputenv(name.toUtf8().constData(), value.toUtf8());
     BridgeJVLink jvlink({kWine, kBridge});
     RaceDayStore store(data(QStringLiteral("app")));
-    TIniGT settings;
+    SettingsFile settings;
     settings.setFileName(m_root.filePath(QStringLiteral("velmora.ini")));
     test::MessageView view;
     QElapsedTimer sinceKill;
@@ -458,7 +458,7 @@ TEST_F(Bridge, JVLinksDialogGetsVelmorasWindowAndIsAnsweredWhileTheBridgeWaits)
         return std::uint32_t{0x000a0b2c};
     });
     RaceDayStore store(data(QStringLiteral("app")));
-    TIniGT settings;
+    SettingsFile settings;
     settings.setFileName(m_root.filePath(QStringLiteral("velmora.ini")));
     test::MessageView view;
     bool cancelled = false;

@@ -3,7 +3,7 @@
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
 #include "core/jvlink/jvresultmessage.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/text/sjis.h"
 
 #include <numeric>
@@ -83,7 +83,7 @@ QStringList ImportSummary(const ImportCounts &counts)
     return lines + ImportRecordLines(counts);
 }
 
-DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, ImportView &view, bool &importCancelled)
+DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, SettingsFile &settings, ImportView &view, bool &importCancelled)
     : m_jvlink(jvlink)
     , m_store(store)
     , m_settings(settings)
@@ -93,7 +93,7 @@ DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, Im
     , m_normalDataHint(QStringLiteral("「取得データ」の「通常データ」"))
 {}
 
-QDateTime DataImport::StoredFromDate(const TIniGT &settings, const QDateTime &now)
+QDateTime DataImport::StoredFromDate(const SettingsFile &settings, const QDateTime &now)
 {
     const QDateTime fallback = now.addDays(-8);
     const QString text = settings.ReadString(kSection, kLastTimeKey, fallback.toString(kLastTimeFormat));

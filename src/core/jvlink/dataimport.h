@@ -15,7 +15,7 @@
 
 namespace velmora {
 
-class TIniGT;
+class SettingsFile;
 
 /**
  * What an import shows and asks of its window. The import window implements it
@@ -91,7 +91,7 @@ QStringList ImportSummary(const ImportCounts &counts);
 class DataImport
 {
   public:
-    DataImport(JVLink &jvlink, RaceDayStore &store, TIniGT &settings, ImportView &view, bool &importCancelled);
+    DataImport(JVLink &jvlink, RaceDayStore &store, SettingsFile &settings, ImportView &view, bool &importCancelled);
 
     /** The clock for "now", which LastTime never passes (tests set it). */
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
@@ -104,7 +104,7 @@ class DataImport
     void setNormalDataHint(QString hint) { m_normalDataHint = std::move(hint); }
 
     /** The from-date of the next import: the stored LastTime, or `now` minus 8 days. */
-    static QDateTime StoredFromDate(const TIniGT &settings, const QDateTime &now);
+    static QDateTime StoredFromDate(const SettingsFile &settings, const QDateTime &now);
     /** The notice shown before an import starts. */
     static QString StartNotice(const QDateTime &from);
 
@@ -161,7 +161,7 @@ class DataImport
 
     JVLink &m_jvlink;
     RaceDayStore &m_store;
-    TIniGT &m_settings;
+    SettingsFile &m_settings;
     ImportView &m_view;
     bool &m_importCancelled;
 

@@ -2,7 +2,7 @@
 
 #include "core/jvlink/bridgejvlink.h"
 #include "core/jvlink/localjvlink.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,7 +103,7 @@ JVLinkChoice ChooseJVLink(const QString &appFolder, const std::optional<QString>
         choice.reason = JVLinkChoice::Reason::CommandLine;
         return choice;
     }
-    TIniGT ini;
+    SettingsFile ini;
     ini.setFileName(appFolder + QStringLiteral("/JVLink/JVLink.ini"));
     // A character no command holds tells a missing key from an empty one.
     const QString absent(QChar(0x1));

@@ -1,6 +1,6 @@
 #include "core/jvlink/localjvlink.h"
 
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/atomicfile.h"
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
@@ -91,9 +91,9 @@ bool CopyIntoCache(const QString &source, const QString &target, const QDateTime
     return false;
 }
 
-TIniGT SettingsFile(const QString &home)
+SettingsFile LocalSettingsFile(const QString &home)
 {
-    TIniGT ini;
+    SettingsFile ini;
     ini.setFileName(home + QStringLiteral("/JVLink.ini"));
     return ini;
 }
@@ -131,7 +131,7 @@ LocalJVLink::~LocalJVLink()
 
 LocalJVLinkSettings LocalJVLink::settings() const
 {
-    const TIniGT ini = SettingsFile(m_home);
+    const SettingsFile ini = LocalSettingsFile(m_home);
     return {ini.ReadString(kSection, QStringLiteral("SourceFolder"), m_defaultSource),
             ini.ReadString(kSection, QStringLiteral("ServiceKey"), kDefaultServiceKey)};
 }
@@ -140,7 +140,7 @@ bool LocalJVLink::setSettings(const LocalJVLinkSettings &settings)
 {
     if (!QDir().mkpath(m_home))
         return false;
-    TIniGT ini = SettingsFile(m_home);
+    SettingsFile ini = LocalSettingsFile(m_home);
     // Quoted, so that blanks at either end of a folder name survive.
     const auto quoted = [](const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); };
     return ini.WriteString(kSection, QStringLiteral("SourceFolder"), quoted(settings.sourceFolder)) &&

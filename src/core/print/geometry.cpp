@@ -19,13 +19,13 @@ bool PageGeometry::SetZoomScale(int percent)
 
 int PageGeometry::ToDeviceX(int x, const PrinterMetrics &printer) const
 {
-    const double perInch = MapMode == TPrevMapModes::pmmHi ? 254.0 : 25.4;
+    const double perInch = units == PageUnits::TenthsOfMillimetre ? 254.0 : 25.4;
     return RoundHalfEven((x + MarginLeft) * static_cast<double>(printer.dpiX) / perInch);
 }
 
 int PageGeometry::ToDeviceY(int y, const PrinterMetrics &printer) const
 {
-    const double perInch = MapMode == TPrevMapModes::pmmHi ? 254.0 : 25.4;
+    const double perInch = units == PageUnits::TenthsOfMillimetre ? 254.0 : 25.4;
     return RoundHalfEven((y + MarginTop) * static_cast<double>(printer.dpiY) / perInch);
 }
 

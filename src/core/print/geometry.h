@@ -2,11 +2,11 @@
 
 namespace velmora {
 
-/** Page units: tenths of a millimetre (pmmHi, the default) or millimetres (pmmLo). */
-enum class TPrevMapModes
+/** The units of a page's coordinates: tenths of a millimetre (the default) or millimetres. */
+enum class PageUnits
 {
-    pmmHi,
-    pmmLo
+    TenthsOfMillimetre,
+    Millimetres
 };
 
 /** What a printer reports of itself, in printer dots. */
@@ -45,7 +45,7 @@ int RoundHalfEven(double value);
 class PageGeometry
 {
   public:
-    TPrevMapModes MapMode = TPrevMapModes::pmmHi;
+    PageUnits units = PageUnits::TenthsOfMillimetre;
     int MarginLeft = 0; ///< page units added to every x
     int MarginTop = 0;  ///< page units added to every y
 

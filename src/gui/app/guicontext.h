@@ -2,7 +2,7 @@
 
 #include "core/jvlink/jvlink.h"
 #include "core/settings/appfolderlock.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/text/sjis.h"
 
 #include <memory>
@@ -48,10 +48,10 @@ struct GuiContext
      * The program's settings file, "velmora.ini" in the application folder; each window
      * keeps its own. A link there to an existing file is followed.
      */
-    TIniGT settings() const
+    SettingsFile settings() const
     {
-        TIniGT ini(appFolder + QStringLiteral("/velmora"));
-        ini.Loaded();
+        SettingsFile ini(appFolder + QStringLiteral("/velmora"));
+        ini.useProgramFileName();
         ini.setLinkRule(LinkRule::FollowToExistingFile);
         return ini;
     }

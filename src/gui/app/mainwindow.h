@@ -4,7 +4,7 @@
 #include "core/report/hitexport.h"
 #include "core/report/raceview.h"
 #include "core/report/session.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 
 #include <memory>
 
@@ -110,7 +110,7 @@ class MainWindow : public QMainWindow
     void saveBetsText();
 
     GuiContext &m_context;
-    TIniGT m_settings;
+    SettingsFile m_settings;
     Session m_session;
     std::unique_ptr<JVLink> m_jvlink; // JVLink1
     std::unique_ptr<PrinterProvider> m_ownPrinters;

@@ -2,7 +2,7 @@
 
 #include "core/jvlink/dataimport.h"
 #include "core/settings/appfolderlock.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/racedayfiles.h"
 
 #include <memory>
@@ -78,7 +78,7 @@ class ImportWindow : public QDialog, private ImportView
 
     JVLink &m_jvlink;
     GuiContext &m_context;
-    TIniGT m_settings;
+    SettingsFile m_settings;
     RaceDayStore m_store;
     std::unique_ptr<DataImport> m_import;
     std::unique_ptr<AppFolderLock> m_lock; ///< held from the start of an import to its end

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/print/page.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 
 #include <QDialog>
 
@@ -48,7 +48,7 @@ class PreviewWindow : public QDialog
   private:
     GuiContext &m_context;
     PrinterProvider &m_printers;
-    TIniGT m_settings;
+    SettingsFile m_settings;
     PagePreview *m_preview = nullptr;
     QButtonGroup *m_zoom = nullptr;
 };

@@ -4,7 +4,7 @@
 #include "core/jvlink/jvresultmessage.h"
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/messageview.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
@@ -85,7 +85,7 @@ class BridgeImport : public testing::Test
     QString m_data = m_root.filePath(QStringLiteral("Data"));
     std::vector<gen::CourseDay> m_days;
     int m_records = 0;
-    TIniGT m_settings;
+    SettingsFile m_settings;
     test::MessageView m_view;
     ImportCounts m_counts;
 };
@@ -229,7 +229,7 @@ TEST(JVLinkChoice, TheCommandLineThenTheSettingsThenThePackagedBridgeChooseAndTh
     EXPECT_EQ(shipped.fallbackCommand, QStringList{packaged.fallback});
     EXPECT_TRUE(shipped.description().contains(QStringLiteral("本ソフトに同梱")));
 
-    TIniGT ini;
+    SettingsFile ini;
     ini.setFileName(app.filePath(QStringLiteral("JVLink/JVLink.ini")));
     ASSERT_TRUE(QDir().mkpath(app.filePath(QStringLiteral("JVLink"))));
     ASSERT_TRUE(ini.WriteString(QStringLiteral("JVLink"), QStringLiteral("Bridge"),
@@ -263,7 +263,7 @@ TEST(JVLinkChoice, TheToolSaysWhichJVLinkItImportsThroughAndWhy)
     QTemporaryDir app;
     QTemporaryDir source;
     ASSERT_TRUE(QDir().mkpath(app.filePath(QStringLiteral("JVLink"))));
-    TIniGT ini;
+    SettingsFile ini;
     ini.setFileName(app.filePath(QStringLiteral("JVLink/JVLink.ini")));
     ASSERT_TRUE(ini.WriteString(QStringLiteral("JVLink"), QStringLiteral("Bridge"), QString()));
     const QStringList import{QStringLiteral("import"), QStringLiteral("--data"), app.filePath(QStringLiteral("Data")),

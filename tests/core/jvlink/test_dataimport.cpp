@@ -1,6 +1,6 @@
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/scriptedjvlink.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
@@ -91,7 +91,7 @@ struct Rig
     QTemporaryDir config;
     QString data = root.path() + QStringLiteral("/Data");
     RaceDayStore store{data};
-    TIniGT settings;
+    SettingsFile settings;
     Jv jv;
     RecordingView view;
     bool cancelled = false;

@@ -1,6 +1,6 @@
 #include "core/jvlink/dataimport.h"
 #include "core/jvlink/localjvlink.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 #include "core/store/racedayfiles.h"
 #include "core/testfiles.h"
 #include "core/text/sjis.h"
@@ -674,7 +674,7 @@ class ImportThroughLocalJVLink : public testing::Test
     QString m_source = m_app + QStringLiteral("/JVLink/source");
     QString m_data = m_app + QStringLiteral("/app/Data");
     LocalJVLink m_jv{m_app + QStringLiteral("/JVLink"), m_source};
-    TIniGT m_settings;
+    SettingsFile m_settings;
     RaceDayStore m_store{m_data};
     bool m_importCancelled = false;
 

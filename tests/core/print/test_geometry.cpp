@@ -57,7 +57,7 @@ TEST(PageGeometry, PageUnitsToPrinterDots)
     EXPECT_EQ(geometry.ToDeviceX(254, printer), 600) << "25.4 mm is one inch";
     EXPECT_EQ(geometry.ToDeviceY(1700, printer), 4016); // 4015.7
 
-    geometry.MapMode = TPrevMapModes::pmmLo;
+    geometry.units = PageUnits::Millimetres;
     EXPECT_EQ(geometry.ToDeviceX(200, printer), 4724); // 4724.4
     EXPECT_EQ(geometry.ToDeviceY(200, printer), 4724);
     EXPECT_EQ(geometry.ToDeviceX(127, printer), 3000);
@@ -92,7 +92,7 @@ TEST(PageGeometry, MarginsShiftTheirOwnAxisOnly)
     EXPECT_EQ(shifted.ToDeviceX(200, printer), 472);
 
     // In millimetre units the margin is millimetres too.
-    shifted.MapMode = TPrevMapModes::pmmLo;
+    shifted.units = PageUnits::Millimetres;
     shifted.MarginTop = 10;
     EXPECT_EQ(shifted.ToDeviceY(0, printer), 236);
 }

@@ -1,4 +1,4 @@
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 
 #include "core/store/atomicfile.h"
 #include "core/store/regularfile.h"
@@ -129,7 +129,7 @@ Profile LoadProfile(const QString &path, QString *reason = nullptr)
     }
     // Folders, pipes and devices are refused without waiting on them.
     QByteArray bytes;
-    const ReadStatus status = ReadRegularFile(path, TIniGT::MaxFileSize, bytes, reason);
+    const ReadStatus status = ReadRegularFile(path, SettingsFile::MaxFileSize, bytes, reason);
     if (status == ReadStatus::Missing)
         return profile;
     if (status != ReadStatus::Ok) {
@@ -211,7 +211,7 @@ bool SaveProfile(const QString &path, const Profile &profile, LinkRule links, QS
     for (const ProfileLine &line : profile.lines)
         bytes += line.raw;
     // A file this program could not read back would lose every setting.
-    if (bytes.size() > TIniGT::MaxFileSize) {
+    if (bytes.size() > SettingsFile::MaxFileSize) {
         error = ReadStatusText(ReadStatus::TooLarge);
         return false;
     }
@@ -307,23 +307,23 @@ std::optional<int> ParseInteger(const QString &text)
 
 } // namespace
 
-TIniGT::TIniGT(const QString &programFile)
+SettingsFile::SettingsFile(const QString &programFile)
     : m_programFile(programFile)
 {}
 
-void TIniGT::setFileName(const QString &fileName)
+void SettingsFile::setFileName(const QString &fileName)
 {
     m_fileName = fileName;
     resolvePath();
 }
 
-void TIniGT::setDefaultDir(TIniGTDefaultDir defaultDir)
+void SettingsFile::setDefaultFolder(SettingsFolder defaultFolder)
 {
-    m_defaultDir = defaultDir;
+    m_defaultFolder = defaultFolder;
     resolvePath();
 }
 
-void TIniGT::Loaded()
+void SettingsFile::useProgramFileName()
 {
     if (!m_fileName.isEmpty())
         return;
@@ -333,30 +333,30 @@ void TIniGT::Loaded()
     setFileName(baseName + QStringLiteral(".ini"));
 }
 
-void TIniGT::resolvePath()
+void SettingsFile::resolvePath()
 {
     if (m_fileName.isEmpty() || QDir::fromNativeSeparators(m_fileName).contains(u'/')) {
         m_path = m_fileName;
         return;
     }
-    switch (m_defaultDir) {
-    case TIniGTDefaultDir::ddApplication:
+    switch (m_defaultFolder) {
+    case SettingsFolder::Application:
         m_path = ApplicationFolder(m_programFile) + u'/' + m_fileName;
         break;
-    case TIniGTDefaultDir::ddWindows: {
+    case SettingsFolder::UserConfig: {
         // Without a home there is no per-user folder; an empty path fails every
         // write instead of landing in the root folder.
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
         m_path = folder.isEmpty() ? QString() : folder + u'/' + m_fileName;
         break;
     }
-    case TIniGTDefaultDir::ddNone:
+    case SettingsFolder::Current:
         m_path = m_fileName;
         break;
     }
 }
 
-int TIniGT::ReadInteger(const QString &section, const QString &key, int defaultValue) const
+int SettingsFile::ReadInteger(const QString &section, const QString &key, int defaultValue) const
 {
     const std::optional<QString> text = LookUp(m_path, section, key);
     if (!text)
@@ -364,12 +364,12 @@ int TIniGT::ReadInteger(const QString &section, const QString &key, int defaultV
     return ParseInteger(*text).value_or(defaultValue);
 }
 
-bool TIniGT::WriteInteger(const QString &section, const QString &key, int value)
+bool SettingsFile::WriteInteger(const QString &section, const QString &key, int value)
 {
     return WriteString(section, key, QString::number(value));
 }
 
-QString TIniGT::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
+QString SettingsFile::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
 {
     // The default goes through the same unquoting as a stored value, wrapped
     // so that it always comes back as given.
@@ -384,7 +384,7 @@ QString TIniGT::ReadString(const QString &section, const QString &key, const QSt
     return result;
 }
 
-bool TIniGT::WriteString(const QString &section, const QString &key, const QString &value)
+bool SettingsFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
     m_error.clear();
     return WriteValue(m_path, m_linkRule, section, key, value, m_error);

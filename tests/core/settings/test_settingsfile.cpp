@@ -1,5 +1,5 @@
 #include "core/settings/appfolder.h"
-#include "core/settings/inigt.h"
+#include "core/settings/settingsfile.h"
 
 #include <climits>
 #include <csignal>
@@ -64,10 +64,10 @@ class IniGT : public ::testing::Test
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
     /** Settings as every window sets them up: the program is prog.exe in the temporary folder. */
-    TIniGT settings() const
+    SettingsFile settings() const
     {
-        TIniGT ini(m_dir.filePath(QStringLiteral("prog.exe")));
-        ini.Loaded();
+        SettingsFile ini(m_dir.filePath(QStringLiteral("prog.exe")));
+        ini.useProgramFileName();
         return ini;
     }
     QString iniPath() const { return m_dir.filePath(QStringLiteral("prog.ini")); }
@@ -77,23 +77,23 @@ class IniGT : public ::testing::Test
 
 TEST_F(IniGT, PathFollowsProgramFileAndDefaultDir)
 {
-    EXPECT_EQ(settings().FileName(), QStringLiteral("prog.ini"));
+    EXPECT_EQ(settings().fileName(), QStringLiteral("prog.ini"));
     EXPECT_EQ(settings().path(), iniPath());
 
-    TIniGT unloaded(m_dir.filePath(QStringLiteral("prog.exe")));
+    SettingsFile unloaded(m_dir.filePath(QStringLiteral("prog.exe")));
     EXPECT_TRUE(unloaded.path().isEmpty());
     EXPECT_EQ(unloaded.ReadString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("On")),
               QStringLiteral("On"));
     EXPECT_FALSE(unloaded.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("Off")));
 
-    TIniGT named(m_dir.filePath(QStringLiteral("prog.exe")));
+    SettingsFile named(m_dir.filePath(QStringLiteral("prog.exe")));
     named.setFileName(QStringLiteral("other.ini"));
-    named.Loaded();
+    named.useProgramFileName();
     EXPECT_EQ(named.path(), m_dir.filePath(QStringLiteral("other.ini")));
-    named.setDefaultDir(TIniGTDefaultDir::ddNone);
+    named.setDefaultFolder(SettingsFolder::Current);
     EXPECT_EQ(named.path(), QStringLiteral("other.ini"));
     const EnvOverride config("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")));
-    named.setDefaultDir(TIniGTDefaultDir::ddWindows);
+    named.setDefaultFolder(SettingsFolder::UserConfig);
     EXPECT_EQ(named.path(), m_dir.filePath(QStringLiteral("config/other.ini")));
     named.setFileName(QStringLiteral("/etc/x/velmora.ini"));
     EXPECT_EQ(named.path(), QStringLiteral("/etc/x/velmora.ini"));
@@ -108,8 +108,8 @@ TEST_F(IniGT, UnwritableProgramFolderFallsBackToUserDataFolder)
     EXPECT_EQ(ApplicationFolder(m_dir.filePath(QStringLiteral("missing/prog.exe"))), userFolder);
     EXPECT_TRUE(QFileInfo(userFolder).isDir());
 
-    TIniGT ini(m_dir.filePath(QStringLiteral("missing/prog.exe")));
-    ini.Loaded();
+    SettingsFile ini(m_dir.filePath(QStringLiteral("missing/prog.exe")));
+    ini.useProgramFileName();
     EXPECT_EQ(ini.path(), userFolder + QStringLiteral("/prog.ini"));
     EXPECT_TRUE(ini.WriteInteger(QStringLiteral("PrintZoom"), QStringLiteral("ratio"), 3));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("PrintZoom"), QStringLiteral("ratio"), 1), 3);
@@ -134,7 +134,7 @@ TEST_F(IniGT, AnInstalledCopyKeepsItsDataInTheUserFolderWhoeverRunsIt)
 
 TEST_F(IniGT, ReadStringUnquotes)
 {
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     const QString s = QStringLiteral("s");
     EXPECT_EQ(ini.ReadString(s, QStringLiteral("missing"), QStringLiteral("On")), QStringLiteral("On"));
     EXPECT_EQ(ini.ReadString(s, QStringLiteral("missing"), QString()), QString());
@@ -166,7 +166,7 @@ TEST_F(IniGT, ReadIntegerAcceptsOnlyWholeNumbers)
 {
     PutFile(iniPath(), "[n]\na=42\nb= -7 \nc=+3\nd=2147483647\ne=-2147483648\n"
                        "f=abc\ng=12abc\nh=\ni=2147483648\nj=1.5\nk=99999999999999999999\nl=-\nm=\"5\"\n");
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     const QString n = QStringLiteral("n");
     EXPECT_EQ(ini.ReadInteger(n, QStringLiteral("a"), 10), 42);
     EXPECT_EQ(ini.ReadInteger(n, QStringLiteral("b"), 10), -7);
@@ -183,8 +183,8 @@ TEST_F(IniGT, ReadIntegerAcceptsOnlyWholeNumbers)
 
 TEST_F(IniGT, InstancesShareTheFileAndNamesIgnoreCase)
 {
-    TIniGT mainForm = settings();
-    TIniGT preview = settings();
+    SettingsFile mainForm = settings();
+    SettingsFile preview = settings();
     EXPECT_FALSE(QFile::exists(iniPath())) << "nothing is created before the first write";
 
     ASSERT_TRUE(mainForm.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("Off")));
@@ -211,7 +211,7 @@ TEST_F(IniGT, WritesKeepOtherLines)
                               "[locate]\r\n"
                               "width=630";
     PutFile(iniPath(), before);
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 0), 10);
     EXPECT_EQ(ini.ReadString(QStringLiteral("locate"), QStringLiteral("left"), QString()),
               QStringLiteral("20 ; not a comment"));
@@ -249,7 +249,7 @@ TEST_F(IniGT, DamagedFileGivesDefaultsAndStillTakesWrites)
 {
     const QByteArray junk("\x00\x01\xFF\xFE[Ticker]\nOnOff=Off\xFF\n[Ticker\n\xE6\x9D\n[locate]\x80\ntop=99\n", 52);
     PutFile(iniPath(), junk);
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     EXPECT_EQ(ini.ReadString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("On")),
               QStringLiteral("On"));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10), 10);
@@ -262,9 +262,9 @@ TEST_F(IniGT, DamagedFileGivesDefaultsAndStillTakesWrites)
 
 TEST_F(IniGT, OversizedOrOddFilesAreLeftAlone)
 {
-    const QByteArray huge = "[locate]\ntop=5\n" + QByteArray(TIniGT::MaxFileSize, ';');
+    const QByteArray huge = "[locate]\ntop=5\n" + QByteArray(SettingsFile::MaxFileSize, ';');
     PutFile(iniPath(), huge);
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10), 10);
     EXPECT_FALSE(ini.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), 6));
     EXPECT_EQ(FileBytes(iniPath()), huge);
@@ -272,7 +272,7 @@ TEST_F(IniGT, OversizedOrOddFilesAreLeftAlone)
     // A value that would make the file unreadable is refused.
     ASSERT_TRUE(QFile::remove(iniPath()));
     ASSERT_TRUE(ini.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), 6));
-    EXPECT_FALSE(ini.WriteString(QStringLiteral("s"), QStringLiteral("k"), QString(TIniGT::MaxFileSize, u'x')));
+    EXPECT_FALSE(ini.WriteString(QStringLiteral("s"), QStringLiteral("k"), QString(SettingsFile::MaxFileSize, u'x')));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("locate"), QStringLiteral("top"), 10), 6);
 
     ASSERT_TRUE(QFile::remove(iniPath()));
@@ -283,7 +283,7 @@ TEST_F(IniGT, OversizedOrOddFilesAreLeftAlone)
 
 TEST_F(IniGT, WritesThatWouldForgeLinesAreRefused)
 {
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     ASSERT_TRUE(ini.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), 10));
     const QByteArray before = FileBytes(iniPath());
     EXPECT_FALSE(ini.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), U("Off\n[locate]\ntop=500")));
@@ -295,7 +295,7 @@ TEST_F(IniGT, WritesThatWouldForgeLinesAreRefused)
 
 TEST_F(IniGT, FailedWriteReturnsFalseAndKeepsTheOldFile)
 {
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     ASSERT_TRUE(ini.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("On")));
     const QByteArray before = FileBytes(iniPath());
 
@@ -324,7 +324,7 @@ TEST_F(IniGT, FailedWriteReturnsFalseAndKeepsTheOldFile)
     EXPECT_TRUE(ini.WriteString(QStringLiteral("ticker"), QStringLiteral("onoff"), QStringLiteral("On")));
     EXPECT_EQ(QFileInfo(iniPath()).lastModified(), old);
 
-    TIniGT nowhere(m_dir.filePath(QStringLiteral("prog.exe")));
+    SettingsFile nowhere(m_dir.filePath(QStringLiteral("prog.exe")));
     nowhere.setFileName(m_dir.filePath(QStringLiteral("missing/prog.ini")));
     EXPECT_FALSE(nowhere.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), 1));
     EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
@@ -333,7 +333,7 @@ TEST_F(IniGT, FailedWriteReturnsFalseAndKeepsTheOldFile)
 
 TEST_F(IniGT, WriteIntoReadOnlyFolderFails)
 {
-    TIniGT ini = settings();
+    SettingsFile ini = settings();
     ASSERT_TRUE(ini.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("On")));
     const QByteArray before = FileBytes(iniPath());
 

@@ -7,12 +7,12 @@
 
 namespace velmora {
 
-/** Where TIniGT places a file name that has no folder part. */
-enum class TIniGTDefaultDir
+/** Where SettingsFile places a file name that has no folder part. */
+enum class SettingsFolder
 {
-    ddApplication, ///< the application folder (ApplicationFolder())
-    ddWindows,     ///< the per-user configuration folder (stands in for the Windows folder)
-    ddNone,        ///< the name alone, relative to the current folder at each access
+    Application, ///< the application folder (ApplicationFolder())
+    UserConfig,  ///< the per-user configuration folder (stands in for the Windows folder)
+    Current,     ///< the name alone, relative to the current folder at each access
 };
 
 /**
@@ -58,37 +58,37 @@ enum class TIniGTDefaultDir
  *
  * Not thread-safe; the user-interface thread alone uses the settings.
  */
-class TIniGT
+class SettingsFile
 {
   public:
     /** Files larger than this many bytes are neither read nor rewritten. */
     static constexpr qint64 MaxFileSize = 1024 * 1024;
 
     /**
-     * FileName starts empty and DefaultDir at ddApplication; call Loaded()
-     * after setting them to get the default file name. programFile is the
-     * program file whose name and folder the default settings file follows.
+     * The file name starts empty and the default folder is the application folder; call
+     * useProgramFileName() after setting them to get the default file name. programFile
+     * is the program file whose name and folder the default settings file follows.
      */
-    explicit TIniGT(const QString &programFile = ProgramFilePath());
+    explicit SettingsFile(const QString &programFile = ProgramFilePath());
 
-    /** The file name as set; empty until set or until Loaded() fills it. */
-    QString FileName() const { return m_fileName; }
+    /** The file name as set; empty until set or until useProgramFileName() fills it. */
+    QString fileName() const { return m_fileName; }
     /** Stores the name and resolves the path; nothing is read or created yet. */
     void setFileName(const QString &fileName);
 
-    TIniGTDefaultDir DefaultDir() const { return m_defaultDir; }
-    /** Stores the placement and resolves the path again from FileName. */
-    void setDefaultDir(TIniGTDefaultDir defaultDir);
+    SettingsFolder defaultFolder() const { return m_defaultFolder; }
+    /** Stores the placement and resolves the path again from the file name. */
+    void setDefaultFolder(SettingsFolder defaultFolder);
 
     /**
-     * Completes the settings after their properties are set: an empty FileName
+     * Completes the settings after their properties are set: an empty file name
      * becomes the program file's name with its extension replaced by ".ini".
      */
-    void Loaded();
+    void useProgramFileName();
 
     /**
-     * The resolved path of the settings file: FileName itself when it has a
-     * folder part, otherwise placed by DefaultDir. Empty while FileName is.
+     * The resolved path of the settings file: the file name itself when it has a
+     * folder part, otherwise placed by defaultFolder(). Empty while the file name is.
      */
     QString path() const { return m_path; }
 
@@ -127,7 +127,7 @@ class TIniGT
 
     QString m_programFile;
     QString m_fileName;
-    TIniGTDefaultDir m_defaultDir = TIniGTDefaultDir::ddApplication;
+    SettingsFolder m_defaultFolder = SettingsFolder::Application;
     QString m_path;
     LinkRule m_linkRule = LinkRule::Replace;
     QString m_error;
