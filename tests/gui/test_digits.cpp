@@ -6,9 +6,9 @@
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/print/pagepreview.h"
-#include "gui/print/replay.h"
 #include "gui/views/allraceswindow.h"
 #include "gui/views/userpredictionpopup.h"
+#include "render/replay.h"
 #include "scriptedmessages.h"
 
 #include <functional>
@@ -164,7 +164,7 @@ TEST(DigitsTest, SheetsAndTheirPreviewAtFullSizeDrawEveryDigitDistinctly)
             metrics.dpiX = metrics.dpiY = 150;
             metrics.pageWidth = metrics.printableWidth = sheet.width();
             metrics.pageHeight = metrics.printableHeight = sheet.height();
-            Replay(BetPage(digit), painter, metrics, PageGeometry());
+            render::Replay(BetPage(digit), painter, metrics, PageGeometry());
             painter.end();
             return Grey(sheet.copy(0, 0, 300, 300));
         },

@@ -1,4 +1,4 @@
-#include "gui/print/replay.h"
+#include "render/replay.h"
 
 #include "core/store/atomicfile.h"
 #include "core/text/sjis.h"
@@ -11,7 +11,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
-namespace velmora::gui {
+namespace velmora::render {
 
 PrinterMetrics MetricsOf(const QPagedPaintDevice &device)
 {
@@ -117,4 +117,4 @@ bool WritePdf(const Page &page, const QString &path, const QString &title, QStri
     return true;
 }
 
-} // namespace velmora::gui
+} // namespace velmora::render

@@ -1,8 +1,8 @@
-#include "gui/app/fonts.h"
+#include "render/fonts.h"
 
 #include <QStringList>
 
-namespace velmora::gui {
+namespace velmora::render {
 
 void InstallFontSubstitutions()
 {
@@ -28,4 +28,4 @@ QFont BetListFont(const QString &family, int pixelSize, bool bold)
     return font;
 }
 
-} // namespace velmora::gui
+} // namespace velmora::render

@@ -2,7 +2,7 @@
 
 #include <QFont>
 
-namespace velmora::gui {
+namespace velmora::render {
 
 /**
  * The program's windows name the fonts "ＭＳ ゴシック", "ＭＳ 明朝" and "ＭＳ Ｐ明朝";
@@ -33,4 +33,4 @@ inline const QString kDigitFace = QStringLiteral("VL Gothic");
  */
 QFont BetListFont(const QString &family, int pixelSize, bool bold = false);
 
-} // namespace velmora::gui
+} // namespace velmora::render

@@ -1,4 +1,4 @@
-#include "jvbridge/protocol.h"
+#include "protocol/protocol.h"
 
 #include <algorithm>
 

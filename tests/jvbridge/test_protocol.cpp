@@ -1,5 +1,5 @@
-#include "jvbridge/protocol.h"
 #include "jvbridge/server.h"
+#include "protocol/protocol.h"
 
 #include <deque>
 #include <gtest/gtest.h>

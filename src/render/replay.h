@@ -8,7 +8,7 @@
 class QPainter;
 class QPagedPaintDevice;
 
-namespace velmora::gui {
+namespace velmora::render {
 
 /** The resolution of the program's own PDF output, in dots per inch. */
 constexpr int kPdfResolution = 600;
@@ -31,4 +31,4 @@ void Replay(const Page &page, QPainter &painter, const PrinterMetrics &printer, 
  */
 bool WritePdf(const Page &page, const QString &path, const QString &title, QString *error);
 
-} // namespace velmora::gui
+} // namespace velmora::render

@@ -1,6 +1,6 @@
-#include "jvbridge/jvresulttext.h"
+#include "protocol/jvresulttext.h"
 
-#include "jvbridge/protocol.h"
+#include "protocol/protocol.h"
 
 #include <array>
 #include <span>

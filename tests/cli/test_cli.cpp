@@ -5,9 +5,9 @@
 #include "core/store/racecard.h"
 #include "core/store/regularfile.h"
 #include "core/testcard.h"
-#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

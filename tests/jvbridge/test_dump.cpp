@@ -1,6 +1,6 @@
-#include "core/jvbridge/filecalls.h"
+#include "filecalls.h"
 #include "jvbridge/dump.h"
-#include "jvbridge/readlimits.h"
+#include "protocol/readlimits.h"
 
 #include <deque>
 #include <fstream>

@@ -5,9 +5,9 @@
 
 #include "core/store/racedayfiles.h"
 #include "core/testcard.h"
-#include "core/testfiles.h"
 #include "gen/jvdatagen.h"
 #include "gen/samplesource.h"
+#include "support/testfiles.h"
 
 #include <csignal>
 #include <functional>

@@ -3,9 +3,9 @@
 // over bytes that are no CP932. The tool under test gives up after two seconds without
 // progress (its test build); the real one after ten minutes.
 
-#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 

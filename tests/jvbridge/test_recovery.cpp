@@ -1,4 +1,4 @@
-#include "core/jvbridge/filecalls.h"
+#include "filecalls.h"
 #include "jvbridge/recovery.h"
 
 #include <gtest/gtest.h>
