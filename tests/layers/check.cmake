@@ -53,6 +53,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 velmora_read_layers(${TABLE})
+get_filename_component(ROOT ${ROOT} ABSOLUTE)
 
 # Everything a layer may include: what it uses and, in turn, what those use.
 function(velmora_layer_closure layer result)
