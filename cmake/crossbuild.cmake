@@ -2,22 +2,18 @@
 # toolchain file cmake/mingw.cmake: velmora-jvbridge for i686 and x86_64, and the tests'
 # JV-Link for x86_64. Both MinGW-w64 compilers are needed.
 velmora_part_setting(VELMORA_BUILD_JVBRIDGE "velmora-jvbridge.exe cross-built with MinGW-w64")
-set(VELMORA_CROSS_BUILD OFF)
+set(found OFF)
 velmora_part_wanted(VELMORA_BUILD_JVBRIDGE wanted)
 if(wanted)
     find_program(VELMORA_MINGW_I686 i686-w64-mingw32-g++)
     find_program(VELMORA_MINGW_X86_64 x86_64-w64-mingw32-g++)
-    set(found OFF)
     if(VELMORA_MINGW_I686 AND VELMORA_MINGW_X86_64)
         set(found ON)
     endif()
-    velmora_part_enabled(VELMORA_BUILD_JVBRIDGE "Windows bridge (velmora-jvbridge.exe, tests under wine64)" ${found}
-        "MinGW-w64 (g++-mingw-w64-i686, g++-mingw-w64-x86-64) was not found: the Windows bridge is not built and its tests skip"
-        VELMORA_CROSS_BUILD)
-else()
-    velmora_part_enabled(VELMORA_BUILD_JVBRIDGE "Windows bridge (velmora-jvbridge.exe, tests under wine64)" OFF ""
-        VELMORA_CROSS_BUILD)
 endif()
+velmora_part_enabled(VELMORA_BUILD_JVBRIDGE "Windows bridge (velmora-jvbridge.exe, its tests under wine64)" ${found}
+    "MinGW-w64 for i686 and x86-64 (g++-mingw-w64-i686, g++-mingw-w64-x86-64)" VELMORA_CROSS_BUILD
+    ": the bridge is not built and its tests skip")
 
 include(ExternalProject)
 # velmora_cross_build(<target> <arch> <source dir> <output dir> PRODUCTS <file>...)

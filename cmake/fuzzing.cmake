@@ -48,5 +48,6 @@ if(wanted)
         set(found ON)
     endif()
 endif()
-velmora_part_enabled(VELMORA_FUZZING "Fuzzing (scripts/fuzz; the fuzz targets' replays run as tests either way)"
-    ${found} "clang with libFuzzer (clang, libfuzzer-14-dev) was not found" VELMORA_FUZZING_POSSIBLE)
+velmora_part_enabled(VELMORA_FUZZING "Fuzzing (scripts/fuzz, in build-fuzz)" ${found}
+    "clang with libFuzzer (clang, libfuzzer-14-dev)" VELMORA_FUZZING_POSSIBLE
+    ": scripts/fuzz cannot run; the fuzz targets' replays are tests all the same")

@@ -21,9 +21,11 @@ function(velmora_part_wanted variable result)
 endfunction()
 
 # Sets `result` to whether the part is built: its setting and whether `found` is true.
-# `missing` names what is missing and how to get it. A required part that is missing
-# stops the configure; every decision is reported.
-function(velmora_part_enabled variable description found missing result)
+# `needs` names what it needs (the Debian packages in brackets); `without` (optional)
+# says what happens without it. A required part that is missing stops the configure;
+# every decision is reported.
+function(velmora_part_enabled variable description found needs result)
+    set(without "${ARGV5}")
     string(TOUPPER "${${variable}}" setting)
     velmora_part_wanted(${variable} wanted)
     if(NOT wanted)
@@ -33,9 +35,10 @@ function(velmora_part_enabled variable description found missing result)
         message(STATUS "${description}: on")
         set(${result} ON PARENT_SCOPE)
     elseif(setting STREQUAL "AUTO")
-        message(STATUS "${description}: off, ${missing}")
+        message(STATUS "${description}: off, ${needs} not found${without}")
         set(${result} OFF PARENT_SCOPE)
     else()
-        message(FATAL_ERROR "${description}: ${variable}=${${variable}} but ${missing}")
+        message(FATAL_ERROR "${description}: ${variable}=${${variable}}, but ${needs} was not found "
+                            "(scripts/deps installs it)")
     endif()
 endfunction()
