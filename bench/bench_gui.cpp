@@ -5,11 +5,11 @@
 #include "core/jvlink/localjvlink.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/desktop.h"
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
 #include "gui/views/backtestwindow.h"
+#include "render/fonts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -192,7 +192,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    InstallFontSubstitutions();
+    render::InstallFontSubstitutions();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -6,7 +6,7 @@
 #include "core/settings/version.h"
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
-#include "gui/app/fonts.h"
+#include "render/fonts.h"
 
 #include <cstdio>
 #include <cstring>
@@ -187,7 +187,7 @@ int main(int argc, char *argv[])
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
-        velmora::gui::InstallFontSubstitutions();
+        velmora::render::InstallFontSubstitutions();
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

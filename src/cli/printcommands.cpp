@@ -4,7 +4,7 @@
 #include "core/report/raceview.h"
 #include "core/report/session.h"
 #include "core/store/racecard.h"
-#include "gui/print/replay.h"
+#include "render/replay.h"
 
 #include <QFileInfo>
 
@@ -14,7 +14,7 @@ namespace {
 int WritePage(const Page &page, const QString &path)
 {
     QString error;
-    if (!gui::WritePdf(page, QFileInfo(path).absoluteFilePath(), QString::fromStdString(page.caption), &error)) {
+    if (!render::WritePdf(page, QFileInfo(path).absoluteFilePath(), QString::fromStdString(page.caption), &error)) {
         PrintError(error);
         return kExitFailed;
     }

@@ -1,8 +1,8 @@
 #include "jvbridge/dump.h"
 
 #include "jvbridge/confinedfile.h"
-#include "jvbridge/jvresulttext.h"
-#include "jvbridge/readlimits.h"
+#include "protocol/jvresulttext.h"
+#include "protocol/readlimits.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,6 +5,7 @@
 // JVLinkCalls, so that it is tested natively against a scripted JV-Link.
 
 #include "jvbridge/server.h"
+#include "protocol/version.h"
 
 #include <filesystem>
 #include <functional>
@@ -19,7 +20,7 @@ struct DumpOptions
     std::string fromTime;    ///< yyyymmddhhnnss; empty: where the last run ended
     int option = 1;          ///< JVOpen's option, 1..4
     std::string realTimeKey; ///< non-empty: JVRTOpen with this key (yyyymmdd) instead of JVOpen
-    std::string sid = "VELMORA/JDL/LUXIA/Ver.1.30F";
+    std::string sid = version::kSoftwareId;
 };
 
 /** What the dump needs of the world; tests give their own. */

@@ -3,7 +3,7 @@
 // The bridge's side of the protocol, kept apart from COM so that it runs (and is
 // tested) natively against a scripted JV-Link.
 
-#include "jvbridge/protocol.h"
+#include "protocol/protocol.h"
 
 #include <cstddef>
 #include <cstdint>

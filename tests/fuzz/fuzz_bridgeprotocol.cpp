@@ -11,8 +11,8 @@
 #include "core/jvlink/scriptedjvlink.h"
 #include "core/settings/settingsfile.h"
 #include "core/store/racecard.h"
-#include "jvbridge/protocol.h"
 #include "jvbridge/server.h"
+#include "protocol/protocol.h"
 #include "workspace.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 // GUI tests run without a display: the offscreen platform unless one is set.
-#include "gui/app/fonts.h"
+#include "render/fonts.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    velmora::gui::InstallFontSubstitutions();
+    velmora::render::InstallFontSubstitutions();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,10 +1,10 @@
 #include "core/backtest/backtestreport.h"
-#include "core/testfiles.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/views/backtestwindow.h"
 #include "scriptedmessages.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -1,5 +1,5 @@
-#include "gui/app/fonts.h"
 #include "gui/views/confidencegraphwindow.h"
+#include "render/fonts.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -106,8 +106,8 @@ TEST_F(ConfidenceGraphWindowTest, AxesHaveTheirTitlesRangesAndGradeLabels)
     EXPECT_EQ(grades->endValue(QStringLiteral("C")), 1);
     EXPECT_EQ(grades->endValue(QStringLiteral("B")), 2);
     EXPECT_EQ(grades->endValue(QStringLiteral("A")), 3);
-    EXPECT_EQ(grades->titleFont().family(), kGothic);
-    EXPECT_EQ(grades->labelsFont().family(), kPMincho);
+    EXPECT_EQ(grades->titleFont().family(), render::kGothic);
+    EXPECT_EQ(grades->labelsFont().family(), render::kPMincho);
 }
 
 TEST(ConfidenceGraphLabels, TheFirstPointsBIsAnAxisLabelEvenWithoutARaceGradedB)

@@ -6,11 +6,12 @@
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/print/pagepreview.h"
-#include "gui/print/replay.h"
 #include "gui/views/allraceswindow.h"
 #include "gui/views/userpredictionpopup.h"
+#include "render/replay.h"
 #include "scriptedmessages.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -28,28 +29,36 @@ QImage Grey(const QImage &image)
     return image.convertToFormat(QImage::Format_Grayscale8);
 }
 
-/** How much ink two pictures of one size differ by, in fully black pixels. */
+/**
+ * How much ink two pictures differ by, in fully black pixels, over the area both cover.
+ * Pictures of one list may differ in width (lists on a page that is not shown are laid
+ * out anew as they are drawn); their texts stand at the top left.
+ */
 double InkDifference(const QImage &a, const QImage &b)
 {
     double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
+    const int width = std::min(a.width(), b.width());
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
         const uchar *left = a.constScanLine(y);
         const uchar *right = b.constScanLine(y);
-        for (int x = 0; x < a.width(); ++x)
+        for (int x = 0; x < width; ++x)
             sum += std::abs(left[x] - right[x]) / 255.0;
     }
     return sum;
 }
 
-/** The height of what `picture` draws over `blank`: the rows where it is darker by more than half the contrast. */
+/** The height of what `picture` draws over `blank`: the rows where it is darker by more than half the contrast (over
+ * the area both cover). */
 int InkHeight(const QImage &picture, const QImage &blank)
 {
-    int top = picture.height();
+    const int height = std::min(picture.height(), blank.height());
+    const int width = std::min(picture.width(), blank.width());
+    int top = height;
     int bottom = -1;
-    for (int y = 0; y < picture.height(); ++y) {
+    for (int y = 0; y < height; ++y) {
         const uchar *row = picture.constScanLine(y);
         const uchar *paper = blank.constScanLine(y);
-        for (int x = 0; x < picture.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (paper[x] - row[x] > 128) {
                 top = std::min(top, y);
                 bottom = y;
@@ -61,8 +70,8 @@ int InkHeight(const QImage &picture, const QImage &blank)
 }
 
 /**
- * Checks every pair of digits drawn by `picture` (one digit per call, all pictures
- * of one size; an empty text gives the blank picture) for a clear difference.
+ * Checks every pair of digits drawn by `picture` (one digit per call; an empty text
+ * gives the blank picture) for a clear difference.
  *
  * The threshold: a stroke that alone tells two digits apart (the left side of 8's
  * bowls against 3, the upper left of 5 against 3, the lower left of 6 against 5)
@@ -164,7 +173,7 @@ TEST(DigitsTest, SheetsAndTheirPreviewAtFullSizeDrawEveryDigitDistinctly)
             metrics.dpiX = metrics.dpiY = 150;
             metrics.pageWidth = metrics.printableWidth = sheet.width();
             metrics.pageHeight = metrics.printableHeight = sheet.height();
-            Replay(BetPage(digit), painter, metrics, PageGeometry());
+            render::Replay(BetPage(digit), painter, metrics, PageGeometry());
             painter.end();
             return Grey(sheet.copy(0, 0, 300, 300));
         },

@@ -1,6 +1,5 @@
 #include "core/print/sheets.h"
 #include "core/report/raceview.h"
-#include "core/testfiles.h"
 #include "fixedprinters.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/guicontext.h"
@@ -8,19 +7,20 @@
 #include "gui/print/pagepreview.h"
 #include "gui/print/previewwindow.h"
 #include "gui/print/printers.h"
-#include "gui/print/replay.h"
 #include "gui/views/allraceswindow.h"
+#include "render/replay.h"
 #include "scriptedmessages.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QListWidget>
-#include <QScreen>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -99,7 +99,7 @@ TEST_F(PreviewWindowTest, PrintsThePageAsAPdf)
     EXPECT_TRUE(velmora::test::PdfText(m_printers.pdfPath).contains(QStringLiteral("【予想結果】東京")));
 
     form.RadioGroup1Click(2);
-    const PreviewGeometry preview = form.PrevX1()->geometry().MeasurePage(MetricsOf(*m_printers.printer()));
+    const PreviewGeometry preview = form.PrevX1()->geometry().MeasurePage(render::MetricsOf(*m_printers.printer()));
     EXPECT_EQ(form.PrevX1()->size(), QSize(preview.paperWidth + 20, preview.paperHeight + 20))
         << "the control takes the size of the sheet at the zoom";
 

@@ -1,6 +1,6 @@
 #include "core/text/sjis.h"
-#include "gui/app/fonts.h"
 #include "gui/views/userpredictionpopup.h"
+#include "render/fonts.h"
 #include "widgettesting.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ TEST(UserPredictionPopupTest, ShowsTheTitleAndTheListsForDisplayOnly)
     EXPECT_EQ(test::ListItems(quinella),
               (QStringList{QStringLiteral(" 3 -  7"), QStringLiteral(" 1 -  7"), QStringLiteral(" 7 - 12")}));
     EXPECT_EQ(test::ListItems(bracket), (QStringList{QStringLiteral(" 2 -  4"), QStringLiteral(" 4 -  6")}));
-    EXPECT_EQ(quinella->font().families(), (QStringList{kDigitFace, kGothic}));
+    EXPECT_EQ(quinella->font().families(), (QStringList{render::kDigitFace, render::kGothic}));
     EXPECT_TRUE(quinella->font().bold());
     EXPECT_FALSE(quinella->isEnabled());
 

@@ -9,7 +9,7 @@
 #include "core/settings/settingsfile.h"
 #include "core/text/sjis.h"
 #include "gen/samplesource.h"
-#include "jvbridge/jvresulttext.h"
+#include "protocol/jvresulttext.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

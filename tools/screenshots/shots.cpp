@@ -4,7 +4,6 @@
 #include "core/jvlink/samplesource.h"
 #include "gen/jvdatagen.h"
 #include "gui/app/desktop.h"
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
@@ -15,6 +14,7 @@
 #include "gui/views/allraceswindow.h"
 #include "gui/views/backtestwindow.h"
 #include "gui/views/userpredictionpopup.h"
+#include "render/fonts.h"
 
 #include <cstdio>
 
@@ -95,7 +95,7 @@ void CopyFolder(const QString &from, const QString &to)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    InstallFontSubstitutions();
+    render::InstallFontSubstitutions();
     InstallQtTranslations(app);
     if (argc < 3) {
         std::fprintf(stderr, "usage: velmora-shots OUTDIR SAMPLEDATA\n");

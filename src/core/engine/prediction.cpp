@@ -6,13 +6,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace velmora {
 namespace {
 
 using Extended = long double;
-static_assert(sizeof(Extended) > sizeof(double), "the engine needs 80-bit extended precision");
+static_assert(std::numeric_limits<Extended>::digits == 64 && std::numeric_limits<Extended>::max_exponent == 16384,
+              "the engine needs the x87 80-bit extended format (a 64-bit mantissa) as long double");
 
 constexpr Extended kPoint4 = 0.4L;
 constexpr Extended kPoint5 = 0.5L;

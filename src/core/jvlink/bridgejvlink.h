@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
-#include "jvbridge/protocol.h"
+#include "protocol/protocol.h"
 
 #include <chrono>
 #include <cstdint>
@@ -32,7 +32,7 @@ struct BridgeTimeouts
 
 /**
  * The real JV-Link, reached through velmora-jvbridge: a child process that runs
- * beside the 32-bit COM component and speaks the pipe protocol of jvbridge/protocol.h
+ * beside the 32-bit COM component and speaks the pipe protocol of protocol/protocol.h
  * on its standard input and output.
  *
  * The bridge starts at the first JVInit, JVSetUIProperties, JVOpen or JVRTOpen, and

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/version.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,12 +67,12 @@ class JVLink
 };
 
 /** The version text of the program, shown by the about box and sent to JVInit. */
-inline const QString kVersionText = QStringLiteral("Ver.1.30F");
+inline const QString kVersionText = QString::fromLatin1(version::kText);
 
 /** The software identification string for JVInit: three fields, each ended by "/", then the version. */
 inline QString SoftwareId()
 {
-    return QStringLiteral("VELMORA/JDL/LUXIA/") + kVersionText;
+    return QString::fromLatin1(version::kSoftwareId);
 }
 
 /** The class name by which the program asks for the component. */

@@ -1,7 +1,7 @@
 #include "core/jvlink/jvresultmessage.h"
 
 #include "core/text/sjis.h"
-#include "jvbridge/jvresulttext.h"
+#include "protocol/jvresulttext.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jvbridge/readlimits.h"
+#include "protocol/readlimits.h"
 
 #include <chrono>
 #include <functional>

@@ -1,12 +1,13 @@
 #include "core/settings/version.h"
 
 #include "core/jvlink/jvlink.h"
+#include "protocol/version.h"
 
 namespace velmora {
 
 QString ProgramVersion()
 {
-    return QStringLiteral(VELMORA_VERSION);
+    return QString::fromLatin1(version::kNumber);
 }
 
 QString VersionLine(const QString &program)

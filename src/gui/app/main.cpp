@@ -7,12 +7,12 @@
 #include "core/settings/version.h"
 #include "core/text/sjis.h"
 #include "gui/app/desktop.h"
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/messages.h"
 #include "gui/app/startup.h"
 #include "gui/jvlink/jvlinksettings.h"
+#include "render/fonts.h"
 
 #include <cstdio>
 #include <cstring>
@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
         std::fputs(kUsage, stderr);
         return 2;
     }
-    InstallFontSubstitutions();
+    render::InstallFontSubstitutions();
     InstallQtTranslations(app);
     if (!Cp932Available()) {
         QMessageBox::critical(nullptr, QStringLiteral("Velmora"),

@@ -11,7 +11,6 @@
 #include "core/store/regularfile.h"
 #include "gui/app/aboutbox.h"
 #include "gui/app/desktop.h"
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/messages.h"
 #include "gui/app/ticker.h"
@@ -25,6 +24,7 @@
 #include "gui/views/confidencegraphwindow.h"
 #include "gui/views/raceview.h"
 #include "gui/views/userpredictionpopup.h"
+#include "render/fonts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -102,7 +102,7 @@ QPixmap Picture()
     painter.setPen(QPen(QColor(0xC0, 0x90, 0x20), 5));
     painter.drawArc(QRect(8, 6, 28, 32), 200 * 16, 300 * 16);
     painter.setPen(Qt::white);
-    painter.setFont(PixelFont(kGothic, 12, true));
+    painter.setFont(render::PixelFont(render::kGothic, 12, true));
     painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("V"));
     return pixmap;
 }
@@ -140,7 +140,7 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     dataLayout->setContentsMargins(2, 2, 2, 2);
     m_dataList = new QListWidget(m_dataPanel);
     m_dataList->setObjectName(QStringLiteral("DatListBox"));
-    m_dataList->setFont(PixelFont(kGothic, 13));
+    m_dataList->setFont(render::PixelFont(render::kGothic, 13));
     m_dataList->setStatusTip(QStringLiteral("予想するﾚｰｽの開催日を選びます"));
     dataLayout->addWidget(m_dataList);
     m_dataPanel->setFixedWidth(190);
@@ -316,7 +316,7 @@ void MainWindow::buildHeader()
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(2);
 
-    const QFont headingFont = PixelFont(kGothic, 16, true);
+    const QFont headingFont = render::PixelFont(render::kGothic, 16, true);
     grid->addWidget(ShadowPair(header, m_dateLine, m_dateShadow, "Label1", "Label23", headingFont,
                                QStringLiteral("aqua"), QStringLiteral("blue")),
                     0, 0);
@@ -329,7 +329,7 @@ void MainWindow::buildHeader()
     auto *tickerLayout = new QHBoxLayout(m_tickerPanel);
     tickerLayout->setContentsMargins(0, 0, 0, 0);
     m_ticker = new Ticker(m_tickerPanel);
-    m_ticker->setFont(PixelFont(kGothic, 14, true));
+    m_ticker->setFont(render::PixelFont(render::kGothic, 14, true));
     m_ticker->setFixedHeight(20);
     tickerLayout->addWidget(m_ticker);
     m_tickerPanel->setMinimumWidth(200);
@@ -342,7 +342,7 @@ void MainWindow::buildHeader()
 
     m_condition = new QLabel(header);
     m_condition->setObjectName(QStringLiteral("Panel3"));
-    m_condition->setFont(PixelFont(kGothic, 13, true));
+    m_condition->setFont(render::PixelFont(render::kGothic, 13, true));
     m_condition->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_condition->setStyleSheet(QStringLiteral("color: green; background: #ffffe1;"));
     m_condition->setMinimumHeight(20);

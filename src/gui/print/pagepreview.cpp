@@ -1,7 +1,7 @@
 #include "gui/print/pagepreview.h"
 
 #include "gui/print/printers.h"
-#include "gui/print/replay.h"
+#include "render/replay.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -60,7 +60,7 @@ bool PagePreview::CheckPrinter(QString *error) const
 PrinterMetrics PagePreview::metrics() const
 {
     QPrinter *printer = m_printers.printer();
-    return printer ? MetricsOf(*printer) : DefaultMetrics();
+    return printer ? render::MetricsOf(*printer) : DefaultMetrics();
 }
 
 bool PagePreview::setPage(const Page &page, QString *error)
@@ -86,7 +86,7 @@ bool PagePreview::Print(QPrinter &printer, const QString &title, QString *error)
             *error = QStringLiteral("印刷を開始できません。");
         return false;
     }
-    Replay(*m_page, painter, MetricsOf(printer), m_geometry);
+    render::Replay(*m_page, painter, render::MetricsOf(printer), m_geometry);
     painter.end();
     return true;
 }
@@ -113,7 +113,7 @@ void PagePreview::paintEvent(QPaintEvent *)
     painter.translate(printable.topLeft());
     painter.scale(preview.scale, preview.scale);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    Replay(*m_page, painter, printer, m_geometry);
+    render::Replay(*m_page, painter, printer, m_geometry);
 }
 
 } // namespace velmora::gui

@@ -5,7 +5,7 @@
 #include "gui/app/windowplace.h"
 #include "gui/print/pagepreview.h"
 #include "gui/print/printers.h"
-#include "gui/print/replay.h"
+#include "render/replay.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -124,7 +124,7 @@ void PreviewWindow::BitBtn2Click()
         const QString path = m_printers.pdfFileName(this, suggestion);
         if (path.isEmpty())
             return;
-        if (!WritePdf(*m_preview->page(), path, m_preview->Title, &error)) {
+        if (!render::WritePdf(*m_preview->page(), path, m_preview->Title, &error)) {
             m_context.messages.beep();
             m_context.messages.information(this, error);
         }

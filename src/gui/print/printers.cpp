@@ -1,6 +1,6 @@
 #include "gui/print/printers.h"
 
-#include "gui/print/replay.h"
+#include "render/replay.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -47,7 +47,7 @@ bool SystemPrinters::choose(const QString &name)
     if (name == kPdfPrinterName) {
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_printer->setResolution(kPdfResolution);
+        m_printer->setResolution(render::kPdfResolution);
     } else {
         m_printer = std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
     }

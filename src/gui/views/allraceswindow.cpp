@@ -1,10 +1,10 @@
 #include "gui/views/allraceswindow.h"
 
 #include "core/report/hitlist.h"
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/windowplace.h"
 #include "gui/views/betheader.h"
+#include "render/fonts.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -56,7 +56,7 @@ QListWidget *BetList(const QString &name, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(name);
-    list->setFont(BetListFont(kMincho, 11));
+    list->setFont(render::BetListFont(render::kMincho, 11));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setUniformItemSizes(true);
     SetColours(list, ListColour(false));
@@ -119,7 +119,7 @@ AllRacesWindow::AllRacesWindow(Session &session, GuiContext &context, QWidget *p
         panel->setObjectName(QStringLiteral("ArPanel1_%1").arg(r));
         panel->setGeometry(38, 1, kBoxSize - 40, kTitleHeight - 2);
         panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        panel->setFont(PixelFont(kGothic, 11));
+        panel->setFont(render::PixelFont(render::kGothic, 11));
         SetColours(panel, QColor(0, 0, 128));
         m_panels.add(panel);
 
@@ -163,7 +163,7 @@ AllRacesWindow::AllRacesWindow(Session &session, GuiContext &context, QWidget *p
     m_memo = new QPlainTextEdit(hitsPage);
     m_memo->setObjectName(QStringLiteral("Memo1"));
     m_memo->setReadOnly(true);
-    m_memo->setFont(PixelFont(kGothic, 12));
+    m_memo->setFont(render::PixelFont(render::kGothic, 12));
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The hit lines are fixed-width columns; wrapping would break them apart.
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);

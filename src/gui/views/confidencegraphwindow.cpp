@@ -1,9 +1,9 @@
 #include "gui/views/confidencegraphwindow.h"
 
 #include "core/report/confidencegraph.h"
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/windowplace.h"
+#include "render/fonts.h"
 
 #include <algorithm>
 #include <array>
@@ -29,9 +29,9 @@ constexpr int kHighestBar = 3;
 void StyleAxis(QAbstractAxis *axis, const QString &title)
 {
     axis->setTitleText(title);
-    axis->setTitleFont(PixelFont(kGothic, 12));
+    axis->setTitleFont(render::PixelFont(render::kGothic, 12));
     axis->setTitleBrush(Qt::black);
-    axis->setLabelsFont(PixelFont(kPMincho, 12));
+    axis->setLabelsFont(render::PixelFont(render::kPMincho, 12));
     axis->setLabelsBrush(Qt::black);
 }
 
@@ -79,7 +79,7 @@ std::vector<QScatterSeries *> GradeMarks(const std::vector<GraphPoint> &points)
             series->setPointLabelsFormat(text);
             series->setPointLabelsVisible(true);
             series->setPointLabelsClipping(false);
-            series->setPointLabelsFont(PixelFont(kPMincho, 12));
+            series->setPointLabelsFont(render::PixelFont(render::kPMincho, 12));
             series->setPointLabelsColor(Qt::black);
             marks.push_back(series);
         }

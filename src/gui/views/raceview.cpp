@@ -1,9 +1,9 @@
 #include "gui/views/raceview.h"
 
 #include "core/codes/keibafunc.h"
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/views/betheader.h"
+#include "render/fonts.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -68,7 +68,7 @@ QListWidget *MakeList(QWidget *parent, const char *name)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(QLatin1String(name));
-    list->setFont(BetListFont(kGothic, 13));
+    list->setFont(render::BetListFont(render::kGothic, 13));
     list->setSelectionMode(QAbstractItemView::NoSelection);
     // As wide as the bets, not Qt's default list width: the grid comes first.
     list->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
@@ -128,7 +128,7 @@ RaceTabView::RaceTabView(QWidget *parent)
     m_grid->horizontalHeader()->setMinimumSectionSize(0);
     for (int column = 0; column < kGridColumns; ++column)
         m_grid->setColumnWidth(column, kColumnWidths[static_cast<size_t>(column)]);
-    m_grid->setFont(PixelFont(kGothic, 15, true));
+    m_grid->setFont(render::PixelFont(render::kGothic, 15, true));
     m_grid->setItemDelegate(new GridDelegate(m_grid));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
@@ -177,7 +177,7 @@ RaceTabView::RaceTabView(QWidget *parent)
     m_fieldSizeShadow = MakeLabel(sizeBox, "Label31");
     m_fieldSize = MakeLabel(sizeBox, "Label30");
     for (QLabel *label : {m_fieldSizeShadow, m_fieldSize}) {
-        label->setFont(PixelFont(kGothic, 19, true));
+        label->setFont(render::PixelFont(render::kGothic, 19, true));
         label->setFixedSize(120, 24);
     }
     m_fieldSizeShadow->setStyleSheet(QStringLiteral("color: blue; background: transparent;"));
@@ -190,12 +190,12 @@ RaceTabView::RaceTabView(QWidget *parent)
     auto *box = new QGridLayout;
     auto caption = [this](const char *text) {
         auto *label = new QLabel(QString::fromUtf8(text), this);
-        label->setFont(PixelFont(kGothic, 14, true));
+        label->setFont(render::PixelFont(render::kGothic, 14, true));
         return label;
     };
     m_grade = MakeLabel(this, "HSPanel4");
     m_grade->setStyleSheet(QStringLiteral("color: red; background: aqua;"));
-    m_grade->setFont(PixelFont(kGothic, 21, true));
+    m_grade->setFont(render::PixelFont(render::kGothic, 21, true));
     m_axis = MakeLabel(this, "HSPanel2");
     m_cover = MakeLabel(this, "HSPanel5");
     for (QLabel *panel : {m_grade, m_axis, m_cover}) {
@@ -203,8 +203,8 @@ RaceTabView::RaceTabView(QWidget *parent)
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setMinimumSize(48, 26);
     }
-    m_axis->setFont(PixelFont(kGothic, 18, true));
-    m_cover->setFont(PixelFont(kGothic, 18, true));
+    m_axis->setFont(render::PixelFont(render::kGothic, 18, true));
+    m_cover->setFont(render::PixelFont(render::kGothic, 18, true));
     box->addWidget(caption("勝負度："), 0, 0);
     box->addWidget(m_grade, 0, 1);
     box->addWidget(caption("軸："), 1, 0);

@@ -1,9 +1,9 @@
 #include "gui/views/userpredictionpopup.h"
 
-#include "gui/app/fonts.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/windowplace.h"
 #include "gui/views/betheader.h"
+#include "render/fonts.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -25,7 +25,7 @@ QListWidget *BetList(const QString &name, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(name);
-    list->setFont(BetListFont(kGothic, 13, true));
+    list->setFont(render::BetListFont(render::kGothic, 13, true));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
 }

@@ -1,4 +1,4 @@
-#include "win/comjvlink.h"
+#include "jvbridge/win/comjvlink.h"
 
 #include <algorithm>
 #include <vector>

@@ -5,7 +5,7 @@
 #include "jvbridge/dump.h"
 #include "jvbridge/recovery.h"
 #include "jvbridge/server.h"
-#include "win/comjvlink.h"
+#include "jvbridge/win/comjvlink.h"
 
 #include <cstdio>
 #include <deque>

@@ -1,6 +1,6 @@
 #include "core/backtest/backtestmodel.h"
 #include "core/backtest/backtestreport.h"
-#include "core/testfiles.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/messageview.h"
 #include "core/settings/settingsfile.h"
-#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
+#include "support/testfiles.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

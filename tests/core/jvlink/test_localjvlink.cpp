@@ -2,10 +2,10 @@
 #include "core/jvlink/localjvlink.h"
 #include "core/settings/settingsfile.h"
 #include "core/store/racedayfiles.h"
-#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 #include "gen/samplesource.h"
+#include "support/testfiles.h"
 
 #include <algorithm>
 #include <chrono>

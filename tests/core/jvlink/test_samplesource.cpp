@@ -1,6 +1,6 @@
 #include "core/jvlink/samplesource.h"
-#include "core/testfiles.h"
 #include "gen/samplesource.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 #include <map>

@@ -2,9 +2,9 @@
 #include "core/report/racetexts.h"
 #include "core/report/session.h"
 #include "core/report/userprediction.h"
-#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
+#include "support/testfiles.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

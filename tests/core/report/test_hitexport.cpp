@@ -2,9 +2,9 @@
 #include "core/report/hitexport.h"
 #include "core/report/session.h"
 #include "core/store/atomicfile.h"
-#include "core/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
+#include "support/testfiles.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "core/store/atomicfile.h"
 #include "core/store/regularfile.h"
-#include "core/testfiles.h"
+#include "support/testfiles.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
