@@ -1,6 +1,7 @@
 #include "jvsource/sourcereader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 namespace velmora::jvsource {
@@ -177,7 +178,7 @@ int SourceReader::open(std::string_view dataspec, std::string_view fromTime, int
         return code::BadOptionForDataspec;
     if (option != 1 && option != 2)
         return code::BadOption;
-    if (const int checked = m_access.checkSource(false); checked != code::Ok)
+    if (const int checked = m_access.checkSource(); checked != code::Ok)
         return checked;
     std::vector<ServedFile> files = scan(kRace, option == 2 ? today : std::string_view());
     // Stamps of 14 digits compare as the times they are.
@@ -207,7 +208,7 @@ int SourceReader::openRealTime(std::string_view dataspec, std::string_view key)
     long days = 0;
     if (!DayNumber(key, days))
         return code::BadKey;
-    if (const int checked = m_access.checkSource(true); checked != code::Ok)
+    if (const int checked = m_access.checkSource(); checked != code::Ok)
         return checked;
     std::vector<ServedFile> files = scan(kResults, key);
     if (files.empty())

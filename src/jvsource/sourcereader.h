@@ -76,7 +76,7 @@ class SourceAccess
      * What an open needs beyond its arguments (service key, source folder):
      * code::Ok, or the code the open returns.
      */
-    virtual int checkSource(bool realTime) = 0;
+    virtual int checkSource() = 0;
     /** The files of the source folder that may be served, in the order files of one stamp are served. */
     virtual std::vector<ListedFile> listFiles() = 0;
     /** Reads a source file whole; false when it cannot be read. */

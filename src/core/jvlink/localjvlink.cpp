@@ -162,7 +162,7 @@ bool LocalJVLink::ensureSource()
     return false;
 }
 
-int LocalJVLink::checkSource(bool /*realTime*/)
+int LocalJVLink::checkSource()
 {
     if (settings().serviceKey.trimmed().isEmpty())
         return code::NoServiceKey;

@@ -92,7 +92,7 @@ class LocalJVLink : public JVLink, private jvsource::SourceAccess
 
   private:
     // jvsource::SourceAccess: the source folder and the cache on this machine.
-    int checkSource(bool realTime) override;
+    int checkSource() override;
     std::vector<jvsource::ListedFile> listFiles() override;
     bool readFile(const std::string &path, std::string &bytes) override;
     bool isCached(const jvsource::ServedFile &file) override;
