@@ -567,13 +567,11 @@ LONG MockJVLink::call(const std::string &method, DISPPARAMS *params)
     if (method == "JVSetUIProperties")
         return code::Ok;
     if (method == "JVSetServiceKey") {
-        const std::string key = TextArg(params, 0);
-        m_serviceKey = std::wstring(key.begin(), key.end());
+        m_serviceKey = Wide(TextArg(params, 0));
         return code::Ok;
     }
     if (method == "JVSetSavePath") {
-        const std::string path = TextArg(params, 0);
-        m_savePath = std::wstring(path.begin(), path.end());
+        m_savePath = Wide(TextArg(params, 0));
         return code::Ok;
     }
     if (method == "JVOpen") {
