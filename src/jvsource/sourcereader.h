@@ -87,7 +87,7 @@ class SourceAccess
     virtual bool prepareCache() = 0;
     /** Copies the file into the cache, whole or not at all. */
     virtual bool copyIntoCache(const ServedFile &file) = 0;
-    /** Reads the file's copy in the cache whole. */
+    /** Reads the file's copy in the cache whole; false when it cannot be read. */
     virtual bool readCached(const ServedFile &file, std::string &bytes) = 0;
 };
 
@@ -101,8 +101,8 @@ class SourceAccess
  * yyyymmdd with that time stamp; any other file holds "RACE" data, stamped with its
  * modification time, its meeting dates read from its records (positions 12-19).
  *
- * Records are handed out as the file's bytes, each up to and with its CR LF (the
- * last one of a file also without it). Not thread-safe, except that download() runs
+ * Records are handed out as the file's bytes, each up to and with its CR LF (a
+ * file's last record also when it has none). Not thread-safe, except that download() runs
  * on a thread of the emulator's own while the other calls go on; the emulator stops
  * and joins that thread before close() and before the reader is destroyed.
  */
