@@ -875,11 +875,11 @@ bool PlaceRecords(Lines &lines, const std::vector<std::string> &records, std::st
 RecordBuilder::RecordBuilder(std::string_view type, int length)
     : m_bytes(static_cast<size_t>(std::max(length, 0)), ' ')
 {
-    set(common::RecordType, type);
     if (m_bytes.size() >= 2) {
         m_bytes[m_bytes.size() - 2] = '\r';
         m_bytes[m_bytes.size() - 1] = '\n';
     }
+    set(common::RecordType, type);
 }
 
 RecordBuilder RecordBuilder::Race()
@@ -899,16 +899,7 @@ RecordBuilder RecordBuilder::Payout()
 
 RecordBuilder &RecordBuilder::set(FieldPos field, std::string_view bytes)
 {
-    // Fields never reach into the record's own CR LF.
-    const long long body = m_bytes.size() >= 2 ? static_cast<long long>(m_bytes.size()) - 2 : 0;
-    const long long start = field.pos - 1LL;
-    const long long end = std::min(start + field.len, body);
-    if (field.pos < 1 || start >= end)
-        return *this;
-    for (long long i = start; i < end; ++i) {
-        const auto offset = static_cast<size_t>(i - start);
-        m_bytes[static_cast<size_t>(i)] = offset < bytes.size() ? bytes[offset] : ' ';
-    }
+    SetField(m_bytes, field, bytes);
     return *this;
 }
 

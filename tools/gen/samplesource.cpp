@@ -3,8 +3,6 @@
 #include "core/codes/jvdata.h"
 #include "core/jvlink/samplesource.h"
 
-#include <numeric>
-
 namespace velmora::gen {
 namespace {
 
@@ -15,14 +13,6 @@ void PutAtStage(std::vector<std::string> &records, RaceStage stage)
 {
     for (std::string &record : records)
         record = RecordAtStage(std::move(record), stage);
-}
-
-std::vector<std::string> RecordsOf(const CourseDay &day)
-{
-    std::vector<std::string> records = day.raceRecords;
-    records.insert(records.end(), day.runnerRecords.begin(), day.runnerRecords.end());
-    records.insert(records.end(), day.payoutRecords.begin(), day.payoutRecords.end());
-    return records;
 }
 
 } // namespace
@@ -56,25 +46,19 @@ SampleSource MakeSampleSource(QDate today)
     const QDate saturday = LatestSaturday(today);
     for (const CourseDay &day : Generator(kSampleSeed).weekend(saturday)) {
         sample.results.push_back(RaceDayResultsOf(day));
-        sample.raceData.push_back(day.date == saturday ? sample.results.back() : CardOf(day));
+        sample.raceData.push_back(
+            SampleRaceDataStage(day.date, saturday) == RaceStage::RaceCard ? CardOf(day) : sample.results.back());
     }
     return sample;
 }
 
 bool LayOutSampleSource(const QString &folder, const QDateTime &now)
 {
-    const SampleSource sample = MakeSampleSource(now.date());
-    std::vector<SourceFile> files;
-    auto add = [&](const char *dataspec, const CourseDay &day) {
-        const std::vector<std::string> records = RecordsOf(day);
-        files.push_back({SourceFileName(dataspec, day.date, now, QString::fromStdString(day.course)),
-                         std::accumulate(records.begin(), records.end(), std::string())});
-    };
-    for (const CourseDay &day : sample.raceData)
-        add("RACE", day);
-    for (const CourseDay &day : sample.results)
-        add("0B12", day);
-    return WriteSourceFolder(folder, files);
+    std::vector<SampleCourseDay> days;
+    for (const CourseDay &day : Generator(kSampleSeed).weekend(LatestSaturday(now.date())))
+        days.push_back(
+            {day.date, QString::fromStdString(day.course), day.raceRecords, day.runnerRecords, day.payoutRecords});
+    return WriteSampleSource(folder, days, now);
 }
 
 } // namespace velmora::gen

@@ -27,15 +27,15 @@ struct SampleSource
 
 /**
  * The sample for a new user: the latest race weekend, its Saturday run with the
- * results of race day, its Sunday as race cards; the real-time results of both days.
+ * results of race day, its Sunday as race cards (SampleRaceDataStage); the real-time
+ * results of both days.
  */
 SampleSource MakeSampleSource(QDate today);
 
 /**
- * Writes the sample as a JV-Data source folder for the local JV-Link: one file
- * per course-day, "RACE_<meeting date>_<stamp>_<course>.jvd" for the race data
- * and "0B12_<meeting date>_<stamp>_<course>.jvd" for the results, stamped `now`.
- * The folder appears whole or not at all; false on a write error.
+ * Writes the sample of `now`'s weekend as a JV-Data source folder for the local
+ * JV-Link, as the program lays out its own (WriteSampleSource). The folder appears
+ * whole or not at all; false on a write error.
  */
 bool LayOutSampleSource(const QString &folder, const QDateTime &now);
 

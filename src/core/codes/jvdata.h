@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <string>
 #include <string_view>
 
 namespace velmora {
@@ -21,6 +23,23 @@ constexpr std::string_view Field(std::string_view record, FieldPos field)
     if (field.pos < 1 || start >= record.size())
         return {};
     return record.substr(start, static_cast<size_t>(field.len));
+}
+
+/**
+ * Writes `bytes` over a field of a record, cut or padded with half-width blanks to
+ * the field's length. The write stops at the record's end, and before the CR LF that
+ * ends a whole record: a field that reaches past them is cut there, one that lies
+ * beyond them changes nothing. The record's length never changes.
+ */
+inline void SetField(std::string &record, FieldPos field, std::string_view bytes)
+{
+    const size_t body = record.ends_with("\r\n") ? record.size() - 2 : record.size();
+    if (field.pos < 1 || field.len < 1 || static_cast<size_t>(field.pos - 1) >= body)
+        return;
+    const auto start = static_cast<size_t>(field.pos - 1);
+    const size_t length = std::min(static_cast<size_t>(field.len), body - start);
+    for (size_t i = 0; i < length; ++i)
+        record[start + i] = i < bytes.size() ? bytes[i] : ' ';
 }
 
 /** Record lengths in bytes as JV-Link delivers them, CR LF included. */

@@ -5,72 +5,29 @@
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
-#include <algorithm>
-#include <cstdlib>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace velmora {
 namespace {
 
-const QString kRace = QStringLiteral("RACE");
-const QString kResults = QStringLiteral("0B12");
+namespace code = jvsource::code;
+
 const QString kSection = QStringLiteral("JVLink");
 const QString kDefaultServiceKey = QStringLiteral("SAMPLE");
 const QString kStampFormat = QStringLiteral("yyyyMMddHHmmss");
 
-// Larger files are not JV-Data; reading them whole would only waste memory.
-constexpr qint64 kMaxSourceFileSize = 256LL * 1024 * 1024;
-
-// Result codes of the component.
-constexpr int kOk = 0;
-constexpr int kNoData = -1;
-constexpr int kDownloading = -3;
 constexpr int kSettingsFailed = -100;
-constexpr int kSidMissing = -101;
-constexpr int kSidTooLong = -102;
-constexpr int kSidLeadingBlank = -103;
-constexpr int kBadDataspec = -111;
-constexpr int kBadFromDate = -112;
-constexpr int kBadKey = -114;
-constexpr int kBadOption = -115;
-constexpr int kBadOptionForDataspec = -116;
-constexpr int kNotInitialised = -201;
-constexpr int kStillOpen = -202;
-constexpr int kNotOpen = -203;
-constexpr int kBadSettings = -211;
-constexpr int kNoServiceKey = -303;
-constexpr int kBadFileContent = -403;
-constexpr int kDownloadFailed = -502;
+constexpr auto kMaxSourceFileSize = static_cast<qint64>(jvsource::kMaxSourceFileSize);
 
-QDateTime ToSeconds(const QDateTime &time)
+bool ReadWhole(const QString &path, std::string &bytes)
 {
-    return QDateTime::fromSecsSinceEpoch(time.toSecsSinceEpoch());
-}
-
-/** The meeting dates of the records in a file: positions 12-19 of every record. */
-bool HasMeetingWithin(const QString &path, QDate today)
-{
-    QByteArray bytes;
-    if (ReadRegularFile(path, kMaxSourceFileSize, bytes) != ReadStatus::Ok)
+    QByteArray read;
+    if (ReadRegularFile(path, kMaxSourceFileSize, read) != ReadStatus::Ok)
         return false;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf("\r\n", start);
-        if (end < 0)
-            end = bytes.size();
-        if (end - start >= 19) {
-            const QDate date =
-                QDate::fromString(QString::fromLatin1(bytes.mid(start + 11, 8)), QStringLiteral("yyyyMMdd"));
-            if (date.isValid() && IsThisWeeksMeeting(date, today))
-                return true;
-        }
-        start = end + 2;
-    }
-    return false;
+    bytes.assign(read.constData(), static_cast<size_t>(read.size()));
+    return true;
 }
 
 /**
@@ -99,11 +56,6 @@ SettingsFile LocalSettingsFile(const QString &home)
 }
 
 } // namespace
-
-bool IsThisWeeksMeeting(QDate meeting, QDate today)
-{
-    return std::abs(today.daysTo(meeting)) <= 6;
-}
 
 JVLinkFactory LocalJVLinkFactory(const QString &appFolder, std::function<void(LocalJVLink &)> configure)
 {
@@ -164,14 +116,7 @@ QString LocalJVLink::cacheFolder() const
 
 int LocalJVLink::JVInit(const QString &sid)
 {
-    if (sid.isEmpty())
-        return kSidMissing;
-    if (ToSjis(sid).size() >= 64)
-        return kSidTooLong;
-    if (sid.startsWith(QLatin1Char(' ')))
-        return kSidLeadingBlank;
-    m_initialised = true;
-    return kOk;
+    return m_reader.init(ToSjis(sid));
 }
 
 int LocalJVLink::JVSetUIProperties()
@@ -180,8 +125,8 @@ int LocalJVLink::JVSetUIProperties()
         return kSettingsFailed;
     LocalJVLinkSettings edited = settings();
     if (!m_dialog(edited))
-        return kOk;
-    return setSettings(edited) ? kOk : kSettingsFailed;
+        return code::Ok;
+    return setSettings(edited) ? code::Ok : kSettingsFailed;
 }
 
 bool LocalJVLink::ensureSource()
@@ -217,153 +162,87 @@ bool LocalJVLink::ensureSource()
     return false;
 }
 
-int LocalJVLink::openSource(const QString &dataspec, QDate meeting, std::vector<SourceFile> &files)
+int LocalJVLink::checkSource()
 {
     if (settings().serviceKey.trimmed().isEmpty())
-        return kNoServiceKey;
-    if (!ensureSource())
-        return kBadSettings;
-    files = scanSource(dataspec, meeting);
-    if (files.empty() && QDir(sourceFolder()).isEmpty(QDir::Files | QDir::NoDotAndDotDot))
-        m_errorDetail = QStringLiteral("データの取得元フォルダ「%1」にJV-Dataのファイルがありません。")
-                            .arg(QDir::toNativeSeparators(sourceFolder()));
-    return kOk;
+        return code::NoServiceKey;
+    return ensureSource() ? code::Ok : code::BadSettings;
 }
 
-std::vector<LocalJVLink::SourceFile> LocalJVLink::scanSource(const QString &dataspec, QDate meeting) const
+std::vector<jvsource::ListedFile> LocalJVLink::listFiles()
 {
-    static const QRegularExpression ownName(QStringLiteral("^(RACE|0B12)_(\\d{8})_(\\d{14})(_[^/]*)?\\.jvd$"));
-    std::vector<SourceFile> files;
-    const QDir dir(sourceFolder());
-    for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
-        if (info.size() > kMaxSourceFileSize)
-            continue;
-        SourceFile file;
-        file.path = info.absoluteFilePath();
-        file.name = info.fileName();
-        file.size = info.size();
-        file.modified = info.lastModified();
-        QString fileSpec = kRace;
-        QDate fileMeeting;
-        const QRegularExpressionMatch match = ownName.match(file.name);
-        if (match.hasMatch()) {
-            fileSpec = match.captured(1);
-            fileMeeting = QDate::fromString(match.captured(2), QStringLiteral("yyyyMMdd"));
-            file.stamp = QDateTime::fromString(match.captured(3), kStampFormat);
-        }
-        if (!file.stamp.isValid())
-            file.stamp = ToSeconds(info.lastModified());
-        if (fileSpec != dataspec)
-            continue;
-        if (meeting.isValid()) {
-            // Option 2 (RACE) and real-time data (0B12) ask for meetings of certain days.
-            const bool wanted = fileSpec == kResults    ? fileMeeting == meeting
-                                : fileMeeting.isValid() ? IsThisWeeksMeeting(fileMeeting, meeting)
-                                                        : HasMeetingWithin(file.path, meeting);
-            if (!wanted)
-                continue;
-        }
-        files.push_back(file);
+    std::vector<jvsource::ListedFile> files;
+    for (const QFileInfo &info : QDir(sourceFolder()).entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
+        const QDateTime modified = info.lastModified();
+        files.push_back(
+            {info.fileName().toStdString(), info.absoluteFilePath().toStdString(),
+             static_cast<std::uint64_t>(info.size()),
+             QDateTime::fromSecsSinceEpoch(modified.toSecsSinceEpoch()).toString(kStampFormat).toStdString(),
+             modified.toMSecsSinceEpoch()});
     }
-    std::stable_sort(files.begin(), files.end(),
-                     [](const SourceFile &a, const SourceFile &b) { return a.stamp < b.stamp; });
     return files;
 }
 
-QString LocalJVLink::cachedPath(const SourceFile &file) const
+bool LocalJVLink::readFile(const std::string &path, std::string &bytes)
 {
-    return cacheFolder() + QLatin1Char('/') + file.stamp.toString(kStampFormat) + QLatin1Char('_') +
-           QString::number(file.size) + QLatin1Char('_') + file.name;
+    return ReadWhole(QString::fromStdString(path), bytes);
+}
+
+QString LocalJVLink::cachedPath(const jvsource::ServedFile &file) const
+{
+    return cacheFolder() + QLatin1Char('/') + QString::fromStdString(file.cacheName());
+}
+
+bool LocalJVLink::isCached(const jvsource::ServedFile &file)
+{
+    // A source file changed in place keeps its name and often its size: only the
+    // modification time the copy was given tells the copy is still the file's.
+    const QFileInfo cached(cachedPath(file));
+    return cached.isFile() && static_cast<std::uint64_t>(cached.size()) == file.size &&
+           cached.lastModified() == QDateTime::fromMSecsSinceEpoch(file.modifiedMsecs);
+}
+
+bool LocalJVLink::prepareCache()
+{
+    return QDir().mkpath(cacheFolder());
+}
+
+bool LocalJVLink::copyIntoCache(const jvsource::ServedFile &file)
+{
+    return CopyIntoCache(QString::fromStdString(file.path), cachedPath(file),
+                         QDateTime::fromMSecsSinceEpoch(file.modifiedMsecs));
+}
+
+bool LocalJVLink::readCached(const jvsource::ServedFile &file, std::string &bytes)
+{
+    return ReadWhole(cachedPath(file), bytes);
+}
+
+void LocalJVLink::explainNoData()
+{
+    if (QDir(sourceFolder()).isEmpty(QDir::Files | QDir::NoDotAndDotDot))
+        m_errorDetail = QStringLiteral("データの取得元フォルダ「%1」にJV-Dataのファイルがありません。")
+                            .arg(QDir::toNativeSeparators(sourceFolder()));
 }
 
 int LocalJVLink::JVOpen(const QString &dataspec, const QString &fromTime, int option, int &readCount,
                         int &downloadCount, QString &lastFileTimestamp)
 {
-    readCount = 0;
-    downloadCount = 0;
-    lastFileTimestamp.clear();
     m_errorDetail.clear();
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state != State::Closed)
-        return kStillOpen;
-    if (dataspec != kRace)
-        return kBadDataspec;
-    static const QRegularExpression fourteenDigits(QStringLiteral("^\\d{14}$"));
-    const QDateTime from = QDateTime::fromString(fromTime, kStampFormat);
-    if (!fourteenDigits.match(fromTime).hasMatch() || !from.isValid())
-        return kBadFromDate;
-    if (option == 3 || option == 4)
-        return kBadOptionForDataspec;
-    if (option != 1 && option != 2)
-        return kBadOption;
-    std::vector<SourceFile> files;
-    if (const int result = openSource(kRace, option == 2 ? m_clock().date() : QDate(), files); result != kOk)
-        return result;
-    std::erase_if(files, [&](const SourceFile &file) { return file.stamp <= from; });
-    if (files.empty())
-        return kNoData;
-
-    for (SourceFile &file : files) {
-        // A source file changed in place keeps its name and often its size: only the
-        // modification time the copy was given tells the copy is still the file's.
-        const QFileInfo cached(cachedPath(file));
-        file.cached = cached.isFile() && cached.size() == file.size && cached.lastModified() == file.modified;
-        if (!file.cached)
-            ++downloadCount;
+    jvsource::SourceReader::OpenCounts counts;
+    const std::string today =
+        option == 2 ? m_clock().date().toString(QStringLiteral("yyyyMMdd")).toStdString() : std::string();
+    const int result = m_reader.open(dataspec.toStdString(), fromTime.toStdString(), option, today, counts);
+    readCount = counts.readCount;
+    downloadCount = counts.downloadCount;
+    lastFileTimestamp = QString::fromStdString(counts.lastFileTimestamp);
+    if (result == code::NoData)
+        explainNoData();
+    if (result == code::Ok && downloadCount > 0) {
+        m_stopDownload = false;
+        m_downloader = std::thread([this] { m_reader.download(m_downloadDelay, m_stopDownload); });
     }
-    readCount = static_cast<int>(files.size());
-    lastFileTimestamp = files.back().stamp.toString(kStampFormat);
-    m_files = std::move(files);
-    m_fileIndex = 0;
-    m_fileLoaded = false;
-    m_state = State::Open;
-    m_downloaded = 0;
-    m_downloadFailed = false;
-    if (downloadCount > 0)
-        startDownload();
-    return kOk;
-}
-
-void LocalJVLink::startDownload()
-{
-    m_stopDownload = false;
-    std::vector<size_t> pending;
-    for (size_t i = 0; i < m_files.size(); ++i) {
-        if (!m_files[i].cached)
-            pending.push_back(i);
-    }
-    m_downloader = std::thread([this, pending] {
-        if (!QDir().mkpath(cacheFolder())) {
-            m_downloadFailed = true;
-            return;
-        }
-        for (const size_t index : pending) {
-            // The time a download takes, in slices so that a cancel is heard at once.
-            for (auto waited = std::chrono::milliseconds(0); waited < m_downloadDelay;
-                 waited += std::chrono::milliseconds(5)) {
-                if (m_stopDownload)
-                    return;
-                std::this_thread::sleep_for(std::min(std::chrono::milliseconds(5), m_downloadDelay - waited));
-            }
-            if (m_stopDownload)
-                return;
-            SourceFile source;
-            {
-                std::lock_guard lock(m_cachedMutex);
-                source = m_files[index];
-            }
-            if (!CopyIntoCache(source.path, cachedPath(source), source.modified)) {
-                m_downloadFailed = true;
-                return;
-            }
-            {
-                std::lock_guard lock(m_cachedMutex);
-                m_files[index].cached = true;
-            }
-            ++m_downloaded;
-        }
-    });
+    return result;
 }
 
 void LocalJVLink::stopDownload()
@@ -375,102 +254,38 @@ void LocalJVLink::stopDownload()
 
 int LocalJVLink::JVStatus()
 {
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state != State::Open)
-        return kNotOpen;
-    if (m_downloadFailed)
-        return kDownloadFailed;
-    return m_downloaded;
-}
-
-bool LocalJVLink::loadFile(size_t index)
-{
-    const SourceFile &file = m_files[index];
-    QByteArray bytes;
-    if (ReadRegularFile(m_state == State::RealTime ? file.path : cachedPath(file), kMaxSourceFileSize, bytes) !=
-        ReadStatus::Ok)
-        return false;
-    m_fileBytes.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-    m_recordOffset = 0;
-    m_fileLoaded = true;
-    return true;
+    return m_reader.status();
 }
 
 int LocalJVLink::JVRead(std::string &record, int & /*size*/, QString &fileName)
 {
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state == State::Closed)
-        return kNotOpen;
-    if (m_fileIndex >= m_files.size())
-        return 0;
-    if (!m_fileLoaded) {
-        if (m_state == State::Open) {
-            std::lock_guard lock(m_cachedMutex);
-            // After a failed download the file never arrives; "still downloading" would
-            // keep the caller asking for ever.
-            if (!m_files[m_fileIndex].cached)
-                return m_downloadFailed ? kDownloadFailed : kDownloading;
-        }
-        if (!loadFile(m_fileIndex))
-            return kBadFileContent;
-    }
-    fileName = m_files[m_fileIndex].name;
-    if (m_recordOffset >= m_fileBytes.size()) {
-        // The end of a file: the caller learns of the switch before the next one starts.
-        ++m_fileIndex;
-        m_fileLoaded = false;
-        m_fileBytes.clear();
-        return kNoData;
-    }
-    size_t end = m_fileBytes.find("\r\n", m_recordOffset);
-    end = end == std::string::npos ? m_fileBytes.size() : end + 2;
-    record.assign(m_fileBytes, m_recordOffset, end - m_recordOffset);
-    m_recordOffset = end;
-    return static_cast<int>(record.size());
+    const jvsource::ServedFile *file = nullptr;
+    const int result = m_reader.read(record, file);
+    if (file)
+        fileName = QString::fromStdString(file->name);
+    return result;
 }
 
 int LocalJVLink::JVRTOpen(const QString &dataspec, const QString &key)
 {
     m_errorDetail.clear();
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state != State::Closed)
-        return kStillOpen;
-    if (dataspec != kResults)
-        return kBadDataspec;
-    static const QRegularExpression eightDigits(QStringLiteral("^\\d{8}$"));
-    const QDate meeting = QDate::fromString(key, QStringLiteral("yyyyMMdd"));
-    if (!eightDigits.match(key).hasMatch() || !meeting.isValid())
-        return kBadKey;
-    std::vector<SourceFile> files;
-    if (const int result = openSource(kResults, meeting, files); result != kOk)
-        return result;
-    if (files.empty())
-        return kNoData;
-    m_files = std::move(files);
-    m_fileIndex = 0;
-    m_fileLoaded = false;
-    m_state = State::RealTime;
-    return kOk;
+    const int result = m_reader.openRealTime(dataspec.toStdString(), key.toStdString());
+    if (result == code::NoData)
+        explainNoData();
+    return result;
 }
 
 int LocalJVLink::JVCancel()
 {
     stopDownload();
-    return kOk;
+    return code::Ok;
 }
 
 int LocalJVLink::JVClose()
 {
     stopDownload();
-    m_state = State::Closed;
-    m_files.clear();
-    m_fileBytes.clear();
-    m_fileLoaded = false;
-    m_fileIndex = 0;
-    return kOk;
+    m_reader.close();
+    return code::Ok;
 }
 
 } // namespace velmora

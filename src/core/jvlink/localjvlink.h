@@ -1,16 +1,15 @@
 #pragma once
 
 #include "core/jvlink/jvlink.h"
+#include "jvsource/sourcereader.h"
 
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <QDate>
 #include <QDateTime>
 #include <QString>
 
@@ -27,22 +26,17 @@ struct LocalJVLinkSettings
  * A JVLink that really serves data on machines without the service's component.
  *
  * It serves files of JV-Data records (CP932, CR LF after each record) from a
- * source folder. A file named "<dataspec>_<yyyymmdd>_<yyyymmddhhnnss>.jvd" (or
- * with "_<anything>" before ".jvd") holds data of `dataspec` ("RACE" or "0B12")
- * for meeting date yyyymmdd with that time stamp; any other file of the folder
- * holds "RACE" data, stamped with its modification time, its meeting dates read
- * from its records.
- *
- * JVOpen("RACE") selects the files stamped after the from-time (option 2: only
- * those with meetings within six days of today) and copies the ones not yet in
- * its cache into the cache on a background thread; JVStatus counts the copies;
- * JVRead hands out the records of each file in stamp order, their bytes unchanged.
- * JVRTOpen("0B12", yyyymmdd) serves that date's "0B12" files.
+ * source folder through jvsource::SourceReader, which says how files are named,
+ * chosen and read. JVOpen("RACE") copies the chosen files not yet in its cache
+ * into the cache on a background thread; JVStatus counts the copies; JVRead hands
+ * out the records of each file in stamp order, their bytes unchanged.
+ * JVRTOpen("0B12", yyyymmdd) serves that date's "0B12" files. Only regular files
+ * are read, never more than 256 MiB, and never by waiting on a pipe.
  *
  * Its settings (source folder, service key) live in the file "JVLink.ini" of its
  * home folder, which also holds the cache.
  */
-class LocalJVLink : public JVLink
+class LocalJVLink : public JVLink, private jvsource::SourceAccess
 {
   public:
     /**
@@ -97,29 +91,20 @@ class LocalJVLink : public JVLink
     QString cacheFolder() const;
 
   private:
-    struct SourceFile
-    {
-        QString path;
-        QString name;
-        QDateTime stamp;    ///< to the second
-        QDateTime modified; ///< of the source file, to the millisecond
-        qint64 size = 0;
-        bool cached = false;
-    };
-    enum class State
-    {
-        Closed,
-        Open,     ///< JVOpen succeeded: downloading and reading
-        RealTime, ///< JVRTOpen succeeded: reading straight from the source
-    };
+    // jvsource::SourceAccess: the source folder and the cache on this machine.
+    int checkSource() override;
+    std::vector<jvsource::ListedFile> listFiles() override;
+    bool readFile(const std::string &path, std::string &bytes) override;
+    bool isCached(const jvsource::ServedFile &file) override;
+    bool prepareCache() override;
+    bool copyIntoCache(const jvsource::ServedFile &file) override;
+    bool readCached(const jvsource::ServedFile &file, std::string &bytes) override;
 
-    std::vector<SourceFile> scanSource(const QString &dataspec, QDate meeting) const;
     bool ensureSource();
-    int openSource(const QString &dataspec, QDate meeting, std::vector<SourceFile> &files);
-    void startDownload();
     void stopDownload();
-    QString cachedPath(const SourceFile &file) const;
-    bool loadFile(size_t index);
+    QString cachedPath(const jvsource::ServedFile &file) const;
+    /** After an open that found nothing: names the source folder when it holds no files at all. */
+    void explainNoData();
 
     QString m_home;
     QString m_defaultSource;
@@ -130,23 +115,10 @@ class LocalJVLink : public JVLink
     std::function<QDateTime()> m_clock;
 
     QString m_errorDetail;
-    bool m_initialised = false;
-    State m_state = State::Closed;
-    std::vector<SourceFile> m_files;
-    size_t m_fileIndex = 0;  ///< the file being read
-    std::string m_fileBytes; ///< its bytes, once loaded
-    bool m_fileLoaded = false;
-    size_t m_recordOffset = 0; ///< next record within the file
-
+    jvsource::SourceReader m_reader{*this};
     std::thread m_downloader;
-    std::atomic<int> m_downloaded{0};
-    std::atomic<bool> m_downloadFailed{false};
     std::atomic<bool> m_stopDownload{false};
-    mutable std::mutex m_cachedMutex; ///< guards SourceFile::cached while downloading
 };
-
-/** The meeting dates that JVOpen's option 2 serves on `today`: six days either side. */
-bool IsThisWeeksMeeting(QDate meeting, QDate today);
 
 /**
  * The factory of the program: "JVDTLab.JVLink" gives a LocalJVLink whose home is

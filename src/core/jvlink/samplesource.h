@@ -36,33 +36,37 @@ enum class RaceStage
  */
 std::string RecordAtStage(std::string record, RaceStage stage);
 
+/** A course-day of the sample as JV-Link delivers it after its races: its records, each with its CR LF. */
+struct SampleCourseDay
+{
+    QDate date;
+    QString course; ///< the two-digit course code
+    std::vector<std::string> raceRecords;
+    std::vector<std::string> runnerRecords;
+    std::vector<std::string> payoutRecords; ///< none for races not yet run
+};
+
+/** How the sample's race data ("RACE") holds a course-day of the weekend of `saturday`: the Saturday as run, the Sunday
+ * as race cards. */
+RaceStage SampleRaceDataStage(QDate date, QDate saturday);
+
+/**
+ * Writes the local JV-Link's source folder `folder` for the course-days `days` of
+ * the latest race weekend of `now`: per course-day "RACE_<meeting date>_<stamp>_<course>.jvd"
+ * with its race data at SampleRaceDataStage, and "0B12_…" with its results as on race
+ * day (the real-time data), stamped `now`; the records of each file in race, runner,
+ * payout order. The folder appears whole or not at all: the files go to a folder
+ * beside it, renamed into place at the end. False on a write error, leaving nothing.
+ */
+bool WriteSampleSource(const QString &folder, const std::vector<SampleCourseDay> &days, const QDateTime &now);
+
 /**
  * Lays out the local JV-Link's source folder `folder` from the sample course-days
  * in `sampleDir` (course-day files: each line a stored JV-Data record), re-dated by
- * whole weeks onto the latest race weekend of `now`: the Saturday as run, with the
- * results and payouts of race day; the Sunday as race cards (RaceStage::RaceCard, no
- * payouts); and the results of both days, as on race day, as the real-time data
- * "0B12". One file per course-day and data, "RACE_<meeting date>_<stamp>_<course>.jvd"
- * and "0B12_…", stamped `now`. The folder appears whole or not at all; false when the
- * sample cannot be read or the folder cannot be written.
+ * whole weeks onto the latest race weekend of `now`, as WriteSampleSource writes
+ * them. False when the sample cannot be read or the folder cannot be written.
  */
 bool LayOutSampleSource(const QString &sampleDir, const QString &folder, const QDateTime &now);
-
-/** One file of a JV-Data source folder: its name and its records, as JV-Link delivers them. */
-struct SourceFile
-{
-    QString name;
-    std::string bytes;
-};
-
-/** The name of a source file: "<dataspec>_<meeting date yyyymmdd>_<stamp yyyymmddhhnnss>_<course code>.jvd". */
-QString SourceFileName(const char *dataspec, QDate meetingDate, const QDateTime &stamp, const QString &course);
-
-/**
- * Writes a source folder of `files`, whole or not at all: the files go to a folder
- * beside it, renamed into place at the end. False on a write error, leaving nothing.
- */
-bool WriteSourceFolder(const QString &folder, const std::vector<SourceFile> &files);
 
 /** The local JV-Link's maker of its default source: the bundled sample of the program in `programDir`. */
 LocalJVLink::SourceMaker BundledSampleMaker(const QString &programDir);

@@ -1,9 +1,10 @@
 // The test JV-Link: "JVDTLab.JVLink" as a COM in-process server with the dispatch
-// methods of the real one and the behaviour of Velmora's local JV-Link. It serves the
-// files of a source folder: "RACE_<yyyymmdd>_<yyyymmddhhnnss>[_...].jvd" and
-// "0B12_..." by their names, any other file as race data stamped with its
-// modification time. JVOpen copies the files not yet in its cache on a thread of its
-// own (JVStatus counts them), JVRead hands out their records as CP932 text in a BSTR.
+// methods of the real one and the behaviour of Velmora's local JV-Link, whose source
+// reader (jvsource/sourcereader.h) it shares: it serves the files of a source folder,
+// "RACE_<yyyymmdd>_<yyyymmddhhnnss>[_...].jvd" and "0B12_..." by their names, any other
+// file as race data stamped with its modification time. JVOpen copies the files not yet
+// in its cache on a thread of its own (JVStatus counts them), JVRead hands out their
+// records as CP932 text in a BSTR, JVGets as bytes.
 //
 // Settings: the source folder in the environment variable VELMORA_MOCKJV_SOURCE or
 // the registry value HKCU\Software\VelmoraMockJVLink\SourceFolder; the cache under
@@ -32,7 +33,11 @@
 // a line per ParentHWnd set and per dialog answered. VELMORA_MOCKJV_REFUSE=1 makes the
 // class refuse to be created.
 
+#include "jvsource/sourcereader.h"
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,26 +53,9 @@ const CLSID kClsid = {0x5c0e6f3a, 0x1b7d, 0x4c52, {0x9e, 0x8a, 0x6d, 0x2f, 0x4b,
 
 LONG g_objects = 0;
 
-constexpr LONG kOk = 0;
-constexpr LONG kNoData = -1;
-constexpr LONG kDownloading = -3;
-constexpr LONG kSidMissing = -101;
-constexpr LONG kSidTooLong = -102;
-constexpr LONG kSidLeadingBlank = -103;
-constexpr LONG kBadDataspec = -111;
-constexpr LONG kBadFromDate = -112;
-constexpr LONG kBadKey = -114;
-constexpr LONG kBadOption = -115;
-constexpr LONG kBadOptionForDataspec = -116;
-constexpr LONG kNotInitialised = -201;
-constexpr LONG kStillOpen = -202;
-constexpr LONG kNotOpen = -203;
-constexpr LONG kBadSettings = -211;
-constexpr LONG kNoServiceKey = -303;
-constexpr LONG kBadFileContent = -403;
-constexpr LONG kFileNotFound = -503;
-constexpr LONG kDownloadFailed = -502;
-constexpr LONGLONG kMaxSourceFileSize = 256LL * 1024 * 1024;
+namespace code = velmora::jvsource::code;
+using velmora::jvsource::ListedFile;
+using velmora::jvsource::ServedFile;
 
 std::wstring Env(const wchar_t *name)
 {
@@ -95,6 +83,14 @@ std::string Utf8(const std::wstring &text)
     return bytes;
 }
 
+std::wstring Wide(const std::string &utf8)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(std::max(size, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
+    return text;
+}
+
 BSTR ToBstr(const std::string &bytes, UINT codePage)
 {
     const int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
@@ -106,39 +102,6 @@ BSTR ToBstr(const std::string &bytes, UINT codePage)
 std::wstring FromBstr(BSTR text)
 {
     return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-}
-
-bool Digits(const std::string &text, size_t count)
-{
-    return text.size() == count && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-/** Days since 1970-01-01 of a valid yyyymmdd; false for anything else. */
-bool DayNumber(const std::string &date, long &days)
-{
-    if (!Digits(date, 8))
-        return false;
-    int y = std::atoi(date.substr(0, 4).c_str());
-    const int m = std::atoi(date.substr(4, 2).c_str());
-    const int d = std::atoi(date.substr(6, 2).c_str());
-    static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (y < 1 || m < 1 || m > 12 || d < 1 || d > lengths[m - 1] + (m == 2 && leap ? 1 : 0))
-        return false;
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    days = era * 146097 + doe - 719468;
-    return true;
-}
-
-bool ValidStamp(const std::string &stamp)
-{
-    long days = 0;
-    return Digits(stamp, 14) && DayNumber(stamp.substr(0, 8), days) && std::atoi(stamp.substr(8, 2).c_str()) < 24 &&
-           std::atoi(stamp.substr(10, 2).c_str()) < 60 && std::atoi(stamp.substr(12, 2).c_str()) < 60;
 }
 
 std::string Stamp(const SYSTEMTIME &time)
@@ -156,12 +119,6 @@ std::string Today()
     return Stamp(now).substr(0, 8);
 }
 
-bool ThisWeek(const std::string &meeting, const std::string &today)
-{
-    long a = 0, b = 0;
-    return DayNumber(meeting, a) && DayNumber(today, b) && std::labs(a - b) <= 6;
-}
-
 bool ReadWhole(const std::wstring &path, std::string &bytes)
 {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -177,22 +134,6 @@ bool ReadWhole(const std::wstring &path, std::string &bytes)
     }
     CloseHandle(file);
     return read;
-}
-
-bool HasMeetingWithin(const std::wstring &path, const std::string &today)
-{
-    std::string bytes;
-    if (!ReadWhole(path, bytes))
-        return false;
-    for (size_t start = 0; start < bytes.size();) {
-        size_t end = bytes.find("\r\n", start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        if (end - start >= 19 && ThisWeek(bytes.substr(start + 11, 8), today))
-            return true;
-        start = end + 2;
-    }
-    return false;
 }
 
 /** One injected fault: the `from`-th and later calls of a method return `code`. */
@@ -293,7 +234,7 @@ std::wstring RecordText(const std::string &bytes, bool widen)
 /** What a record leaves in a buffer that holds more than the record (the rest of a longer one, in CP932). */
 const std::string kLeftOver = "\x82\xa0\x82\xa2RA7 leftover of an earlier record";
 
-class MockJVLink : public IDispatch
+class MockJVLink : public IDispatch, private velmora::jvsource::SourceAccess
 {
   public:
     MockJVLink()
@@ -302,11 +243,10 @@ class MockJVLink : public IDispatch
         , m_damage(ReadDamage())
         , m_showsDialog(!Env(L"VELMORA_MOCKJV_DIALOG").empty())
     {
-        InitializeCriticalSection(&m_lock);
         InterlockedIncrement(&g_objects);
         const std::wstring delay = Env(L"VELMORA_MOCKJV_DOWNLOAD_MS");
         if (!delay.empty())
-            m_downloadDelay = static_cast<DWORD>(_wtoi(delay.c_str()));
+            m_downloadDelay = std::chrono::milliseconds(_wtoi(delay.c_str()));
         const std::wstring stall = Env(L"VELMORA_MOCKJV_STALL");
         if (stall.rfind(L"JVRead@", 0) == 0)
             m_stallAtRead = _wtol(stall.c_str() + 7);
@@ -322,7 +262,6 @@ class MockJVLink : public IDispatch
     virtual ~MockJVLink()
     {
         stopDownload();
-        DeleteCriticalSection(&m_lock);
         InterlockedDecrement(&g_objects);
     }
 
@@ -380,27 +319,10 @@ class MockJVLink : public IDispatch
     static constexpr size_t kGets = 11;
     static constexpr size_t kParentHWnd = 13;
 
-    struct SourceFile
-    {
-        std::wstring path;
-        std::string name; ///< UTF-8
-        std::string stamp;
-        LONGLONG size = 0;
-        bool cached = false;
-    };
-    enum class State
-    {
-        Closed,
-        Open,
-        RealTime,
-    };
-
     LONG call(const std::string &method, DISPPARAMS *params);
     LONG init(const std::wstring &sid);
     LONG open(const std::string &dataspec, const std::string &fromTime, LONG option, LONG &readCount,
               LONG &downloadCount, std::string &lastFileTimestamp);
-    LONG rtOpen(const std::string &dataspec, const std::string &key);
-    LONG status();
     LONG read(std::string &record, std::string &fileName);
     /** JVGets and JVRead: the record as the variant in use hands it over. */
     HRESULT readInto(bool bytes, DISPPARAMS *params, LONG &code);
@@ -410,18 +332,22 @@ class MockJVLink : public IDispatch
     /** JVOpen's "dialog": a window owned by ParentHWnd, answered when its thread handles messages. */
     void showDialog();
     static LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    std::vector<SourceFile> scan(const std::string &dataspec, const std::string &meeting) const;
+    // SourceAccess: the source folder and the cache through Win32.
+    int checkSource() override;
+    std::vector<ListedFile> listFiles() override;
+    bool readFile(const std::string &path, std::string &bytes) override;
+    bool isCached(const ServedFile &file) override;
+    bool prepareCache() override;
+    bool copyIntoCache(const ServedFile &file) override;
+    bool readCached(const ServedFile &file, std::string &bytes) override;
+
     std::wstring sourceFolder() const
     {
         const std::wstring fromEnvironment = Env(L"VELMORA_MOCKJV_SOURCE");
         return fromEnvironment.empty() ? Registry(L"SourceFolder") : fromEnvironment;
     }
     std::wstring cacheFolder() const { return m_savePath + L"\\cache"; }
-    std::wstring cachedPath(const SourceFile &file) const
-    {
-        return cacheFolder() + L"\\" + std::wstring(file.stamp.begin(), file.stamp.end()) + L"_" +
-               std::to_wstring(file.size) + L"_" + std::wstring(file.path.substr(file.path.rfind(L'\\') + 1));
-    }
+    std::wstring cachedPath(const ServedFile &file) const { return cacheFolder() + L"\\" + Wide(file.cacheName()); }
     void startDownload();
     void stopDownload();
     static DWORD WINAPI DownloadThread(void *self)
@@ -441,23 +367,13 @@ class MockJVLink : public IDispatch
     volatile LONG m_dialogAnswered = 1;
     std::map<std::string, long> m_calls;
     long m_stallAtRead = 0;
-    DWORD m_downloadDelay = 40;
+    std::chrono::milliseconds m_downloadDelay{40};
     std::wstring m_serviceKey;
     std::wstring m_savePath;
 
-    bool m_initialised = false;
-    State m_state = State::Closed;
-    std::vector<SourceFile> m_files;
-    size_t m_fileIndex = 0;
-    std::string m_fileBytes;
-    bool m_fileLoaded = false;
-    size_t m_recordOffset = 0;
-
-    CRITICAL_SECTION m_lock; ///< guards SourceFile::cached while downloading
+    velmora::jvsource::SourceReader m_reader{*this};
     HANDLE m_downloader = nullptr;
-    volatile LONG m_downloaded = 0;
-    volatile LONG m_downloadFailed = 0;
-    volatile LONG m_stop = 0;
+    std::atomic<bool> m_stop{false};
 };
 
 VARIANT &Arg(DISPPARAMS *params, UINT index)
@@ -623,14 +539,12 @@ void MockJVLink::showDialog()
 
 LONG MockJVLink::fileDelete(const std::string &name)
 {
-    for (const SourceFile &file : m_files) {
-        if (file.name != name)
-            continue;
-        DeleteFileW(cachedPath(file).c_str());
-        m_repaired.push_back(name);
-        return kOk;
-    }
-    return kFileNotFound;
+    const ServedFile *file = m_reader.findFile(name);
+    if (!file)
+        return code::FileNotFound;
+    DeleteFileW(cachedPath(*file).c_str());
+    m_repaired.push_back(name);
+    return code::Ok;
 }
 
 LONG MockJVLink::call(const std::string &method, DISPPARAMS *params)
@@ -651,65 +565,65 @@ LONG MockJVLink::call(const std::string &method, DISPPARAMS *params)
     if (method == "JVInit")
         return init(FromBstr(Arg(params, 0).bstrVal));
     if (method == "JVSetUIProperties")
-        return kOk;
+        return code::Ok;
     if (method == "JVSetServiceKey") {
-        const std::string key = TextArg(params, 0);
-        m_serviceKey = std::wstring(key.begin(), key.end());
-        return kOk;
+        m_serviceKey = Wide(TextArg(params, 0));
+        return code::Ok;
     }
     if (method == "JVSetSavePath") {
-        const std::string path = TextArg(params, 0);
-        m_savePath = std::wstring(path.begin(), path.end());
-        return kOk;
+        m_savePath = Wide(TextArg(params, 0));
+        return code::Ok;
     }
     if (method == "JVOpen") {
         LONG readCount = 0, downloadCount = 0;
         std::string stamp;
-        const LONG code =
+        const LONG result =
             open(TextArg(params, 0), TextArg(params, 1), NumberArg(params, 2), readCount, downloadCount, stamp);
         SetNumber(params, 3, readCount);
         SetNumber(params, 4, downloadCount);
         SetText(params, 5, stamp, CP_UTF8);
-        return code;
+        return result;
     }
     if (method == "JVRTOpen")
-        return rtOpen(TextArg(params, 0), TextArg(params, 1));
+        return m_reader.openRealTime(TextArg(params, 0), TextArg(params, 1));
     if (method == "JVStatus")
-        return status();
+        return m_reader.status();
     if (method == "JVFiledelete")
         return fileDelete(TextArg(params, 0));
     if (method == "JVSkip") {
-        if (m_state != State::Closed && m_fileIndex < m_files.size() && m_fileLoaded)
-            m_recordOffset = m_fileBytes.size();
-        return kOk;
+        m_reader.skipFile();
+        return code::Ok;
     }
     if (method == "JVCancel") {
         stopDownload();
-        return kOk;
+        return code::Ok;
     }
     return close();
 }
 
 LONG MockJVLink::init(const std::wstring &sid)
 {
-    if (sid.empty())
-        return kSidMissing;
-    const std::string bytes = [&] {
-        const int size =
-            WideCharToMultiByte(932, 0, sid.data(), static_cast<int>(sid.size()), nullptr, 0, nullptr, nullptr);
-        return std::string(static_cast<size_t>(std::max(size, 0)), 'x');
-    }();
-    if (bytes.size() >= 64)
-        return kSidTooLong;
-    if (sid[0] == L' ')
-        return kSidLeadingBlank;
-    m_initialised = true;
-    return kOk;
+    const int size =
+        WideCharToMultiByte(932, 0, sid.data(), static_cast<int>(sid.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(932, 0, sid.data(), static_cast<int>(sid.size()), bytes.data(), size, nullptr, nullptr);
+    return m_reader.init(bytes);
 }
 
-std::vector<MockJVLink::SourceFile> MockJVLink::scan(const std::string &dataspec, const std::string &meeting) const
+int MockJVLink::checkSource()
 {
-    std::vector<SourceFile> files;
+    if (m_serviceKey.find_first_not_of(L' ') == std::wstring::npos)
+        return code::NoServiceKey;
+    const std::wstring folder = sourceFolder();
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (folder.empty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return code::BadSettings;
+    return code::Ok;
+}
+
+std::vector<ListedFile> MockJVLink::listFiles()
+{
+    std::vector<ListedFile> files;
     const std::wstring folder = sourceFolder();
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -718,101 +632,83 @@ std::vector<MockJVLink::SourceFile> MockJVLink::scan(const std::string &dataspec
     do {
         if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN))
             continue;
-        SourceFile file;
-        file.path = folder + L"\\" + found.cFileName;
+        ListedFile file;
         file.name = Utf8(found.cFileName);
-        file.size = (static_cast<LONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-        if (file.size > kMaxSourceFileSize || file.name.empty() || file.name[0] == '.')
+        if (file.name.empty() || file.name[0] == '.')
             continue;
-        std::string fileSpec = "RACE";
-        std::string fileMeeting;
-        const std::string &name = file.name;
-        const bool own = name.size() >= 32 && (name.rfind("RACE_", 0) == 0 || name.rfind("0B12_", 0) == 0) &&
-                         Digits(name.substr(5, 8), 8) && name[13] == '_' && Digits(name.substr(14, 14), 14) &&
-                         name.compare(name.size() - 4, 4, ".jvd") == 0 && (name.size() == 32 || name[28] == '_');
-        if (own) {
-            fileSpec = name.substr(0, 4);
-            fileMeeting = name.substr(5, 8);
-            if (ValidStamp(name.substr(14, 14)))
-                file.stamp = name.substr(14, 14);
-        }
-        if (file.stamp.empty()) {
-            FILETIME local;
-            SYSTEMTIME time;
-            FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
-            FileTimeToSystemTime(&local, &time);
-            file.stamp = Stamp(time);
-        }
-        if (fileSpec != dataspec)
-            continue;
-        if (!meeting.empty()) {
-            long days = 0;
-            const bool wanted = fileSpec == "0B12"             ? fileMeeting == meeting
-                                : DayNumber(fileMeeting, days) ? ThisWeek(fileMeeting, meeting)
-                                                               : HasMeetingWithin(file.path, meeting);
-            if (!wanted)
-                continue;
-        }
-        files.push_back(file);
+        file.path = Utf8(folder + L"\\" + found.cFileName);
+        file.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        FILETIME local;
+        SYSTEMTIME time;
+        FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
+        FileTimeToSystemTime(&local, &time);
+        file.modified = Stamp(time);
+        // 100-nanosecond ticks since 1601 to milliseconds since 1970.
+        const auto ticks = (static_cast<std::int64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                           found.ftLastWriteTime.dwLowDateTime;
+        file.modifiedMsecs = (ticks - 116444736000000000LL) / 10000;
+        files.push_back(std::move(file));
     } while (FindNextFileW(search, &found));
     FindClose(search);
-    std::sort(files.begin(), files.end(), [](const SourceFile &a, const SourceFile &b) { return a.name < b.name; });
-    std::stable_sort(files.begin(), files.end(),
-                     [](const SourceFile &a, const SourceFile &b) { return a.stamp < b.stamp; });
+    std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) { return a.name < b.name; });
     return files;
+}
+
+bool MockJVLink::readFile(const std::string &path, std::string &bytes)
+{
+    return ReadWhole(Wide(path), bytes);
+}
+
+bool MockJVLink::isCached(const ServedFile &file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA cached;
+    return GetFileAttributesExW(cachedPath(file).c_str(), GetFileExInfoStandard, &cached) &&
+           ((static_cast<std::uint64_t>(cached.nFileSizeHigh) << 32) | cached.nFileSizeLow) == file.size;
+}
+
+bool MockJVLink::prepareCache()
+{
+    CreateDirectoryW(m_savePath.c_str(), nullptr);
+    CreateDirectoryW(cacheFolder().c_str(), nullptr);
+    return true;
+}
+
+bool MockJVLink::copyIntoCache(const ServedFile &file)
+{
+    const std::wstring target = cachedPath(file);
+    const std::wstring partial = target + L".part";
+    if (CopyFileW(Wide(file.path).c_str(), partial.c_str(), FALSE) &&
+        MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    DeleteFileW(partial.c_str());
+    return false;
+}
+
+bool MockJVLink::readCached(const ServedFile &file, std::string &bytes)
+{
+    return ReadWhole(cachedPath(file), bytes);
 }
 
 LONG MockJVLink::open(const std::string &dataspec, const std::string &fromTime, LONG option, LONG &readCount,
                       LONG &downloadCount, std::string &lastFileTimestamp)
 {
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state != State::Closed)
-        return kStillOpen;
-    if (dataspec != "RACE")
-        return kBadDataspec;
-    if (!ValidStamp(fromTime))
-        return kBadFromDate;
-    if (option == 3 || option == 4)
-        return kBadOptionForDataspec;
-    if (option != 1 && option != 2)
-        return kBadOption;
-    if (m_serviceKey.find_first_not_of(L' ') == std::wstring::npos)
-        return kNoServiceKey;
-    const DWORD attributes = GetFileAttributesW(sourceFolder().c_str());
-    if (sourceFolder().empty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return kBadSettings;
-
-    std::vector<SourceFile> files = scan("RACE", option == 2 ? Today() : std::string());
-    files.erase(std::remove_if(files.begin(), files.end(), [&](const SourceFile &f) { return f.stamp <= fromTime; }),
-                files.end());
-    if (files.empty())
-        return kNoData;
-    for (SourceFile &file : files) {
-        WIN32_FILE_ATTRIBUTE_DATA cached;
-        file.cached = GetFileAttributesExW(cachedPath(file).c_str(), GetFileExInfoStandard, &cached) &&
-                      ((static_cast<LONGLONG>(cached.nFileSizeHigh) << 32) | cached.nFileSizeLow) == file.size;
-        if (!file.cached)
-            ++downloadCount;
-    }
-    readCount = static_cast<LONG>(files.size());
-    lastFileTimestamp = files.back().stamp;
-    m_files = std::move(files);
-    m_fileIndex = 0;
-    m_fileLoaded = false;
-    m_state = State::Open;
-    m_downloaded = 0;
-    m_downloadFailed = 0;
+    velmora::jvsource::SourceReader::OpenCounts counts;
+    const int result = m_reader.open(dataspec, fromTime, option, option == 2 ? Today() : std::string(), counts);
+    readCount = counts.readCount;
+    downloadCount = counts.downloadCount;
+    lastFileTimestamp = counts.lastFileTimestamp;
+    if (result != code::Ok)
+        return result;
     if (m_showsDialog)
         showDialog();
     if (downloadCount > 0)
         startDownload();
-    return kOk;
+    return code::Ok;
 }
 
 void MockJVLink::startDownload()
 {
-    m_stop = 0;
+    m_stop = false;
     m_downloader = CreateThread(nullptr, 0, &MockJVLink::DownloadThread, this, 0, nullptr);
 }
 
@@ -823,39 +719,12 @@ void MockJVLink::download()
             return;
         Sleep(5);
     }
-    CreateDirectoryW(m_savePath.c_str(), nullptr);
-    CreateDirectoryW(cacheFolder().c_str(), nullptr);
-    for (size_t index = 0; index < m_files.size(); ++index) {
-        EnterCriticalSection(&m_lock);
-        const SourceFile source = m_files[index];
-        LeaveCriticalSection(&m_lock);
-        if (source.cached)
-            continue;
-        for (DWORD waited = 0; waited < m_downloadDelay; waited += 5) {
-            if (m_stop)
-                return;
-            Sleep(std::min<DWORD>(5, m_downloadDelay - waited));
-        }
-        if (m_stop)
-            return;
-        const std::wstring target = cachedPath(source);
-        const std::wstring partial = target + L".part";
-        if (!CopyFileW(source.path.c_str(), partial.c_str(), FALSE) ||
-            !MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            DeleteFileW(partial.c_str());
-            m_downloadFailed = 1;
-            return;
-        }
-        EnterCriticalSection(&m_lock);
-        m_files[index].cached = true;
-        LeaveCriticalSection(&m_lock);
-        InterlockedIncrement(&m_downloaded);
-    }
+    m_reader.download(m_downloadDelay, m_stop);
 }
 
 void MockJVLink::stopDownload()
 {
-    m_stop = 1;
+    m_stop = true;
     if (m_downloader) {
         WaitForSingleObject(m_downloader, INFINITE);
         CloseHandle(m_downloader);
@@ -863,90 +732,28 @@ void MockJVLink::stopDownload()
     }
 }
 
-LONG MockJVLink::status()
-{
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state != State::Open)
-        return kNotOpen;
-    if (m_downloadFailed)
-        return kDownloadFailed;
-    return m_downloaded;
-}
-
 LONG MockJVLink::read(std::string &record, std::string &fileName)
 {
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state == State::Closed)
-        return kNotOpen;
-    if (m_fileIndex >= m_files.size())
-        return 0;
-    if (!m_fileLoaded) {
-        if (m_state == State::Open) {
-            EnterCriticalSection(&m_lock);
-            const bool cached = m_files[m_fileIndex].cached;
-            LeaveCriticalSection(&m_lock);
-            if (!cached)
-                return m_downloadFailed ? kDownloadFailed : kDownloading;
-        }
-        const SourceFile &file = m_files[m_fileIndex];
-        const bool repaired = std::find(m_repaired.begin(), m_repaired.end(), file.name) != m_repaired.end();
-        if (m_damage.code != 0 && m_fileIndex + 1 == m_damage.file && (m_damage.stays || !repaired)) {
-            fileName = file.name;
-            return m_damage.code;
-        }
-        if (!ReadWhole(m_state == State::RealTime ? file.path : cachedPath(file), m_fileBytes))
-            return kBadFileContent;
-        m_recordOffset = 0;
-        m_fileLoaded = true;
+    // A damaged download is found when its file is loaded, until JVFiledelete deletes it.
+    size_t place = 0;
+    if (const ServedFile *file = m_reader.fileToLoad(&place);
+        file && m_damage.code != 0 && place + 1 == m_damage.file &&
+        (m_damage.stays || std::find(m_repaired.begin(), m_repaired.end(), file->name) == m_repaired.end())) {
+        fileName = file->name;
+        return m_damage.code;
     }
-    fileName = m_files[m_fileIndex].name;
-    if (m_recordOffset >= m_fileBytes.size()) {
-        ++m_fileIndex;
-        m_fileLoaded = false;
-        m_fileBytes.clear();
-        return kNoData;
-    }
-    size_t end = m_fileBytes.find("\r\n", m_recordOffset);
-    end = end == std::string::npos ? m_fileBytes.size() : end + 2;
-    record = m_fileBytes.substr(m_recordOffset, end - m_recordOffset);
-    m_recordOffset = end;
-    return static_cast<LONG>(record.size());
-}
-
-LONG MockJVLink::rtOpen(const std::string &dataspec, const std::string &key)
-{
-    if (!m_initialised)
-        return kNotInitialised;
-    if (m_state != State::Closed)
-        return kStillOpen;
-    if (dataspec != "0B12")
-        return kBadDataspec;
-    long days = 0;
-    if (!DayNumber(key, days))
-        return kBadKey;
-    if (m_serviceKey.find_first_not_of(L' ') == std::wstring::npos)
-        return kNoServiceKey;
-    std::vector<SourceFile> files = scan("0B12", key);
-    if (files.empty())
-        return kNoData;
-    m_files = std::move(files);
-    m_fileIndex = 0;
-    m_fileLoaded = false;
-    m_state = State::RealTime;
-    return kOk;
+    const ServedFile *file = nullptr;
+    const int result = m_reader.read(record, file);
+    if (file)
+        fileName = file->name;
+    return result;
 }
 
 LONG MockJVLink::close()
 {
     stopDownload();
-    m_state = State::Closed;
-    m_files.clear();
-    m_fileBytes.clear();
-    m_fileLoaded = false;
-    m_fileIndex = 0;
-    return kOk;
+    m_reader.close();
+    return code::Ok;
 }
 
 class Factory : public IClassFactory
