@@ -10,6 +10,7 @@
 #include "gui/app/ticker.h"
 #include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
+#include "gui/views/raceview.h"
 #include "gui/views/userpredictionpopup.h"
 #include "scriptedmessages.h"
 #include "widgettesting.h"
@@ -63,12 +64,14 @@ class MainWindowTest : public testing::Test
     }
     ScriptedJVLink &jvlink(MainWindow &form) { return *static_cast<ScriptedJVLink *>(form.jvlink()); }
 
-    gen::CourseDay writeDay(QDate date = QDate(2026, 11, 28), int races = 12, std::uint64_t seed = 3)
+    gen::CourseDay writeDay(QDate date = QDate(2026, 11, 28), int races = 12, std::uint64_t seed = 3,
+                            const std::string &course = "06")
     {
         gen::Generator generator(seed);
         gen::CourseDayOptions options;
         options.date = date;
         options.races = races;
+        options.course = course;
         gen::CourseDay day = generator.courseDay(options);
         EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
         return day;
@@ -88,7 +91,12 @@ class MainWindowTest : public testing::Test
         const auto found = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         list->setCurrentItem(found.front());
-        form.DatListBoxClick(found.front());
+        Q_EMIT list->itemClicked(found.front());
+    }
+    /** The user makes the runner in grid row `row` of the race in view their axis horse. */
+    static void pickRunner(MainWindow &form, int row)
+    {
+        Q_EMIT child<RaceTabView>(form, "TabControl1")->runnerClicked(row);
     }
     /** Runs `check` on the next modal window, then closes it. */
     static void whenModal(std::function<void(QWidget *)> check)
@@ -274,7 +282,7 @@ TEST_F(MainWindowTest, TheDataListShowsOddNamesEscapedAndLoadsTheDayBehindThem)
     EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsEnabled) << "a name that is not UTF-8 leads to no file";
     EXPECT_EQ(list->item(0)->toolTip(), UnreadableNameReason());
     EXPECT_EQ(list->currentItem(), list->item(1));
-    form->DatListBoxClick(list->item(1));
+    Q_EMIT list->itemClicked(list->item(1));
     EXPECT_EQ(form->session().name, broken);
     EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
 }
@@ -334,12 +342,12 @@ TEST_F(MainWindowTest, MissingAndIncompleteDataAreTold)
     runners.seek(555 * 18 + 27);
     runners.write(" ");
     runners.close();
-    form->LoadCourseDay(name);
+    form->showCourseDay(name);
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了です。"));
     EXPECT_FALSE(child<QWidget>(*form, "Button2")->isEnabled());
 
     QFile::remove(runners.fileName());
-    form->LoadCourseDay(name);
+    form->showCourseDay(name);
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了のようです。"));
     EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
     EXPECT_EQ(child<QLabel>(*form, "Label1")->text(), QString());
@@ -371,7 +379,7 @@ TEST_F(MainWindowTest, AClickOnARunnerMakesTheUsersPrediction)
               QStringLiteral("2R[軸]:馬3:枠") + QString::number(session.UserAxisBracket[2]));
     // The other races' boxes were filled with the computed bets on the way.
     EXPECT_FALSE(session.allRaces.races[1].quinella.empty());
-    EXPECT_FALSE(session.card.RaceCardLoaded);
+    EXPECT_FALSE(session.allRaces.pendingComputedBets);
 
     // A click below the last row leaves the race's user lists empty.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(30, grid->viewport()->height() - 2));
@@ -457,9 +465,9 @@ TEST_F(MainWindowTest, AResultFetchKeepsTheShownRaceAndTheUsersPredictions)
     // The user's own bets on 3R and 12R, 12R in view.
     auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
     tabs->setCurrentIndex(2);
-    form->StringGrid1Click(4);
+    pickRunner(*form, 4);
     tabs->setCurrentIndex(11);
-    form->StringGrid1Click(1);
+    pickRunner(*form, 1);
     const Session &session = form->session();
     const RaceBets race3 = session.allRaces.races[3];
     const RaceBets race12 = session.allRaces.races[12];
@@ -590,7 +598,26 @@ TEST_F(MainWindowTest, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
     EXPECT_TRUE(QFileInfo(m_root.path() + QStringLiteral("/HPupload/Manbaken.txt")).isFile());
     EXPECT_TRUE(m_desktop.clipboard.startsWith(QStringLiteral("<br /><img src=\"./image/balist.gif\">")));
     EXPECT_TRUE(m_desktop.clipboard.endsWith(QStringLiteral("\r\n")));
-    EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 11) << "the last race stays shown";
+}
+
+TEST_F(MainWindowTest, AnExportKeepsTheShownDayRaceAndUserPredictions)
+{
+    const gen::CourseDay day = writeDay(QDate(2026, 11, 28), 12, 8);
+    writeDay(QDate(2026, 11, 28), 12, 9, "05");
+    auto form = open();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    child<QTabBar>(*form, "TabControl1Tabs")->setCurrentIndex(4);
+    pickRunner(*form, 2);
+    const QString heading = child<QLabel>(*form, "Panel2")->text();
+    const QStringList userBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
+
+    QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn2"), Qt::LeftButton);
+    EXPECT_EQ(form->session().name, QString::fromStdString(day.nameUtf8())) << "not the last course-day of the date";
+    EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 4);
+    EXPECT_EQ(child<QLabel>(*form, "Panel2")->text(), heading);
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), userBets);
+    EXPECT_TRUE(form->session().allRaces.races[5].user);
+    EXPECT_EQ(form->session().UserAxisHorse[5], 3);
 }
 
 TEST_F(MainWindowTest, AnotherWriterInTheFolderStopsResultsTextAndExport)
