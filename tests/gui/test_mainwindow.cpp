@@ -506,6 +506,102 @@ TEST_F(MainWindowTest, AResultFetchKeepsTheShownRaceAndTheUsersPredictions)
     EXPECT_EQ(tabs->currentIndex(), 11);
 }
 
+/** A day whose payouts a result fetch brings, loaded, with JV-Link scripted to bring them. */
+class ResultFetchTest : public MainWindowTest
+{
+  protected:
+    void SetUp() override
+    {
+        gen::Generator generator(5);
+        gen::CourseDayOptions options;
+        options.date = QDate(2026, 11, 28);
+        m_results = generator.courseDay(options);
+        gen::CourseDay before = m_results;
+        before.payoutRecords.clear();
+        ASSERT_TRUE(gen::WriteCourseDayFiles(before, m_context.dataDir()));
+        m_other = writeDay(QDate(2026, 11, 29), 12, 4);
+        m_form = open();
+        load(*m_form, QString::fromStdString(m_results.nameUtf8()));
+        ScriptedJVLink &jv = jvlink(*m_form);
+        for (const std::string &record : m_results.payoutRecords)
+            jv.script({ScriptedJVLink::Record(record)});
+        jv.script({ScriptedJVLink::Code(0)});
+    }
+
+    /** Runs `during` while the fetch reads its second record, then lets the fetch end. */
+    void fetchWhile(std::function<void()> during)
+    {
+        ScriptedJVLink &jv = jvlink(*m_form);
+        jv.hookAtRead = 2;
+        jv.hook = std::move(during);
+        child<QPushButton>(*m_form, "KekkaGetBtn")->click();
+        ASSERT_EQ(jv.count("JVRead"), static_cast<int>(m_results.payoutRecords.size()) + 1);
+    }
+
+    QString news() const
+    {
+        return QStringLiteral("結果情報：成績 0レース、払戻 %1レースを取り込みました。")
+            .arg(m_results.payoutRecords.size());
+    }
+
+    gen::CourseDay m_results;
+    gen::CourseDay m_other;
+    std::unique_ptr<MainWindow> m_form;
+};
+
+TEST_F(ResultFetchTest, NoOtherDayIsLoadedAndNothingElseWritesWhileItRuns)
+{
+    const QString busy =
+        QStringLiteral("結果情報の取得を実行中です。その処理が終わってから、もう一度実行してください。");
+    fetchWhile([&] {
+        auto *list = child<QListWidget>(*m_form, "DatListBox");
+        const auto other = list->findItems(QString::fromStdString(m_other.nameUtf8()), Qt::MatchExactly);
+        ASSERT_EQ(other.size(), 1);
+        list->setCurrentItem(other.front());
+        Q_EMIT list->itemClicked(other.front());
+        QTest::mouseClick(child<QPushButton>(*m_form, "TekiAnaBtn"), Qt::LeftButton);
+        child<QAction>(*m_form, "JV1")->trigger();
+        Q_EMIT m_form->allRacesWindow()->saveTextRequested();
+    });
+    // The fetch asked for, stored and reported on the day loaded when it started.
+    EXPECT_EQ(jvlink(*m_form).rtKey, QStringLiteral("20261128"));
+    EXPECT_EQ(m_form->session().name, QString::fromStdString(m_results.nameUtf8()));
+    EXPECT_NE(m_form->session().card.PayoutRecords[1], std::string(719, ' '));
+    EXPECT_EQ(m_form->statusBar()->currentMessage(), news());
+    // Within the program the person hears that the fetch runs, not that another program writes.
+    ASSERT_EQ(m_messages.boxes.size(), 4u) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
+    for (const auto &box : m_messages.boxes) {
+        EXPECT_EQ(box.kind, QStringLiteral("exclamation"));
+        EXPECT_EQ(box.text, busy);
+    }
+    EXPECT_EQ(jvlink(*m_form).count("JVOpen"), 0) << "no import was started";
+    EXPECT_FALSE(QFileInfo::exists(m_root.path() + QStringLiteral("/HPupload")));
+    EXPECT_FALSE(QFileInfo::exists(m_root.path() + QStringLiteral("/TXT")));
+
+    // Once it has ended, the other day loads and the hits export.
+    load(*m_form, QString::fromStdString(m_other.nameUtf8()));
+    EXPECT_EQ(m_form->session().name, QString::fromStdString(m_other.nameUtf8()));
+    QTest::mouseClick(child<QPushButton>(*m_form, "TekiAnaBtn"), Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo::exists(m_root.path() + QStringLiteral("/HPupload/Manbaken.txt")));
+}
+
+TEST_F(ResultFetchTest, TheRaceAndUserPredictionsChosenDuringItStay)
+{
+    auto *tabs = child<QTabBar>(*m_form, "TabControl1Tabs");
+    tabs->setCurrentIndex(2);
+    fetchWhile([&] {
+        tabs->setCurrentIndex(5);
+        pickRunner(*m_form, 3);
+    });
+    EXPECT_EQ(tabs->currentIndex(), 5) << "the race chosen during the fetch stays";
+    EXPECT_TRUE(child<QLabel>(*m_form, "Panel2")->text().startsWith(QStringLiteral("  6 R")));
+    const Session &session = m_form->session();
+    EXPECT_TRUE(session.allRaces.races[6].user);
+    EXPECT_EQ(session.UserAxisHorse[6], 4);
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*m_form, "ListBox7")), QsList(session.allRaces.races[6].quinella));
+    EXPECT_EQ(m_form->statusBar()->currentMessage(), news());
+}
+
 TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
 {
     const gen::CourseDay older = writeDay(QDate(2026, 11, 28));
