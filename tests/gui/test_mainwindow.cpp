@@ -96,7 +96,7 @@ class MainWindowTest : public testing::Test
     /** The user makes the runner in grid row `row` of the race in view their axis horse. */
     static void pickRunner(MainWindow &form, int row)
     {
-        Q_EMIT child<RaceTabView>(form, "TabControl1")->runnerClicked(row);
+        Q_EMIT child<RaceTabView>(form, "TabControl1")->runnerChosen(row);
     }
     /** Runs `check` on the next modal window, then closes it. */
     static void whenModal(std::function<void(QWidget *)> check)

@@ -135,7 +135,7 @@ int main(int argc, char *argv[])
     form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(10);
     Save(&form, "race-11-tab");
 
-    Q_EMIT form.findChild<RaceTabView *>(QStringLiteral("TabControl1"))->runnerClicked(4);
+    Q_EMIT form.findChild<RaceTabView *>(QStringLiteral("TabControl1"))->runnerChosen(4);
     form.findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     Save(&form, "user-prediction");
     Save(form.userWindow(), "user-prediction-popup");

@@ -171,7 +171,7 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     raceKeys(QKeySequence::NextChild, Qt::CTRL | Qt::Key_PageDown, 1);
     raceKeys(QKeySequence::PreviousChild, Qt::CTRL | Qt::Key_PageUp, -1);
     connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::showRace);
-    connect(m_raceView, &RaceTabView::runnerClicked, this, &MainWindow::pickRunner);
+    connect(m_raceView, &RaceTabView::runnerChosen, this, &MainWindow::pickRunner);
     body->addWidget(m_raceView, 1);
     layout->addLayout(body, 1);
 

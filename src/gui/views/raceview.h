@@ -50,8 +50,11 @@ class RaceTabView : public QWidget
   Q_SIGNALS:
     /** Another tab was chosen: race = tab index + 1. */
     void raceChosen(int race);
-    /** The grid was clicked; row is the 0-based row under the pointer, -1 below the rows. */
-    void runnerClicked(int row);
+    /**
+     * A runner was chosen: a click on the grid (row is the 0-based row under the pointer,
+     * -1 below the rows) or Enter or Space on its current row.
+     */
+    void runnerChosen(int row);
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
