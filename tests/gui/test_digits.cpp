@@ -31,6 +31,9 @@ QImage Grey(const QImage &image)
 /** How much ink two pictures of one size differ by, in fully black pixels. */
 double InkDifference(const QImage &a, const QImage &b)
 {
+    EXPECT_EQ(a.size(), b.size());
+    if (a.size() != b.size())
+        return 0;
     double sum = 0;
     for (int y = 0; y < a.height(); ++y) {
         const uchar *left = a.constScanLine(y);
@@ -86,12 +89,17 @@ void ExpectDigitsApart(const std::function<QImage(const QString &)> &picture, co
     }
 }
 
-/** The picture of one item of `list` holding `text`, drawn by the list with its own font and colours. */
+/**
+ * The picture of one item of `list` holding `text`, drawn by the list with its own font and
+ * colours: the item's left 40 pixels, where a digit is drawn, so that every picture of a list
+ * has one size even where the list's width follows its contents.
+ */
 QImage ItemPicture(QListWidget *list, const QString &text)
 {
     list->clear();
     auto *item = new QListWidgetItem(text, list);
-    return Grey(list->viewport()->grab(list->visualItemRect(item)).toImage());
+    const QRect rect = list->visualItemRect(item);
+    return Grey(list->viewport()->grab(QRect(rect.topLeft(), QSize(40, rect.height()))).toImage());
 }
 
 TEST(DigitsTest, EveryBetListDrawsEveryDigitDistinctly)
