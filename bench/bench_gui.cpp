@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
@@ -115,10 +116,11 @@ void BM_CourseDayClickToRace1(benchmark::State &state)
     Fixture &fixture = TheFixture();
     MainWindow form(fixture.context);
     ShowUntilPainted(form);
-    form.ListDataFiles();
-    QListWidgetItem *item = form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->item(0);
+    form.findChild<QAction *>(QStringLiteral("FileOpenItem"))->trigger();
+    auto *list = form.findChild<QListWidget *>(QStringLiteral("DatListBox"));
+    QListWidgetItem *item = list->item(0);
     for (auto _ : state) {
-        form.DatListBoxClick(item);
+        Q_EMIT list->itemClicked(item);
         form.repaint();
         QApplication::processEvents();
     }
@@ -130,7 +132,7 @@ void BM_TabSwitch(benchmark::State &state)
     Fixture &fixture = TheFixture();
     MainWindow form(fixture.context);
     ShowUntilPainted(form);
-    form.LoadCourseDay(fixture.day);
+    form.showCourseDay(fixture.day);
     auto *tabs = form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"));
     int tab = 0;
     for (auto _ : state) {

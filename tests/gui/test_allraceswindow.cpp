@@ -55,7 +55,8 @@ class AllRacesWindowTest : public testing::Test
             m_shownModally = m_form.isVisible() && m_form.isModal();
             m_form.reject();
         });
-        m_form.openFor(dateLine);
+        RefreshAllRaces(m_session);
+        m_form.openFor(dateLine, QsList(HitList(m_session.card, m_session.prediction)));
     }
 
     /** The computed bets of race r as a list keeps them: void and repeated bets left out. */
@@ -80,7 +81,7 @@ class AllRacesWindowTest : public testing::Test
     GuiContext m_context{m_messages, m_desktop, {}, m_root.path()};
     gen::CourseDay m_day;
     Session m_session;
-    AllRacesWindow m_form{m_session, m_context};
+    AllRacesWindow m_form{m_session.allRaces};
     bool m_shownModally = false;
 };
 
@@ -97,18 +98,18 @@ TEST_F(AllRacesWindowTest, OpeningShowsEveryRaceBoxWithItsComputedBets)
     for (int r = 1; r <= 12; ++r) {
         SCOPED_TRACE(r);
         const Prediction &p = m_session.prediction;
-        QListWidget *quinella = m_form.ArListBox1().item(r - 1);
-        QListWidget *bracket = m_form.ArListBox2().item(r - 1);
+        QListWidget *quinella = m_form.quinellaLists().item(r - 1);
+        QListWidget *bracket = m_form.bracketLists().item(r - 1);
         ASSERT_NE(quinella, nullptr);
         ASSERT_NE(bracket, nullptr);
         // Item r - 1 of every array belongs to the box of race r, laid out row by row.
         EXPECT_EQ(quinella->parentWidget()->geometry(), QRect(left[(r - 1) % 4], top[(r - 1) / 4], 113, 113));
         EXPECT_EQ(bracket->parentWidget(), quinella->parentWidget());
-        EXPECT_TRUE(quinella->parentWidget()->isAncestorOf(m_form.ArPanel1().item(r - 1)));
+        EXPECT_TRUE(quinella->parentWidget()->isAncestorOf(m_form.panels().item(r - 1)));
         EXPECT_EQ(m_form.findChild<QLabel *>(QStringLiteral("RaceTitle%1").arg(r))->text(),
                   QStringLiteral(" %1 R").arg(r));
 
-        EXPECT_EQ(m_form.ArPanel1().item(r - 1)->text(),
+        EXPECT_EQ(m_form.panels().item(r - 1)->text(),
                   Qs(p.ConfidenceGrade[r]) +
                       QStringLiteral(":馬%1:枠%2").arg(p.AxisHorse[r], 2).arg(p.AxisBracket[r], 2));
         EXPECT_FALSE(computedQuinella(r).isEmpty());
@@ -142,13 +143,13 @@ TEST_F(AllRacesWindowTest, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTh
     const int row = m_session.prediction.AxisHorse[race] == 1 ? 1 : 0; // not the computed axis
     const UserPrediction user = MakeUserPrediction(m_session, race, row);
     m_form.showBets();
-    const QListWidget *quinella = m_form.ArListBox1().item(race - 1);
-    const QListWidget *bracket = m_form.ArListBox2().item(race - 1);
+    const QListWidget *quinella = m_form.quinellaLists().item(race - 1);
+    const QListWidget *bracket = m_form.bracketLists().item(race - 1);
     EXPECT_EQ(test::ListItems(quinella), QsList(user.quinella));
     EXPECT_EQ(test::ListItems(bracket), QsList(user.bracket));
     EXPECT_EQ(TextColour(quinella), QColor(0, 0, 255));
     EXPECT_EQ(TextColour(bracket), QColor(0, 0, 255));
-    EXPECT_EQ(TextColour(m_form.ArListBox1().item(race)), QColor(Qt::black));
+    EXPECT_EQ(TextColour(m_form.quinellaLists().item(race)), QColor(Qt::black));
     ASSERT_NE(QsList(user.quinella), computedQuinella(race));
 
     // A second opening finds the load copied: the user's bets are not mixed with the computed ones.
@@ -165,19 +166,19 @@ TEST_F(AllRacesWindowTest, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTh
 
 TEST_F(AllRacesWindowTest, ControlArraysHoldTheTwelveBoxesOnly)
 {
-    EXPECT_EQ(m_form.ArListBox1().NumOfArry(), 12);
-    EXPECT_EQ(m_form.ArListBox2().NumOfArry(), 12);
-    EXPECT_EQ(m_form.ArPanel1().NumOfArry(), 12);
-    EXPECT_EQ(m_form.ArListBox1().item(12), nullptr);
-    EXPECT_EQ(m_form.ArListBox2().item(-1), nullptr);
-    EXPECT_EQ(m_form.ArPanel1().item(12), nullptr);
+    EXPECT_EQ(m_form.quinellaLists().count(), 12);
+    EXPECT_EQ(m_form.bracketLists().count(), 12);
+    EXPECT_EQ(m_form.panels().count(), 12);
+    EXPECT_EQ(m_form.quinellaLists().item(12), nullptr);
+    EXPECT_EQ(m_form.bracketLists().item(-1), nullptr);
+    EXPECT_EQ(m_form.panels().item(12), nullptr);
 
-    TArCntrl<QListWidget> lists = m_form.ArListBox1();
+    ControlArray<QListWidget> lists = m_form.quinellaLists();
     QLabel label;
     QString error;
     EXPECT_EQ(lists.add(&label, &error), -1);
     EXPECT_EQ(error, QStringLiteral("QLabel オブジェクトは受け入れられません"));
-    EXPECT_EQ(lists.NumOfArry(), 12);
+    EXPECT_EQ(lists.count(), 12);
 }
 
 TEST_F(AllRacesWindowTest, PrintAndTheHiddenTextSaveButtonsRaiseTheirRequests)

@@ -36,6 +36,9 @@ QImage Grey(const QImage &image)
  */
 double InkDifference(const QImage &a, const QImage &b)
 {
+    EXPECT_EQ(a.size(), b.size());
+    if (a.size() != b.size())
+        return 0;
     double sum = 0;
     const int width = std::min(a.width(), b.width());
     for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
@@ -95,12 +98,17 @@ void ExpectDigitsApart(const std::function<QImage(const QString &)> &picture, co
     }
 }
 
-/** The picture of one item of `list` holding `text`, drawn by the list with its own font and colours. */
+/**
+ * The picture of one item of `list` holding `text`, drawn by the list with its own font and
+ * colours: the item's left 40 pixels, where a digit is drawn, so that every picture of a list
+ * has one size even where the list's width follows its contents.
+ */
 QImage ItemPicture(QListWidget *list, const QString &text)
 {
     list->clear();
     auto *item = new QListWidgetItem(text, list);
-    return Grey(list->viewport()->grab(list->visualItemRect(item)).toImage());
+    const QRect rect = list->visualItemRect(item);
+    return Grey(list->viewport()->grab(QRect(rect.topLeft(), QSize(40, rect.height()))).toImage());
 }
 
 TEST(DigitsTest, EveryBetListDrawsEveryDigitDistinctly)

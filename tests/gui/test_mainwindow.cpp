@@ -10,6 +10,7 @@
 #include "gui/app/ticker.h"
 #include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
+#include "gui/views/raceview.h"
 #include "gui/views/userpredictionpopup.h"
 #include "scriptedmessages.h"
 #include "widgettesting.h"
@@ -63,12 +64,14 @@ class MainWindowTest : public testing::Test
     }
     ScriptedJVLink &jvlink(MainWindow &form) { return *static_cast<ScriptedJVLink *>(form.jvlink()); }
 
-    gen::CourseDay writeDay(QDate date = QDate(2026, 11, 28), int races = 12, std::uint64_t seed = 3)
+    gen::CourseDay writeDay(QDate date = QDate(2026, 11, 28), int races = 12, std::uint64_t seed = 3,
+                            const std::string &course = "06")
     {
         gen::Generator generator(seed);
         gen::CourseDayOptions options;
         options.date = date;
         options.races = races;
+        options.course = course;
         gen::CourseDay day = generator.courseDay(options);
         EXPECT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
         return day;
@@ -88,7 +91,12 @@ class MainWindowTest : public testing::Test
         const auto found = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         list->setCurrentItem(found.front());
-        form.DatListBoxClick(found.front());
+        Q_EMIT list->itemClicked(found.front());
+    }
+    /** The user makes the runner in grid row `row` of the race in view their axis horse. */
+    static void pickRunner(MainWindow &form, int row)
+    {
+        Q_EMIT child<RaceTabView>(form, "TabControl1")->runnerChosen(row);
     }
     /** Runs `check` on the next modal window, then closes it. */
     static void whenModal(std::function<void(QWidget *)> check)
@@ -274,7 +282,7 @@ TEST_F(MainWindowTest, TheDataListShowsOddNamesEscapedAndLoadsTheDayBehindThem)
     EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsEnabled) << "a name that is not UTF-8 leads to no file";
     EXPECT_EQ(list->item(0)->toolTip(), UnreadableNameReason());
     EXPECT_EQ(list->currentItem(), list->item(1));
-    form->DatListBoxClick(list->item(1));
+    Q_EMIT list->itemClicked(list->item(1));
     EXPECT_EQ(form->session().name, broken);
     EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
 }
@@ -334,12 +342,12 @@ TEST_F(MainWindowTest, MissingAndIncompleteDataAreTold)
     runners.seek(555 * 18 + 27);
     runners.write(" ");
     runners.close();
-    form->LoadCourseDay(name);
+    form->showCourseDay(name);
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了です。"));
     EXPECT_FALSE(child<QWidget>(*form, "Button2")->isEnabled());
 
     QFile::remove(runners.fileName());
-    form->LoadCourseDay(name);
+    form->showCourseDay(name);
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了のようです。"));
     EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
     EXPECT_EQ(child<QLabel>(*form, "Label1")->text(), QString());
@@ -371,7 +379,7 @@ TEST_F(MainWindowTest, AClickOnARunnerMakesTheUsersPrediction)
               QStringLiteral("2R[軸]:馬3:枠") + QString::number(session.UserAxisBracket[2]));
     // The other races' boxes were filled with the computed bets on the way.
     EXPECT_FALSE(session.allRaces.races[1].quinella.empty());
-    EXPECT_FALSE(session.card.RaceCardLoaded);
+    EXPECT_FALSE(session.allRaces.pendingComputedBets);
 
     // A click below the last row leaves the race's user lists empty.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(30, grid->viewport()->height() - 2));
@@ -457,9 +465,9 @@ TEST_F(MainWindowTest, AResultFetchKeepsTheShownRaceAndTheUsersPredictions)
     // The user's own bets on 3R and 12R, 12R in view.
     auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
     tabs->setCurrentIndex(2);
-    form->StringGrid1Click(4);
+    pickRunner(*form, 4);
     tabs->setCurrentIndex(11);
-    form->StringGrid1Click(1);
+    pickRunner(*form, 1);
     const Session &session = form->session();
     const RaceBets race3 = session.allRaces.races[3];
     const RaceBets race12 = session.allRaces.races[12];
@@ -496,6 +504,102 @@ TEST_F(MainWindowTest, AResultFetchKeepsTheShownRaceAndTheUsersPredictions)
     QTest::mouseClick(child<QPushButton>(*form, "KekkaGetBtn"), Qt::LeftButton);
     EXPECT_EQ(form->statusBar()->currentMessage(), QStringLiteral("結果情報：新しい結果はありませんでした。"));
     EXPECT_EQ(tabs->currentIndex(), 11);
+}
+
+/** A day whose payouts a result fetch brings, loaded, with JV-Link scripted to bring them. */
+class ResultFetchTest : public MainWindowTest
+{
+  protected:
+    void SetUp() override
+    {
+        gen::Generator generator(5);
+        gen::CourseDayOptions options;
+        options.date = QDate(2026, 11, 28);
+        m_results = generator.courseDay(options);
+        gen::CourseDay before = m_results;
+        before.payoutRecords.clear();
+        ASSERT_TRUE(gen::WriteCourseDayFiles(before, m_context.dataDir()));
+        m_other = writeDay(QDate(2026, 11, 29), 12, 4);
+        m_form = open();
+        load(*m_form, QString::fromStdString(m_results.nameUtf8()));
+        ScriptedJVLink &jv = jvlink(*m_form);
+        for (const std::string &record : m_results.payoutRecords)
+            jv.script({ScriptedJVLink::Record(record)});
+        jv.script({ScriptedJVLink::Code(0)});
+    }
+
+    /** Runs `during` while the fetch reads its second record, then lets the fetch end. */
+    void fetchWhile(std::function<void()> during)
+    {
+        ScriptedJVLink &jv = jvlink(*m_form);
+        jv.hookAtRead = 2;
+        jv.hook = std::move(during);
+        child<QPushButton>(*m_form, "KekkaGetBtn")->click();
+        ASSERT_EQ(jv.count("JVRead"), static_cast<int>(m_results.payoutRecords.size()) + 1);
+    }
+
+    QString news() const
+    {
+        return QStringLiteral("結果情報：成績 0レース、払戻 %1レースを取り込みました。")
+            .arg(m_results.payoutRecords.size());
+    }
+
+    gen::CourseDay m_results;
+    gen::CourseDay m_other;
+    std::unique_ptr<MainWindow> m_form;
+};
+
+TEST_F(ResultFetchTest, NoOtherDayIsLoadedAndNothingElseWritesWhileItRuns)
+{
+    const QString busy =
+        QStringLiteral("結果情報の取得を実行中です。その処理が終わってから、もう一度実行してください。");
+    fetchWhile([&] {
+        auto *list = child<QListWidget>(*m_form, "DatListBox");
+        const auto other = list->findItems(QString::fromStdString(m_other.nameUtf8()), Qt::MatchExactly);
+        ASSERT_EQ(other.size(), 1);
+        list->setCurrentItem(other.front());
+        Q_EMIT list->itemClicked(other.front());
+        QTest::mouseClick(child<QPushButton>(*m_form, "TekiAnaBtn"), Qt::LeftButton);
+        child<QAction>(*m_form, "JV1")->trigger();
+        Q_EMIT m_form->allRacesWindow()->saveTextRequested();
+    });
+    // The fetch asked for, stored and reported on the day loaded when it started.
+    EXPECT_EQ(jvlink(*m_form).rtKey, QStringLiteral("20261128"));
+    EXPECT_EQ(m_form->session().name, QString::fromStdString(m_results.nameUtf8()));
+    EXPECT_NE(m_form->session().card.PayoutRecords[1], std::string(719, ' '));
+    EXPECT_EQ(m_form->statusBar()->currentMessage(), news());
+    // Within the program the person hears that the fetch runs, not that another program writes.
+    ASSERT_EQ(m_messages.boxes.size(), 4u) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
+    for (const auto &box : m_messages.boxes) {
+        EXPECT_EQ(box.kind, QStringLiteral("exclamation"));
+        EXPECT_EQ(box.text, busy);
+    }
+    EXPECT_EQ(jvlink(*m_form).count("JVOpen"), 0) << "no import was started";
+    EXPECT_FALSE(QFileInfo::exists(m_root.path() + QStringLiteral("/HPupload")));
+    EXPECT_FALSE(QFileInfo::exists(m_root.path() + QStringLiteral("/TXT")));
+
+    // Once it has ended, the other day loads and the hits export.
+    load(*m_form, QString::fromStdString(m_other.nameUtf8()));
+    EXPECT_EQ(m_form->session().name, QString::fromStdString(m_other.nameUtf8()));
+    QTest::mouseClick(child<QPushButton>(*m_form, "TekiAnaBtn"), Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo::exists(m_root.path() + QStringLiteral("/HPupload/Manbaken.txt")));
+}
+
+TEST_F(ResultFetchTest, TheRaceAndUserPredictionsChosenDuringItStay)
+{
+    auto *tabs = child<QTabBar>(*m_form, "TabControl1Tabs");
+    tabs->setCurrentIndex(2);
+    fetchWhile([&] {
+        tabs->setCurrentIndex(5);
+        pickRunner(*m_form, 3);
+    });
+    EXPECT_EQ(tabs->currentIndex(), 5) << "the race chosen during the fetch stays";
+    EXPECT_TRUE(child<QLabel>(*m_form, "Panel2")->text().startsWith(QStringLiteral("  6 R")));
+    const Session &session = m_form->session();
+    EXPECT_TRUE(session.allRaces.races[6].user);
+    EXPECT_EQ(session.UserAxisHorse[6], 4);
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*m_form, "ListBox7")), QsList(session.allRaces.races[6].quinella));
+    EXPECT_EQ(m_form->statusBar()->currentMessage(), news());
 }
 
 TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
@@ -590,7 +694,26 @@ TEST_F(MainWindowTest, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
     EXPECT_TRUE(QFileInfo(m_root.path() + QStringLiteral("/HPupload/Manbaken.txt")).isFile());
     EXPECT_TRUE(m_desktop.clipboard.startsWith(QStringLiteral("<br /><img src=\"./image/balist.gif\">")));
     EXPECT_TRUE(m_desktop.clipboard.endsWith(QStringLiteral("\r\n")));
-    EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 11) << "the last race stays shown";
+}
+
+TEST_F(MainWindowTest, AnExportKeepsTheShownDayRaceAndUserPredictions)
+{
+    const gen::CourseDay day = writeDay(QDate(2026, 11, 28), 12, 8);
+    writeDay(QDate(2026, 11, 28), 12, 9, "05");
+    auto form = open();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    child<QTabBar>(*form, "TabControl1Tabs")->setCurrentIndex(4);
+    pickRunner(*form, 2);
+    const QString heading = child<QLabel>(*form, "Panel2")->text();
+    const QStringList userBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
+
+    QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn2"), Qt::LeftButton);
+    EXPECT_EQ(form->session().name, QString::fromStdString(day.nameUtf8())) << "not the last course-day of the date";
+    EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 4);
+    EXPECT_EQ(child<QLabel>(*form, "Panel2")->text(), heading);
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), userBets);
+    EXPECT_TRUE(form->session().allRaces.races[5].user);
+    EXPECT_EQ(form->session().UserAxisHorse[5], 3);
 }
 
 TEST_F(MainWindowTest, AnotherWriterInTheFolderStopsResultsTextAndExport)

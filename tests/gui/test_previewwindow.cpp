@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPrinter>
@@ -57,21 +58,21 @@ TEST_F(PreviewWindowTest, OpensAtTheDefaultPlaceAndRemembersPlaceAndZoom)
         PreviewWindow form(m_context, m_printers);
         EXPECT_EQ(form.pos(), QPoint(10, 10));
         EXPECT_EQ(form.size(), QSize(630, 450));
-        EXPECT_EQ(form.PrevX1()->ZoomScale(), 50);
+        EXPECT_EQ(form.preview()->ZoomScale(), 50);
         EXPECT_TRUE(form.findChild<QRadioButton *>(QStringLiteral("Zoom50"))->isChecked());
-        form.RadioGroup1Click(3);
-        EXPECT_EQ(form.PrevX1()->ZoomScale(), 100);
+        form.chooseZoom(3);
+        EXPECT_EQ(form.preview()->ZoomScale(), 100);
         form.move(40, 60);
         form.close();
     }
     PreviewWindow again(m_context, m_printers);
-    EXPECT_EQ(again.PrevX1()->ZoomScale(), 100);
+    EXPECT_EQ(again.preview()->ZoomScale(), 100);
     EXPECT_EQ(again.pos(), QPoint(40, 60));
 
-    again.PrevX1()->SetZoomScale(24);
-    EXPECT_EQ(again.PrevX1()->ZoomScale(), 100);
-    again.PrevX1()->SetZoomScale(200);
-    EXPECT_EQ(again.PrevX1()->ZoomScale(), 200);
+    again.preview()->SetZoomScale(24);
+    EXPECT_EQ(again.preview()->ZoomScale(), 100);
+    again.preview()->SetZoomScale(200);
+    EXPECT_EQ(again.preview()->ZoomScale(), 200);
 }
 
 TEST_F(PreviewWindowTest, APlaceSavedForALargerScreenOpensInsideThisOne)
@@ -98,9 +99,9 @@ TEST_F(PreviewWindowTest, PrintsThePageAsAPdf)
     EXPECT_TRUE(m_printers.suggested.endsWith(QStringLiteral("予想結果印刷.pdf")));
     EXPECT_TRUE(velmora::test::PdfText(m_printers.pdfPath).contains(QStringLiteral("【予想結果】東京")));
 
-    form.RadioGroup1Click(2);
-    const PreviewGeometry preview = form.PrevX1()->geometry().MeasurePage(render::MetricsOf(*m_printers.printer()));
-    EXPECT_EQ(form.PrevX1()->size(), QSize(preview.paperWidth + 20, preview.paperHeight + 20))
+    form.chooseZoom(2);
+    const PreviewGeometry preview = form.preview()->geometry().MeasurePage(render::MetricsOf(*m_printers.printer()));
+    EXPECT_EQ(form.preview()->size(), QSize(preview.paperWidth + 20, preview.paperHeight + 20))
         << "the control takes the size of the sheet at the zoom";
 
     QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("BitBtn3")), Qt::LeftButton);
@@ -113,7 +114,7 @@ TEST_F(PreviewWindowTest, WithoutPrintersNothingIsShownOrPrinted)
     PreviewWindow form(m_context, none);
     EXPECT_FALSE(form.showPage(samplePage()));
     EXPECT_FALSE(form.isVisible());
-    form.BitBtn2Click();
+    form.printPage();
     ASSERT_EQ(m_messages.boxes.size(), 2u);
     EXPECT_EQ(m_messages.boxes[0].text, QStringLiteral("プリンタが登録されていません"));
     EXPECT_EQ(m_messages.boxes[1].text, QStringLiteral("プリンタが登録されていません"));
@@ -128,26 +129,26 @@ TEST_F(PreviewWindowTest, TheMainWindowPrintsTheShownRaceAndAllRaces)
     ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
     m_context.jvlinkFactory = {};
     MainWindow form(m_context);
-    form.ListDataFiles();
+    form.findChild<QAction *>(QStringLiteral("FileOpenItem"))->trigger();
     form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->setCurrentRow(0);
-    form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
+    form.showCourseDay(QString::fromStdString(day.nameUtf8()));
     form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(3);
 
-    form.FilePrintItemClick();
+    form.findChild<QAction *>(QStringLiteral("FilePrintItem"))->trigger();
     PreviewWindow *preview = form.printWindow();
-    ASSERT_TRUE(preview->PrevX1()->page().has_value());
+    ASSERT_TRUE(preview->preview()->page().has_value());
     const Session &session = form.session();
     const std::optional<Page> expected =
         day.races[3].registered >= 5 ? RaceSheet(RaceSheetSourceOf(session, RaceView(session, 4), 4)) : std::nullopt;
     ASSERT_TRUE(expected.has_value());
-    EXPECT_EQ(preview->PrevX1()->page()->ops, expected->ops);
+    EXPECT_EQ(preview->preview()->page()->ops, expected->ops);
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("予想結果印刷"));
 
     QTimer::singleShot(0, [&] {
         form.allRacesWindow()->findChild<QPushButton *>(QStringLiteral("MsgBitBtn1"))->click();
         form.allRacesWindow()->close();
     });
-    form.Button2Click();
+    form.findChild<QPushButton *>(QStringLiteral("Button2"))->click();
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("全レース買い目"));
 }
 
@@ -159,14 +160,14 @@ TEST_F(PreviewWindowTest, AShortRaceIsNotPrinted)
     gen::CourseDay day = generator.courseDay(options);
     ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
     MainWindow form(m_context);
-    form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
+    form.showCourseDay(QString::fromStdString(day.nameUtf8()));
     // Race 1 shown with four rows: the print refuses.
     auto *grid = form.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
     Session &session = form.session();
     session.card.RaceRecords[2].replace(881, 2, "04");
-    form.TabControl1Change(2);
+    form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(1);
     ASSERT_EQ(grid->rowCount(), 4);
-    form.FilePrintItemClick();
+    form.findChild<QAction *>(QStringLiteral("FilePrintItem"))->trigger();
     ASSERT_FALSE(m_messages.boxes.empty());
     EXPECT_EQ(m_messages.boxes.back().text, QStringLiteral("この画面は印刷できません。"));
     EXPECT_EQ(m_messages.boxes.back().caption, QStringLiteral("印刷不可"));

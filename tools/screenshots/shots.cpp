@@ -13,6 +13,7 @@
 #include "gui/print/previewwindow.h"
 #include "gui/views/allraceswindow.h"
 #include "gui/views/backtestwindow.h"
+#include "gui/views/raceview.h"
 #include "gui/views/userpredictionpopup.h"
 #include "render/fonts.h"
 
@@ -125,16 +126,16 @@ int main(int argc, char *argv[])
     form.show();
     Save(&form, "main-window");
 
-    form.ListDataFiles();
+    form.findChild<QAction *>(QStringLiteral("FileOpenItem"))->trigger();
     Save(&form, "data-list");
     auto *list = form.findChild<QListWidget *>(QStringLiteral("DatListBox"));
     list->setCurrentRow(0);
-    form.DatListBoxClick(list->currentItem());
+    Q_EMIT list->itemClicked(list->currentItem());
     Save(&form, "race-1-after-load");
     form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(10);
     Save(&form, "race-11-tab");
 
-    form.StringGrid1Click(4);
+    Q_EMIT form.findChild<RaceTabView *>(QStringLiteral("TabControl1"))->runnerChosen(4);
     form.findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     Save(&form, "user-prediction");
     Save(form.userWindow(), "user-prediction-popup");
@@ -145,13 +146,13 @@ int main(int argc, char *argv[])
         Save(window, "hit-list");
         window->findChild<QPushButton *>(QStringLiteral("MsgBitBtn1"))->click();
     });
-    form.Button2Click();
+    form.findChild<QPushButton *>(QStringLiteral("Button2"))->click();
     PlaceWindow(form.printWindow(), form.printWindow()->pos(), QSize(720, 900));
     Save(form.printWindow(), "all-races-print-preview");
-    form.FilePrintItemClick();
+    form.findChild<QAction *>(QStringLiteral("FilePrintItem"))->trigger();
     Save(form.printWindow(), "race-print-preview");
     WhenModal([](QWidget *window) { Save(window, "confidence-graph"); });
-    form.Button1Click();
+    form.findChild<QPushButton *>(QStringLiteral("Button1"))->click();
 
     WhenModal([](QWidget *window) {
         Save(window, "import-window");
@@ -163,10 +164,10 @@ int main(int argc, char *argv[])
             QApplication::processEvents(QEventLoop::AllEvents, 50);
         Save(window, "import-done");
     });
-    form.JVBtnClick();
+    form.findChild<QAction *>(QStringLiteral("JV1"))->trigger();
 
     WhenModal([](QWidget *window) { Save(window, "about-box"); });
-    form.HelpAboutItemClick();
+    form.findChild<QAction *>(QStringLiteral("HelpAboutItem"))->trigger();
 
     // Two years of generated race weekends, for the backtest's charts.
     QTemporaryDir years;

@@ -22,26 +22,29 @@ LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QStri
     session.name = name;
     if (result.computable()) {
         session.allRaces.reset();
-        session.card.RaceCardLoaded = true;
+        session.allRaces.pendingComputedBets = true;
         ComputePrediction(session.card, session.prediction);
     }
     return result;
 }
 
-LoadResult ReloadKeepingUserBets(Session &session, const QString &dataDir)
+UserAxes UserAxesOf(const Session &session)
 {
-    std::array<int, kMaxRaces + 1> userAxis{};
-    for (int r = 1; r <= kMaxRaces; ++r)
-        userAxis[static_cast<size_t>(r)] =
-            session.allRaces.races[static_cast<size_t>(r)].user ? session.UserAxisHorse[static_cast<size_t>(r)] : -1;
-    const LoadResult result = LoadIntoSession(session, dataDir, session.name);
-    if (!result.computable())
-        return result;
-    for (int r = 1; r <= session.card.RaceCount; ++r) {
-        if (userAxis[static_cast<size_t>(r)] >= 0)
-            MakeUserPrediction(session, r, userAxis[static_cast<size_t>(r)] - 1);
+    UserAxes axes;
+    for (int r = 1; r <= kMaxRaces; ++r) {
+        const auto slot = static_cast<size_t>(r);
+        if (session.allRaces.races[slot].user)
+            axes[slot] = session.UserAxisHorse[slot];
     }
-    return result;
+    return axes;
+}
+
+void RestoreUserAxes(Session &session, const UserAxes &axes)
+{
+    for (int r = 1; r <= session.card.RaceCount; ++r) {
+        if (const std::optional<int> axis = axes[static_cast<size_t>(r)])
+            MakeUserPrediction(session, r, *axis - 1);
+    }
 }
 
 bool ShowsBracketBets(const RaceCard &card, int race)
@@ -62,7 +65,7 @@ void AddComputedBets(const RaceCard &card, const Prediction &prediction, int rac
 
 void RefreshAllRaces(Session &session)
 {
-    if (!session.card.RaceCardLoaded)
+    if (!session.allRaces.pendingComputedBets)
         return;
     const Prediction &p = session.prediction;
     for (int r = 1; r <= session.card.RaceCount; ++r) {
@@ -71,7 +74,7 @@ void RefreshAllRaces(Session &session)
         bets.panel = p.ConfidenceGrade[r] + Sj(":馬") + Format("%2d", p.AxisHorse[r]) + Sj(":枠") +
                      Format("%2d", p.AxisBracket[r]);
     }
-    session.card.RaceCardLoaded = false;
+    session.allRaces.pendingComputedBets = false;
 }
 
 } // namespace velmora

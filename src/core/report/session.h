@@ -4,6 +4,7 @@
 #include "core/store/racecard.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,19 +29,33 @@ struct RaceBets
 struct AllRacesBets
 {
     std::array<RaceBets, kMaxRaces + 1> races;
+    /**
+     * A load computed bets that the boxes have not taken yet: set by every load that
+     * computes, cleared once the computed bets are copied in (RefreshAllRaces), so that
+     * they are copied once per load and a user prediction made since stays.
+     */
+    bool pendingComputedBets = false;
 
     /** Every box back to its caption, empty black lists and an empty panel. */
     void reset();
 };
 
 /**
+ * The user's axis horse of each race whose box holds the user's prediction, indexed by
+ * race slot 1..12: the horse number, or 0 for a click below the runners; nothing for a
+ * race that shows the computed bets.
+ */
+using UserAxes = std::array<std::optional<int>, kMaxRaces + 1>;
+
+/**
  * Everything the program knows of the loaded course-day: the race card, the
- * prediction, the user's axis horses and the all-races bets. The main window
- * owns one and passes it by reference to every view.
+ * prediction, the user's axis horses and the all-races bets. The desktop program's
+ * presenter owns one; the command-line tool makes one per command.
  */
 struct Session
 {
-    QString name; ///< the loaded course-day, empty before the first load
+    /** The loaded course-day's name (its files' base name), empty before the first load. */
+    QString name;
     RaceCard card;
     Prediction prediction;
     std::array<int, kMaxRaces + 1> UserAxisHorse{};
@@ -59,18 +74,20 @@ struct Session
 /**
  * Loads course-day `name` into the session as a click on the data list does: the
  * race card; then, when it can be computed, the all-races boxes reset, the load
- * marked as not yet copied (RaceCardLoaded) and the prediction computed. A day of
- * fewer than 10 races leaves the prediction and the boxes as they were.
+ * marked as not yet copied (AllRacesBets::pendingComputedBets) and the prediction
+ * computed. A day of fewer than 10 races leaves the prediction and the boxes as they were.
  */
 LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name);
 
+/** The user's axis horses of the races whose boxes hold the user's prediction (blue). */
+UserAxes UserAxesOf(const Session &session);
+
 /**
- * Loads the session's course-day again after its files changed (a result fetch) and
- * keeps what the user made of it: every race whose box held the user's prediction
- * (blue) gets it again on the same axis horse, paired by the new computation. The
- * other races show the computed bets, as after any load.
+ * Makes the user's prediction again on every race 1..RaceCount that `axes` gives an
+ * axis horse, paired by the session's computation: after a reload of a course-day whose
+ * files changed, its races show what the user had made of them.
  */
-LoadResult ReloadKeepingUserBets(Session &session, const QString &dataDir);
+void RestoreUserAxes(Session &session, const UserAxes &axes);
 
 /** Whether race r's bracket-quinella bets are shown: more than 8 runners, or data before 2005. */
 bool ShowsBracketBets(const RaceCard &card, int race);
@@ -85,8 +102,8 @@ void AddComputedBets(const RaceCard &card, const Prediction &prediction, int rac
 
 /**
  * Copies every race's computed bets into the all-races lists when a load has not
- * been copied yet (RaceCardLoaded), sets each panel to grade and axis, and clears
- * the flag. Lists that already hold bets keep them.
+ * been copied yet (AllRacesBets::pendingComputedBets), sets each panel to grade and
+ * axis, and clears the flag. Lists that already hold bets keep them.
  */
 void RefreshAllRaces(Session &session);
 

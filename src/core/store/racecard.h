@@ -27,7 +27,6 @@ struct RaceCard
     std::array<std::string, kMaxRaces + 1> PayoutRecords;
     int RaceCount = 0;              ///< race slots whose year field is filled
     bool IsYear2005OrLater = false; ///< from the course-day name
-    bool RaceCardLoaded = false;    ///< set by a load that computed; cleared by the views that rebuilt
 
     /** Fills every record with blanks and resets the counts. */
     void clear();

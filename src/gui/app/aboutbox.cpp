@@ -39,11 +39,11 @@ AboutBox::AboutBox(const QString &version, QLabel *picture, Desktop &desktop, Me
     for (QWidget *widget : std::initializer_list<QWidget *>{product, versionLabel, copyright, home, ok})
         layout->addWidget(widget, 0, Qt::AlignHCenter);
 
-    connect(home, &QPushButton::clicked, this, &AboutBox::Button3Click);
+    connect(home, &QPushButton::clicked, this, &AboutBox::openHomePage);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(60);
-    connect(&m_timer, &QTimer::timeout, this, &AboutBox::Timer1Timer);
+    connect(&m_timer, &QTimer::timeout, this, &AboutBox::cycleColour);
 }
 
 const QString &AboutBox::HomePage()
@@ -52,7 +52,7 @@ const QString &AboutBox::HomePage()
     return address;
 }
 
-void AboutBox::Button3Click()
+void AboutBox::openHomePage()
 {
     if (!m_desktop.open(QUrl(HomePage())))
         m_messages.information(this, QStringLiteral("ホームページの表示に失敗しました。"));
@@ -72,7 +72,7 @@ void AboutBox::changeEvent(QEvent *event)
     }
 }
 
-void AboutBox::Timer1Timer()
+void AboutBox::cycleColour()
 {
     m_hue = (m_hue + 6) % 360;
     if (m_picture)

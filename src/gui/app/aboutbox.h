@@ -28,10 +28,13 @@ class AboutBox : public QDialog
   protected:
     void changeEvent(QEvent *event) override;
 
-  private:
-    void Button3Click();
-    void Timer1Timer();
+  private Q_SLOTS:
+    /** Opens the author's home page; says so when the desktop cannot. */
+    void openHomePage();
+    /** One step of the picture's colour cycle. */
+    void cycleColour();
 
+  private:
     QLabel *m_picture;
     Desktop &m_desktop;
     MessageBoxes &m_messages;

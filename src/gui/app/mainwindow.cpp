@@ -113,6 +113,7 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_settings(context.settings())
+    , m_presenter(context.dataDir())
     , m_printers(context.printers)
 {
     setObjectName(QStringLiteral("TMainForm"));
@@ -145,10 +146,10 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     dataLayout->addWidget(m_dataList);
     m_dataPanel->setFixedWidth(190);
     m_dataPanel->hide();
-    connect(m_dataList, &QListWidget::itemClicked, this, &MainWindow::DatListBoxClick);
+    connect(m_dataList, &QListWidget::itemClicked, this, &MainWindow::loadChosenCourseDay);
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         connect(new QShortcut(QKeySequence(key), m_dataList, nullptr, nullptr, Qt::WidgetShortcut),
-                &QShortcut::activated, this, [this] { DatListBoxClick(m_dataList->currentItem()); });
+                &QShortcut::activated, this, [this] { loadChosenCourseDay(m_dataList->currentItem()); });
     }
     body->addWidget(m_dataPanel);
 
@@ -169,8 +170,8 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     };
     raceKeys(QKeySequence::NextChild, Qt::CTRL | Qt::Key_PageDown, 1);
     raceKeys(QKeySequence::PreviousChild, Qt::CTRL | Qt::Key_PageUp, -1);
-    connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::TabControl1Change);
-    connect(m_raceView, &RaceTabView::runnerClicked, this, &MainWindow::StringGrid1Click);
+    connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::showRace);
+    connect(m_raceView, &RaceTabView::runnerChosen, this, &MainWindow::pickRunner);
     body->addWidget(m_raceView, 1);
     layout->addLayout(body, 1);
 
@@ -194,7 +195,7 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     }
     m_previewWindow = new PreviewWindow(m_context, *m_printers, this);
     m_waitWindow = new WaitWindow(this);
-    m_allRacesWindow = new AllRacesWindow(m_session, m_context, this);
+    m_allRacesWindow = new AllRacesWindow(m_presenter.session().allRaces, this);
     m_userPopup = new UserPredictionPopup(this);
     connect(m_allRacesWindow, &AllRacesWindow::printRequested, this, &MainWindow::printAllRaces);
     connect(m_allRacesWindow, &AllRacesWindow::saveTextRequested, this, &MainWindow::saveBetsText);
@@ -215,33 +216,33 @@ void MainWindow::buildMenus()
         return item;
     };
     QMenu *file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &MainWindow::JVBtnClick, icon::kImport);
+    action(file, "JV1", "JVデータ取込(&G))", "JRA-VANからﾃﾞｰﾀを取り込みます", &MainWindow::importData, icon::kImport);
     file->addSeparator();
-    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::ListDataFiles,
+    action(file, "FileOpenItem", "ﾃﾞｰﾀ(&O)...", "予想に使用するﾃﾞｰﾀを読み込みます", &MainWindow::toggleDataList,
            icon::kDataList);
-    action(file, "BacktestItem", "成績分析(&B)...", kBacktestHint, &MainWindow::BacktestBtnClick, icon::kBacktest);
+    action(file, "BacktestItem", "成績分析(&B)...", kBacktestHint, &MainWindow::showBacktest, icon::kBacktest);
     file->addSeparator();
-    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::OpenDataFolder,
+    action(file, "N9", "データファイルメンテナンス(&D)", "ﾃﾞｰﾀﾌｧｲﾙのﾌｫﾙﾀﾞを開きます", &MainWindow::openDataFolder,
            icon::kDataFolder);
     file->addSeparator();
-    QAction *print = action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します",
-                            &MainWindow::FilePrintItemClick, icon::kPrint);
+    QAction *print =
+        action(file, "FilePrintItem", "印刷(&P)...", "現ﾚｰｽ予想結果を印刷します", &MainWindow::printRace, icon::kPrint);
     print->setShortcut(QKeySequence::Print);
-    action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします",
-           &MainWindow::FilePrintSetupItemClick, icon::kPrinterSetup);
+    action(file, "FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定をします", &MainWindow::setUpPrinter,
+           icon::kPrinterSetup);
     file->addSeparator();
-    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick, icon::kExit);
+    action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::close, icon::kExit);
 
     QMenu *options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(O)"));
-    m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &MainWindow::T1Click);
+    m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &MainWindow::switchTicker);
     m_tickerSwitch->setCheckable(true);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    QAction *contents = action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します",
-                               &MainWindow::HelpContentsItemClick, icon::kHelp);
+    QAction *contents =
+        action(help, "HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &MainWindow::showHelp, icon::kHelp);
     contents->setShortcut(QKeySequence::HelpContents);
     help->addSeparator();
-    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick,
+    action(help, "HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::showAbout,
            icon::kAbout);
 }
 
@@ -268,16 +269,16 @@ void MainWindow::buildToolBar()
         return button;
     };
     tool("JVBtn", QStringLiteral("JVデータ取得"), icon::kImport, "JRA-VANからﾃﾞｰﾀを取り込みます",
-         &MainWindow::JVBtnClick);
+         &MainWindow::importData);
     tool("SpeedButton1", QStringLiteral("データ"), icon::kDataList, "予想に使用するﾃﾞｰﾀを読み込みます",
-         &MainWindow::ListDataFiles);
+         &MainWindow::toggleDataList);
     bar->addSeparator();
-    m_print = tool("SpeedButton4", {}, icon::kPrint, "現ﾚｰｽ予想結果を印刷します", &MainWindow::FilePrintItemClick);
-    tool("SpeedButton5", {}, icon::kPrinterSetup, "ﾌﾟﾘﾝﾀの設定をします", &MainWindow::FilePrintSetupItemClick);
+    m_print = tool("SpeedButton4", {}, icon::kPrint, "現ﾚｰｽ予想結果を印刷します", &MainWindow::printRace);
+    tool("SpeedButton5", {}, icon::kPrinterSetup, "ﾌﾟﾘﾝﾀの設定をします", &MainWindow::setUpPrinter);
     bar->addSeparator();
-    tool("SpeedButton6", {}, icon::kExit, "ｿﾌﾄを終了します", &MainWindow::FileExitItemClick);
-    tool("SpeedButton11", {}, icon::kHelp, "ﾍﾙﾌﾟの目次を表示します", &MainWindow::HelpContentsItemClick);
-    tool("SpeedButton14", {}, icon::kAbout, "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::HelpAboutItemClick);
+    tool("SpeedButton6", {}, icon::kExit, "ｿﾌﾄを終了します", &MainWindow::close);
+    tool("SpeedButton11", {}, icon::kHelp, "ﾍﾙﾌﾟの目次を表示します", &MainWindow::showHelp);
+    tool("SpeedButton14", {}, icon::kAbout, "ﾊﾞｰｼﾞｮﾝ情報を表示します", &MainWindow::showAbout);
 
     // The buttons of the day's work on a row of their own: on one row with the tools they
     // no longer fit the window's width, and the hit lists ended up behind the overflow mark.
@@ -295,13 +296,13 @@ void MainWindow::buildToolBar()
         buttons->addWidget(button);
         return button;
     };
-    m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &MainWindow::Button2Click);
-    m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &MainWindow::Button1Click);
-    m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &MainWindow::KekkaGetBtnClick);
-    push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtnClick);
-    push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::TekiAnaBtn2Click);
+    m_allBets = push("Button2", "全買い目", "全ﾚｰｽの買い目を表示します", &MainWindow::showAllRaces);
+    m_graph = push("Button1", "勝負度ｸﾞﾗﾌ", "各ﾚｰｽの勝負度のｸﾞﾗﾌを表示します", &MainWindow::showConfidenceGraph);
+    m_results = push("KekkaGetBtn", "結果情報", "レース結果の簡易表示窓を出します。", &MainWindow::fetchResults);
+    push("TekiAnaBtn", "的中", "的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::exportHits);
+    push("TekiAnaBtn2", "穴的中", "高配当の的中馬券をﾎｰﾑﾍﾟｰｼﾞ用に書き出します", &MainWindow::exportLongshotHits);
     buttons->addSeparator();
-    push("BacktestBtn", "成績分析", kBacktestHint, &MainWindow::BacktestBtnClick, icon::kBacktest);
+    push("BacktestBtn", "成績分析", kBacktestHint, &MainWindow::showBacktest, icon::kBacktest);
 }
 
 void MainWindow::buildHeader()
@@ -384,12 +385,15 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void MainWindow::JVBtnClick()
+void MainWindow::importData()
 {
     if (!m_jvlink)
         return;
+    const auto operation = startOperation(Operation::Import);
+    if (!operation)
+        return;
     {
-        ImportWindow form(*m_jvlink, m_context, m_session.ImportCancelled, this);
+        ImportWindow form(*m_jvlink, m_context, m_presenter.session().ImportCancelled, this);
         form.exec();
     }
     // New course-days appear in an open data list at once.
@@ -430,22 +434,22 @@ QListWidgetItem *MainWindow::dataListItem(const QString &name) const
     return nullptr;
 }
 
-void MainWindow::ListDataFiles()
+void MainWindow::toggleDataList()
 {
     fillDataList();
     m_dataPanel->setVisible(m_dataPanel->isHidden());
     if (m_dataPanel->isHidden() || m_dataList->count() == 0)
         return;
     // Ready for the keyboard: the loaded course-day (or the latest) is current, Enter loads it.
-    QListWidgetItem *loaded = dataListItem(m_session.name);
+    QListWidgetItem *loaded = dataListItem(m_presenter.session().name);
     m_dataList->setCurrentItem(loaded ? loaded : dataListItem(QString()));
     m_dataList->setFocus();
 }
 
-void MainWindow::DatListBoxClick(QListWidgetItem *item)
+void MainWindow::loadChosenCourseDay(QListWidgetItem *item)
 {
     if (const QString name = courseDayOf(item); !name.isEmpty())
-        LoadCourseDay(name);
+        showCourseDay(name);
 }
 
 void MainWindow::setDayButtons(bool enabled)
@@ -482,13 +486,32 @@ void MainWindow::failLoad(const QString &message, bool missingFiles)
     m_context.messages.information(this, message);
 }
 
-void MainWindow::LoadCourseDay(const QString &name)
+RacePresenter::OperationScope MainWindow::startOperation(Operation operation)
 {
-    m_raceView->hide();
-    showLoaded(LoadIntoSession(m_session, m_context.dataDir(), name), 0);
+    // When another operation runs the person is told, and the scope comes back empty.
+    refuseWhileBusy();
+    return m_presenter.startOperation(operation);
 }
 
-void MainWindow::showLoaded(const LoadResult &result, int keptRace)
+bool MainWindow::refuseWhileBusy()
+{
+    if (!m_presenter.runningOperation())
+        return false;
+    m_context.messages.beep();
+    m_context.messages.exclamation(this, m_presenter.busyText(), QStringLiteral("実行中の処理があります"));
+    return true;
+}
+
+void MainWindow::showCourseDay(const QString &name)
+{
+    // A load would change the course-day the running operation works on.
+    if (refuseWhileBusy())
+        return;
+    m_raceView->hide();
+    showLoadResult(m_presenter.load(name));
+}
+
+void MainWindow::showLoadResult(const LoadResult &result)
 {
     switch (result.status) {
     case LoadStatus::FilesMissing:
@@ -506,17 +529,10 @@ void MainWindow::showLoaded(const LoadResult &result, int keptRace)
     m_raceView->show();
     setDayButtons(true);
     if (result.status == LoadStatus::Loaded) {
-        QStringList tabs;
-        for (const std::string &caption : TabCaptions(m_session.card))
-            tabs.append(Qs(caption));
-        m_raceView->setTabs(tabs);
+        m_raceView->setTabs(QsList(m_presenter.tabCaptions()));
+        m_raceView->setCurrentRace(m_presenter.shownRace());
         m_allRacesWindow->showBets();
-        if (keptRace >= 1 && keptRace <= m_session.card.RaceCount) {
-            m_raceView->setCurrentRace(keptRace);
-            showView(RaceView(m_session, keptRace), keptRace);
-        } else {
-            showView(LoadedRaceView(m_session), 1);
-        }
+        showShownRace();
     }
     m_dataPanel->hide();
     growToShowRaces();
@@ -524,9 +540,10 @@ void MainWindow::showLoaded(const LoadResult &result, int keptRace)
 
 void MainWindow::growToShowRaces()
 {
+    const RaceCard &card = m_presenter.session().card;
     int rows = 0;
-    for (int r = 1; r <= m_session.card.RaceCount; ++r)
-        rows = std::max(rows, m_session.card.registeredRunners(r));
+    for (int r = 1; r <= card.RaceCount; ++r)
+        rows = std::max(rows, card.registeredRunners(r));
     layout()->activate();
     centralWidget()->layout()->activate();
     // Wide enough for the grid's columns beside the bets, tall enough for the largest field.
@@ -534,87 +551,86 @@ void MainWindow::growToShowRaces()
     GrowWindow(this, QSize(width, m_raceView->hiddenRowsHeight(std::min(rows, kMaxRunners))));
 }
 
-void MainWindow::TabControl1Change(int race)
+void MainWindow::showRace(int race)
 {
-    if (race < 1 || race > m_session.card.RaceCount)
-        return;
-    showView(RaceView(m_session, race), race);
+    if (m_presenter.showRace(race))
+        showShownRace();
 }
 
-void MainWindow::showView(const RaceViewTexts &view, int race)
+void MainWindow::showShownRace()
 {
-    m_shownView = view;
-    m_shownRace = race;
+    const RaceViewTexts &view = m_presenter.shownView();
     setDateLine(Qs(view.dateLine));
     setHeading(Qs(view.heading));
     m_condition->setText(Qs(view.conditionLine));
     m_raceView->showRace(view);
 }
 
-void MainWindow::StringGrid1Click(int row)
+void MainWindow::pickRunner(int row)
 {
-    const int race = m_raceView->currentRace();
-    // The prediction arrays belong to the last day that was computed; a day of fewer
-    // races shown since has none to pair the clicked horse with.
-    if (race < 1 || m_session.card.RaceCount < kMinRacesToCompute)
+    const std::optional<UserPrediction> prediction = m_presenter.pickRunner(row);
+    if (!prediction)
         return;
-    const UserPrediction prediction = MakeUserPrediction(m_session, race, row);
-    m_raceView->showUserBets(Qs(prediction.panel), QsList(prediction.quinella), QsList(prediction.bracket));
-    m_shownView.userPanel = prediction.panel;
-    m_shownView.userQuinella = prediction.quinella;
-    m_shownView.userBracket = prediction.bracket;
+    m_raceView->showUserBets(Qs(prediction->panel), QsList(prediction->quinella), QsList(prediction->bracket));
     m_allRacesWindow->showBets();
-    m_userPopup->showPrediction(prediction);
+    m_userPopup->showPrediction(*prediction);
 }
 
 bool MainWindow::refuseWithoutRaces()
 {
-    if (m_session.card.RaceCount >= kMinRacesToCompute)
+    if (m_presenter.session().card.RaceCount >= kMinRacesToCompute)
         return false;
     m_context.messages.exclamation(this, kNoData, kNoDataCaption);
     return true;
 }
 
-void MainWindow::Button2Click()
-{
-    if (!refuseWithoutRaces())
-        m_allRacesWindow->openFor(m_dateLine->text());
-}
-
-void MainWindow::Button1Click()
+void MainWindow::showAllRaces()
 {
     if (refuseWithoutRaces())
         return;
-    ConfidenceGraphWindow graph(m_session.prediction, m_session.card.RaceCount, this);
+    m_presenter.fillAllRaces();
+    m_allRacesWindow->openFor(Qs(m_presenter.allRacesHeading()), QsList(m_presenter.hitList()));
+}
+
+void MainWindow::showConfidenceGraph()
+{
+    if (refuseWithoutRaces())
+        return;
+    ConfidenceGraphWindow graph(m_presenter.session().prediction, m_presenter.session().card.RaceCount, this);
     graph.exec();
 }
 
-void MainWindow::KekkaGetBtnClick()
+void MainWindow::fetchResults()
 {
     if (!m_jvlink || !m_dataList->currentItem() || m_raceView->tabBar()->currentIndex() < 0)
+        return;
+    const auto operation = startOperation(Operation::ResultFetch);
+    if (!operation)
         return;
     const auto lock = m_context.lockForWriting(this);
     if (!lock)
         return;
-    const int shownRace = m_raceView->currentRace();
-    const RaceCard before = m_session.card;
+    // The fetch works on the course-day loaded when it starts: the window stays usable
+    // meanwhile, and no other day is loaded until it ends.
+    const RaceCard before = m_presenter.session().card;
     m_results->setCursor(Qt::WaitCursor);
     m_results->setEnabled(false);
     RaceDayStore store(m_context.dataDir());
     ResultFetch fetch(
-        *m_jvlink, store, m_session.ImportCancelled, [] { QCoreApplication::processEvents(); },
+        *m_jvlink, store, m_presenter.session().ImportCancelled, [] { QCoreApplication::processEvents(); },
         [this] { m_context.messages.beep(); });
     fetch.setPatience(WindowPatience());
-    const ResultFetch::Outcome outcome = fetch.run(m_session.card);
+    const ResultFetch::Outcome outcome = fetch.run(before);
     if (!outcome.error.isEmpty()) {
         m_context.messages.beep();
         m_context.messages.information(this, outcome.error);
     } else if (outcome.fetched) {
-        // The user's predictions and the race in view survive the reload: the fetch only adds results.
+        // The fetch only adds results: the day comes back with the race in view and the
+        // user's predictions as they are now, including what the user did during the fetch.
         m_raceView->hide();
-        showLoaded(ReloadKeepingUserBets(m_session, m_context.dataDir()), shownRace);
+        showLoadResult(m_presenter.restore(m_presenter.place()));
         const QString refusals = ResultFetchRefusals(outcome);
-        statusBar()->showMessage(ResultFetchNews(before, m_session.card) +
+        statusBar()->showMessage(ResultFetchNews(before, m_presenter.session().card) +
                                  (refusals.isEmpty() ? QString() : QStringLiteral("　") + refusals));
         // A JV-Link error is said after the reload, which shows whatever did arrive.
         for (const QString &error : {outcome.jvlinkError, outcome.closeError}) {
@@ -626,10 +642,9 @@ void MainWindow::KekkaGetBtnClick()
     m_results->setEnabled(true);
 }
 
-void MainWindow::FilePrintItemClick()
+void MainWindow::printRace()
 {
-    const std::optional<Page> page =
-        m_shownRace > 0 ? RaceSheet(RaceSheetSourceOf(m_session, m_shownView, m_shownRace)) : std::nullopt;
+    const std::optional<Page> page = m_presenter.raceSheet();
     if (!page) {
         m_context.messages.information(this, QString::fromUtf8(kCannotPrint), QString::fromUtf8(kCannotPrintCaption));
         return;
@@ -637,43 +652,47 @@ void MainWindow::FilePrintItemClick()
     m_previewWindow->showPage(*page);
 }
 
-void MainWindow::FilePrintSetupItemClick()
+void MainWindow::setUpPrinter()
 {
     m_printers->setup(this);
 }
 
 void MainWindow::printAllRaces()
 {
-    m_previewWindow->showPage(
-        AllRacesSheet(m_session, m_raceView->tabBar()->count(), ToSjis(m_allRacesWindow->headingText())));
+    m_previewWindow->showPage(m_presenter.allRacesSheet());
 }
 
 void MainWindow::saveBetsText()
 {
+    const auto operation = startOperation(Operation::BetsText);
+    if (!operation)
+        return;
     const auto lock = m_context.lockForWriting(this);
     if (!lock)
         return;
     QString error;
-    const QString message =
-        SaveBetsText(MakeBetsText(m_session, ToSjis(m_allRacesWindow->headingText())), m_context.appFolder, &error);
+    const QString message = SaveBetsText(m_presenter.betsText(), m_context.appFolder, &error);
     m_context.messages.beep();
     m_context.messages.information(this, error.isEmpty() ? message : error);
 }
 
-void MainWindow::TekiAnaBtnClick()
+void MainWindow::exportHits()
 {
-    exportHits(HitThreshold::Hit);
+    exportHitsAbove(HitThreshold::Hit);
 }
 
-void MainWindow::TekiAnaBtn2Click()
+void MainWindow::exportLongshotHits()
 {
-    exportHits(HitThreshold::Longshot);
+    exportHitsAbove(HitThreshold::Longshot);
 }
 
-void MainWindow::exportHits(HitThreshold threshold)
+void MainWindow::exportHitsAbove(HitThreshold threshold)
 {
-    QListWidgetItem *selected = m_dataList->currentItem();
-    if (courseDayOf(selected).isEmpty())
+    const QString chosen = courseDayOf(m_dataList->currentItem());
+    if (chosen.isEmpty())
+        return;
+    const auto operation = startOperation(Operation::HitExport);
+    if (!operation)
         return;
     const auto lock = m_context.lockForWriting(this);
     if (!lock)
@@ -683,16 +702,10 @@ void MainWindow::exportHits(HitThreshold threshold)
         if (const QString day = courseDayOf(m_dataList->item(i)); !day.isEmpty())
             days.append(day);
     }
+    // The export computes every course-day of the date on its own: the window keeps the
+    // day, the race and the user's predictions it showed.
     const HitExportResult result =
-        ExportHits(m_context.dataDir(), m_context.appFolder, days, courseDayOf(selected).left(11), threshold);
-    // The window ends on the last course-day of the date, its last race shown, as the export walked it.
-    if (!result.lastCourseDay.isEmpty()) {
-        if (QListWidgetItem *found = dataListItem(result.lastCourseDay))
-            m_dataList->setCurrentItem(found);
-        LoadCourseDay(result.lastCourseDay);
-        if (m_raceView->tabBar()->count() > 0)
-            m_raceView->tabBar()->setCurrentIndex(m_raceView->tabBar()->count() - 1);
-    }
+        ExportHits(m_context.dataDir(), m_context.appFolder, days, chosen.left(11), threshold);
     if (!result.error.isEmpty()) {
         m_context.messages.beep();
         m_context.messages.information(this, result.error);
@@ -704,24 +717,19 @@ void MainWindow::exportHits(HitThreshold threshold)
     }
 }
 
-void MainWindow::BacktestBtnClick()
+void MainWindow::showBacktest()
 {
     if (!m_backtest)
         m_backtest = new BacktestWindow(m_context.dataDir(), m_context.messages, PlatformCsvFilePicker(), this);
     m_backtest->showAndRun();
 }
 
-void MainWindow::OpenDataFolder()
+void MainWindow::openDataFolder()
 {
     m_context.desktop.open(QUrl::fromLocalFile(m_context.dataDir()));
 }
 
-void MainWindow::FileExitItemClick()
-{
-    close();
-}
-
-void MainWindow::T1Click()
+void MainWindow::switchTicker()
 {
     const bool off = m_tickerSwitch->isChecked();
     m_tickerPanel->setVisible(!off);
@@ -729,7 +737,7 @@ void MainWindow::T1Click()
                            off ? QStringLiteral("Off") : QStringLiteral("On"));
 }
 
-void MainWindow::HelpContentsItemClick()
+void MainWindow::showHelp()
 {
     // The compiled help when it is installed; otherwise the help that comes with the program.
     const QStringList candidates = {m_context.appFolder + QStringLiteral("/VelmoraJdl.chm"),
@@ -744,7 +752,7 @@ void MainWindow::HelpContentsItemClick()
     m_context.messages.information(this, QStringLiteral("ヘルプファイルが見つかりません。"));
 }
 
-void MainWindow::HelpAboutItemClick()
+void MainWindow::showAbout()
 {
     AboutBox about(kVersionText, m_picture, m_context.desktop, m_context.messages, this);
     about.exec();

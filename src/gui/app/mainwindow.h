@@ -2,9 +2,8 @@
 
 #include "core/jvlink/jvlink.h"
 #include "core/report/hitexport.h"
-#include "core/report/raceview.h"
-#include "core/report/session.h"
 #include "core/settings/settingsfile.h"
+#include "gui/app/racepresenter.h"
 
 #include <memory>
 
@@ -33,8 +32,8 @@ class Ticker;
 /**
  * The main window: menus and tool buttons for every command, the data list of
  * stored course-days, the race heading lines, the race tab view, the ticker and
- * the status line. It owns the session (race card, prediction, user axis, the
- * all-races boxes), the JV-Link instance JVLink1 and the windows created at start.
+ * the status line. What it shows of the loaded course-day comes from its presenter;
+ * it owns the JV-Link instance and the windows created at start.
  */
 class MainWindow : public QMainWindow
 {
@@ -47,7 +46,8 @@ class MainWindow : public QMainWindow
     /** Creates the data folder when it is missing; false (after saying so) when it cannot. */
     bool EnsureDataFolder();
 
-    Session &session() { return m_session; }
+    const RacePresenter &presenter() const { return m_presenter; }
+    Session &session() { return m_presenter.session(); }
     JVLink *jvlink() const { return m_jvlink.get(); }
     AllRacesWindow *allRacesWindow() const { return m_allRacesWindow; }
     UserPredictionPopup *userWindow() const { return m_userPopup; }
@@ -55,86 +55,89 @@ class MainWindow : public QMainWindow
     /** The backtest window, once "成績分析" has opened it. */
     BacktestWindow *backtestWindow() const { return m_backtest; }
 
-    // Commands, named as the controls that run them.
-    void JVBtnClick();
-    void ListDataFiles();
-    void DatListBoxClick(QListWidgetItem *item);
-    void OpenDataFolder();
-    void FileExitItemClick();
-    void T1Click();
-    void HelpContentsItemClick();
-    void HelpAboutItemClick();
-    void Button1Click();
-    void Button2Click();
-    void KekkaGetBtnClick();
-    void TabControl1Change(int race);
-    void StringGrid1Click(int row);
-    void FilePrintItemClick();
-    void FilePrintSetupItemClick();
-    void TekiAnaBtnClick();
-    void TekiAnaBtn2Click();
-    void BacktestBtnClick();
-
-    /** Loads course-day `name` as a click on it in the data list does. */
-    void LoadCourseDay(const QString &name);
+    /**
+     * Loads course-day `name` and shows it, as choosing it in the data list does; refused,
+     * with a message, while a long operation runs.
+     */
+    void showCourseDay(const QString &name);
 
   protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+
+  private Q_SLOTS:
+    void importData();
+    /** Fills the data list and shows it, or hides it when it is shown. */
+    void toggleDataList();
+    void loadChosenCourseDay(QListWidgetItem *item);
+    void openDataFolder();
+    void switchTicker();
+    void showHelp();
+    void showAbout();
+    void showConfidenceGraph();
+    void showAllRaces();
+    void fetchResults();
+    void showRace(int race);
+    void pickRunner(int row);
+    void printRace();
+    void setUpPrinter();
+    void exportHits();
+    void exportLongshotHits();
+    void showBacktest();
+    void printAllRaces();
+    void saveBetsText();
 
   private:
     void buildMenus();
     void buildToolBar();
     void buildHeader();
     void failLoad(const QString &message, bool missingFiles);
-    /**
-     * Shows the outcome of a load: the race tabs and race `keptRace` by the tab's rules
-     * when a reload keeps the race in view, or race 1 as a load shows it when it is 0.
-     */
-    void showLoaded(const LoadResult &result, int keptRace);
+    /** Shows the outcome of a load or a restore: the race tabs and the presenter's race in view. */
+    void showLoadResult(const LoadResult &result);
+    /** Shows the presenter's race in view: heading lines and the race tab view. */
+    void showShownRace();
     /** Grows the window, as far as the screen allows, until the grid shows every column and the largest field. */
     void growToShowRaces();
     void setDayButtons(bool enabled);
     bool refuseWithoutRaces();
+    /** Starts a long operation; when one runs already, says so and gives back an empty scope. */
+    RacePresenter::OperationScope startOperation(Operation operation);
+    /** Whether a long operation runs; the person is told so when it does. */
+    bool refuseWhileBusy();
     void setDateLine(const QString &text);
     void setHeading(const QString &text);
-    void showView(const RaceViewTexts &view, int race);
-    void exportHits(HitThreshold threshold);
+    void exportHitsAbove(HitThreshold threshold);
     /** Fills the data list with the stored course-days, latest first. */
     void fillDataList();
     /** The course-day a data list item loads; empty for none or for a name that cannot be loaded. */
     static QString courseDayOf(const QListWidgetItem *item);
     /** The item of the data list that loads course-day `name`, or with an empty name the first that loads one. */
     QListWidgetItem *dataListItem(const QString &name) const;
-    void printAllRaces();
-    void saveBetsText();
 
     GuiContext &m_context;
     SettingsFile m_settings;
-    Session m_session;
-    std::unique_ptr<JVLink> m_jvlink; // JVLink1
+    RacePresenter m_presenter;
+    std::unique_ptr<JVLink> m_jvlink;
     std::unique_ptr<PrinterProvider> m_ownPrinters;
     PrinterProvider *m_printers = nullptr;
-    RaceViewTexts m_shownView; ///< what the race view shows now: the race print reads it
-    int m_shownRace = 0;
     bool m_shown = false;
 
-    QWidget *m_dataPanel = nullptr;    // Panel8
-    QListWidget *m_dataList = nullptr; // DatListBox
-    RaceTabView *m_raceView = nullptr; // TabControl1
-    QLabel *m_dateLine = nullptr;      // Label1
-    QLabel *m_dateShadow = nullptr;    // Label23
-    QLabel *m_heading = nullptr;       // Panel2
-    QLabel *m_headingShadow = nullptr; // Label22
-    QLabel *m_condition = nullptr;     // Panel3
-    QWidget *m_tickerPanel = nullptr;  // Panel4
-    Ticker *m_ticker = nullptr;        // Label29
-    QLabel *m_picture = nullptr;       // Image2
-    QAction *m_tickerSwitch = nullptr; // T1
-    QToolButton *m_print = nullptr;    // SpeedButton4
-    QPushButton *m_graph = nullptr;    // Button1
-    QPushButton *m_allBets = nullptr;  // Button2
-    QPushButton *m_results = nullptr;  // KekkaGetBtn
+    QWidget *m_dataPanel = nullptr;
+    QListWidget *m_dataList = nullptr;
+    RaceTabView *m_raceView = nullptr;
+    QLabel *m_dateLine = nullptr;
+    QLabel *m_dateShadow = nullptr;
+    QLabel *m_heading = nullptr;
+    QLabel *m_headingShadow = nullptr;
+    QLabel *m_condition = nullptr;
+    QWidget *m_tickerPanel = nullptr;
+    Ticker *m_ticker = nullptr;
+    QLabel *m_picture = nullptr;
+    QAction *m_tickerSwitch = nullptr;
+    QToolButton *m_print = nullptr;
+    QPushButton *m_graph = nullptr;
+    QPushButton *m_allBets = nullptr;
+    QPushButton *m_results = nullptr;
 
     PreviewWindow *m_previewWindow = nullptr;
     WaitWindow *m_waitWindow = nullptr;

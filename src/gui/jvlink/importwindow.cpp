@@ -169,10 +169,10 @@ ImportWindow::ImportWindow(JVLink &jvlink, GuiContext &context, bool &importCanc
     resize(520, 480);
     CentreOnScreen(this, parent);
 
-    connect(m_settingsButton, &QToolButton::clicked, this, &ImportWindow::SpeedButton1Click);
-    connect(m_start, &QPushButton::clicked, this, &ImportWindow::ButtonStartClick);
-    connect(m_cancel, &QPushButton::clicked, this, &ImportWindow::ButtonCancelClick);
-    connect(m_timer, &QTimer::timeout, this, &ImportWindow::TimerJVStatusTimer);
+    connect(m_settingsButton, &QToolButton::clicked, this, &ImportWindow::openJVLinkSettings);
+    connect(m_start, &QPushButton::clicked, this, &ImportWindow::startImport);
+    connect(m_cancel, &QPushButton::clicked, this, &ImportWindow::askToCancel);
+    connect(m_timer, &QTimer::timeout, this, &ImportWindow::pollDownload);
 
     setFromDate(DataImport::StoredFromDate(m_settings, QDateTime::currentDateTime()));
 }
@@ -204,7 +204,7 @@ void ImportWindow::reject()
     cancelImport();
 }
 
-void ImportWindow::SpeedButton1Click()
+void ImportWindow::openJVLinkSettings()
 {
     const int result = m_jvlink.JVSetUIProperties();
     if (result != 0)
@@ -212,7 +212,7 @@ void ImportWindow::SpeedButton1Click()
                     FromSjis(JVResultMessage("JVSetUIProperties", result)));
 }
 
-void ImportWindow::ButtonStartClick()
+void ImportWindow::startImport()
 {
     if (m_import->running())
         return;
@@ -230,7 +230,7 @@ void ImportWindow::ButtonStartClick()
         importEnded();
 }
 
-void ImportWindow::TimerJVStatusTimer()
+void ImportWindow::pollDownload()
 {
     // Stopped during the poll: once the last file is there the poll runs the read loop,
     // which processes events, and no tick may come in between.
@@ -242,7 +242,7 @@ void ImportWindow::TimerJVStatusTimer()
         importEnded();
 }
 
-void ImportWindow::ButtonCancelClick()
+void ImportWindow::askToCancel()
 {
     if (confirmCancel())
         cancelImport();

@@ -52,12 +52,16 @@ class ImportWindow : public QDialog, private ImportView
      */
     void reject() override;
 
-  private:
-    void ButtonStartClick();
-    void ButtonCancelClick();
-    void SpeedButton1Click();
-    void TimerJVStatusTimer();
+  private Q_SLOTS:
+    void startImport();
+    /** Asks whether to cancel the running import, and cancels it on Yes. */
+    void askToCancel();
+    /** JV-Link's own settings dialog (service key, where it keeps its files). */
+    void openJVLinkSettings();
+    /** One tick of the download polling. */
+    void pollDownload();
 
+  private:
     bool confirmCancel();
     void cancelImport();
     void setImportRunning(bool running);
@@ -85,21 +89,21 @@ class ImportWindow : public QDialog, private ImportView
 
     bool m_cancelPending = false;  ///< cancel confirmed, the read loop not yet stopped
     bool m_closeWhenEnded = false; ///< closing was asked for while the import ran
-    QStringList m_pendingCreated;  ///< lines of ListBox1 not yet shown
-    QElapsedTimer m_sinceFlush;    ///< since ListBox1 last received lines
+    QStringList m_pendingCreated;  ///< lines of the list of stored records not yet shown
+    QElapsedTimer m_sinceFlush;    ///< since that list last received lines
 
-    QToolButton *m_settingsButton = nullptr; // SpeedButton1
-    QPushButton *m_start = nullptr;          // ButtonStart
-    QPushButton *m_cancel = nullptr;         // ButtonCancel
-    QLabel *m_progress = nullptr;            // ProgressLabel
-    QProgressBar *m_download = nullptr;      // ProgressBar1
-    QProgressBar *m_read = nullptr;          // ProgressBar2
-    QListWidget *m_created = nullptr;        // ListBox1
-    QDateTimeEdit *m_from = nullptr;         // DateTimePicker1
-    QRadioButton *m_normal = nullptr;        // rbtNormal
-    QRadioButton *m_thisWeek = nullptr;      // rbtIsthisweek
-    QLabel *m_lastTime = nullptr;            // Label5 (hidden)
-    QTimer *m_timer = nullptr;               // TimerJVStatus
+    QToolButton *m_settingsButton = nullptr;
+    QPushButton *m_start = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QLabel *m_progress = nullptr;       ///< the status line
+    QProgressBar *m_download = nullptr; ///< files downloaded
+    QProgressBar *m_read = nullptr;     ///< files read
+    QListWidget *m_created = nullptr;   ///< one line per stored record
+    QDateTimeEdit *m_from = nullptr;    ///< the from-date of the import
+    QRadioButton *m_normal = nullptr;   ///< "通常データ"
+    QRadioButton *m_thisWeek = nullptr; ///< "今週開催データ"
+    QLabel *m_lastTime = nullptr;       ///< hidden: the stored from-date as text
+    QTimer *m_timer = nullptr;          ///< download polling, every 10 ms
 };
 
 } // namespace velmora::gui

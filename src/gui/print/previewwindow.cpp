@@ -46,8 +46,8 @@ PreviewWindow::PreviewWindow(GuiContext &context, PrinterProvider &printers, QWi
         bar->addWidget(push);
         return push;
     };
-    button("BitBtn2", "印刷(&P)", &PreviewWindow::BitBtn2Click);
-    button("BitBtn3", "ﾌﾟﾘﾝﾀ設定(&S)", &PreviewWindow::BitBtn3Click);
+    button("BitBtn2", "印刷(&P)", &PreviewWindow::printPage);
+    button("BitBtn3", "ﾌﾟﾘﾝﾀ設定(&S)", &PreviewWindow::setUpPrinter);
     button("BitBtn1", "閉じる", &QDialog::close);
     bar->addStretch(1);
 
@@ -61,7 +61,7 @@ PreviewWindow::PreviewWindow(GuiContext &context, PrinterProvider &printers, QWi
         m_zoom->addButton(radio, i);
         zoomLayout->addWidget(radio);
     }
-    connect(m_zoom, &QButtonGroup::idClicked, this, &PreviewWindow::RadioGroup1Click);
+    connect(m_zoom, &QButtonGroup::idClicked, this, &PreviewWindow::chooseZoom);
     bar->addWidget(group);
     layout->addLayout(bar);
 
@@ -84,7 +84,7 @@ PreviewWindow::PreviewWindow(GuiContext &context, PrinterProvider &printers, QWi
     }
 }
 
-void PreviewWindow::RadioGroup1Click(int index)
+void PreviewWindow::chooseZoom(int index)
 {
     if (index < 0 || index > 3)
         return;
@@ -103,13 +103,13 @@ bool PreviewWindow::showPage(const Page &page)
         m_context.messages.information(this, error);
         return false;
     }
-    RadioGroup1Click(m_zoom->checkedId() < 0 ? 1 : m_zoom->checkedId());
+    chooseZoom(m_zoom->checkedId() < 0 ? 1 : m_zoom->checkedId());
     show();
     raise();
     return true;
 }
 
-void PreviewWindow::BitBtn2Click()
+void PreviewWindow::printPage()
 {
     QString error;
     if (!m_preview->CheckPrinter(&error)) {
@@ -137,7 +137,7 @@ void PreviewWindow::BitBtn2Click()
     }
 }
 
-void PreviewWindow::BitBtn3Click()
+void PreviewWindow::setUpPrinter()
 {
     if (m_printers.setup(this))
         m_preview->update();

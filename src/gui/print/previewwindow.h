@@ -15,10 +15,10 @@ class PrinterProvider;
 class PagePreview;
 
 /**
- * The print preview window: one page in the preview control PrevX1, the zoom
- * selector RadioGroup1 (25/50/75/100 %), print and printer setup. It remembers
- * its place ("Printlocate") and zoom ("PrintZoom"). Created at start, reused by
- * every print, shown without being modal.
+ * The print preview window: one page in the preview control, the zoom selector
+ * (25/50/75/100 %), print and printer setup. It remembers its place
+ * ("Printlocate") and zoom ("PrintZoom"). Created at start, reused by every
+ * print, shown without being modal.
  */
 class PreviewWindow : public QDialog
 {
@@ -27,7 +27,7 @@ class PreviewWindow : public QDialog
   public:
     PreviewWindow(GuiContext &context, PrinterProvider &printers, QWidget *parent = nullptr);
 
-    PagePreview *PrevX1() const { return m_preview; }
+    PagePreview *preview() const { return m_preview; }
 
     /**
      * Records the page, applies the chosen zoom and shows the window. When there is
@@ -36,11 +36,11 @@ class PreviewWindow : public QDialog
     bool showPage(const Page &page);
 
     /** The zoom selection: 0 = 25 %, 1 = 50 %, 2 = 75 %, 3 = 100 %; applied and stored. */
-    void RadioGroup1Click(int index);
+    void chooseZoom(int index);
     /** "印刷(&P)": the page to the current printer, or to a PDF file for the PDF printer. */
-    void BitBtn2Click();
+    void printPage();
     /** "ﾌﾟﾘﾝﾀ設定(&S)". */
-    void BitBtn3Click();
+    void setUpPrinter();
 
   protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,6 +1,5 @@
 #include "gui/views/allraceswindow.h"
 
-#include "core/report/hitlist.h"
 #include "gui/app/guicontext.h"
 #include "gui/app/windowplace.h"
 #include "gui/views/betheader.h"
@@ -73,11 +72,10 @@ void ShowList(QListWidget *list, const std::vector<std::string> &bets, bool user
 
 } // namespace
 
-AllRacesWindow::AllRacesWindow(Session &session, GuiContext &context, QWidget *parent)
+AllRacesWindow::AllRacesWindow(const AllRacesBets &bets, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
-    , m_session(session)
-    , m_context(context)
+    , m_bets(bets)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("全レース買い目"));
@@ -152,24 +150,24 @@ AllRacesWindow::AllRacesWindow(Session &session, GuiContext &context, QWidget *p
     QPushButton *close = makeButton(QStringLiteral("CloseBtn"), QStringLiteral("閉じる"), 310);
     help->hide();
     saveText->hide();
-    connect(print, &QPushButton::clicked, this, &AllRacesWindow::MsgBitBtn1Click);
-    connect(saveText, &QPushButton::clicked, this, &AllRacesWindow::MsgBitBtn3Click);
-    connect(help, &QPushButton::clicked, this, &AllRacesWindow::MsgBitBtn3Click);
+    connect(print, &QPushButton::clicked, this, &AllRacesWindow::printRequested);
+    connect(saveText, &QPushButton::clicked, this, &AllRacesWindow::saveTextRequested);
+    connect(help, &QPushButton::clicked, this, &AllRacesWindow::saveTextRequested);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *hitsPage = new QWidget;
     hitsPage->setObjectName(QStringLiteral("TabSheet2"));
     m_pages->addTab(hitsPage, QStringLiteral("的中馬券"));
-    m_memo = new QPlainTextEdit(hitsPage);
-    m_memo->setObjectName(QStringLiteral("Memo1"));
-    m_memo->setReadOnly(true);
-    m_memo->setFont(render::PixelFont(render::kGothic, 12));
-    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_hitList = new QPlainTextEdit(hitsPage);
+    m_hitList->setObjectName(QStringLiteral("Memo1"));
+    m_hitList->setReadOnly(true);
+    m_hitList->setFont(render::PixelFont(render::kGothic, 12));
+    m_hitList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The hit lines are fixed-width columns; wrapping would break them apart.
-    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_hitList->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto *hitsLayout = new QVBoxLayout(hitsPage);
     hitsLayout->setContentsMargins(0, 0, 0, 0);
-    hitsLayout->addWidget(m_memo);
+    hitsLayout->addWidget(m_hitList);
 
     showBets();
 
@@ -179,7 +177,7 @@ AllRacesWindow::AllRacesWindow(Session &session, GuiContext &context, QWidget *p
 void AllRacesWindow::showBets()
 {
     for (int r = 1; r <= kMaxRaces; ++r) {
-        const RaceBets &bets = m_session.allRaces.races[static_cast<size_t>(r)];
+        const RaceBets &bets = m_bets.races[static_cast<size_t>(r)];
         m_captions[static_cast<size_t>(r - 1)]->setText(Qs(bets.caption));
         m_panels.item(r - 1)->setText(Qs(bets.panel));
         ShowList(m_quinellaLists.item(r - 1), bets.quinella, bets.user);
@@ -187,33 +185,12 @@ void AllRacesWindow::showBets()
     }
 }
 
-void AllRacesWindow::openFor(const QString &dateLine)
+void AllRacesWindow::openFor(const QString &heading, const QStringList &hitList)
 {
-    prepare(dateLine);
-    exec();
-}
-
-void AllRacesWindow::prepare(const QString &dateLine)
-{
-    m_heading->setText(dateLine);
-    RefreshAllRaces(m_session);
-    m_memo->setPlainText(QsList(HitList(m_session.card, m_session.prediction)).join(QLatin1Char('\n')));
+    m_heading->setText(heading);
+    m_hitList->setPlainText(hitList.join(QLatin1Char('\n')));
     showBets();
-}
-
-void AllRacesWindow::MsgBitBtn1Click()
-{
-    Q_EMIT printRequested();
-}
-
-void AllRacesWindow::MsgBitBtn3Click()
-{
-    Q_EMIT saveTextRequested();
-}
-
-QString AllRacesWindow::headingText() const
-{
-    return m_heading->text();
+    exec();
 }
 
 } // namespace velmora::gui

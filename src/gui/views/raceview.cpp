@@ -318,7 +318,7 @@ bool RaceTabView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
-            Q_EMIT runnerClicked(m_grid->currentIndex().row());
+            Q_EMIT runnerChosen(m_grid->currentIndex().row());
             return true;
         }
     }
@@ -328,7 +328,7 @@ bool RaceTabView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_grid->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton)
-            Q_EMIT runnerClicked(m_grid->rowAt(mouse->position().toPoint().y()));
+            Q_EMIT runnerChosen(m_grid->rowAt(mouse->position().toPoint().y()));
     }
     return QWidget::eventFilter(watched, event);
 }

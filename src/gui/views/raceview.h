@@ -16,10 +16,10 @@ class QTableWidget;
 namespace velmora::gui {
 
 /**
- * The race tab view of the main window (TabControl1): one tab per race, the
- * owner-drawn runner grid StringGrid1, the field size, the prediction box with
- * grade, axis and cover horse, the computer's and the user's bet lists, and the
- * diagnostic layer. It shows RaceViewTexts; what to show is computed by the core.
+ * The race tab view of the main window: one tab per race, the owner-drawn runner
+ * grid, the field size, the prediction box with grade, axis and cover horse, the
+ * computer's and the user's bet lists, and the diagnostic layer. It shows
+ * RaceViewTexts; what to show is computed by the core.
  */
 class RaceTabView : public QWidget
 {
@@ -44,14 +44,17 @@ class RaceTabView : public QWidget
     void clearRace();
     /** How much taller the runner grid would have to be to show `rows` rows without scrolling; 0 when it does. */
     int hiddenRowsHeight(int rows) const;
-    /** Sets the user page: HSPanel3 and the lists ListBox7 and ListBox8. */
+    /** Sets the user page: the user's axis panel and the user's two bet lists. */
     void showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket);
 
   Q_SIGNALS:
     /** Another tab was chosen: race = tab index + 1. */
     void raceChosen(int race);
-    /** The grid was clicked; row is the 0-based row under the pointer, -1 below the rows. */
-    void runnerClicked(int row);
+    /**
+     * A runner was chosen: a click on the grid (row is the 0-based row under the pointer,
+     * -1 below the rows) or Enter or Space on its current row.
+     */
+    void runnerChosen(int row);
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -59,19 +62,19 @@ class RaceTabView : public QWidget
   private:
     QTabBar *m_tabs = nullptr;
     QTableWidget *m_grid = nullptr;
-    QLabel *m_fieldSize = nullptr;             // Label30
-    QLabel *m_fieldSizeShadow = nullptr;       // Label31
-    QLabel *m_grade = nullptr;                 // HSPanel4
-    QLabel *m_axis = nullptr;                  // HSPanel2
-    QLabel *m_cover = nullptr;                 // HSPanel5
-    QLabel *m_userPanel = nullptr;             // HSPanel3
-    QTabWidget *m_pages = nullptr;             // PageControl1
-    QListWidget *m_computerQuinella = nullptr; // ListBox5
-    QListWidget *m_computerBracket = nullptr;  // ListBox6
-    QListWidget *m_userQuinella = nullptr;     // ListBox7
-    QListWidget *m_userBracket = nullptr;      // ListBox8
-    std::array<QLabel *, 18> m_diagnostics{};  // Label4 … Label21
-    QPushButton *m_toggleGrid = nullptr;       // Button3
+    QLabel *m_fieldSize = nullptr;
+    QLabel *m_fieldSizeShadow = nullptr;
+    QLabel *m_grade = nullptr;
+    QLabel *m_axis = nullptr;
+    QLabel *m_cover = nullptr;
+    QLabel *m_userPanel = nullptr;
+    QTabWidget *m_pages = nullptr; ///< the computer's page and the user's page
+    QListWidget *m_computerQuinella = nullptr;
+    QListWidget *m_computerBracket = nullptr;
+    QListWidget *m_userQuinella = nullptr;
+    QListWidget *m_userBracket = nullptr;
+    std::array<QLabel *, 18> m_diagnostics{}; ///< score, index, field size, X value, marks, partners
+    QPushButton *m_toggleGrid = nullptr;
 };
 
 } // namespace velmora::gui

@@ -21,7 +21,7 @@ class UserPredictionPopup : public QDialog
   public:
     explicit UserPredictionPopup(QWidget *parent = nullptr);
 
-    /** Fills the title (HSPanel1) and the lists (ListBox1, ListBox2) and shows the window. */
+    /** Fills the title and the two bet lists and shows the window. */
     void showPrediction(const UserPrediction &prediction);
 
   protected:

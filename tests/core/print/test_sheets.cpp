@@ -330,7 +330,7 @@ class SheetsFromSession : public testing::Test
         races[6] = {1400, 9};
         m_session.card = test::MakeCard(races);
         m_session.allRaces.reset();
-        m_session.card.RaceCardLoaded = true;
+        m_session.allRaces.pendingComputedBets = true;
         ComputePrediction(m_session.card, m_session.prediction);
     }
 

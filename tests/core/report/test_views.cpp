@@ -27,7 +27,7 @@ class Views : public testing::Test
     {
         m_session.card = test::MakeCard(std::vector<test::RaceShape>(12, {1600, 16}));
         m_session.allRaces.reset();
-        m_session.card.RaceCardLoaded = true;
+        m_session.allRaces.pendingComputedBets = true;
         ComputePrediction(m_session.card, m_session.prediction);
     }
 
@@ -142,7 +142,7 @@ TEST_F(Views, UserPredictionPairsTheClickedHorseWithTheEnginesPartners)
     EXPECT_EQ(m_session.UserAxisBracket[3], 4);
 
     // The click filled every other race's box with the computed bets first.
-    EXPECT_FALSE(m_session.card.RaceCardLoaded);
+    EXPECT_FALSE(m_session.allRaces.pendingComputedBets);
     for (int r : {1, 2, 4, 12}) {
         EXPECT_FALSE(m_session.allRaces.races[r].user);
         EXPECT_FALSE(m_session.allRaces.races[r].quinella.empty()) << "race " << r;
@@ -177,7 +177,7 @@ TEST_F(Views, TheAllRacesBoxesAreCopiedOncePerLoad)
 
     MakeUserPrediction(m_session, 3, 0);
     m_session.allRaces.reset();
-    m_session.card.RaceCardLoaded = true;
+    m_session.allRaces.pendingComputedBets = true;
     RefreshAllRaces(m_session);
     EXPECT_FALSE(m_session.allRaces.races[3].user) << "a reload shows the computed bets again";
 }
