@@ -299,17 +299,17 @@ TEST_F(MainWindowTest, LoadingACourseDayShowsRaceOneByTheLoadersRules)
     ASSERT_EQ(grid->rowCount(), day.races[0].registered);
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("1"));
     EXPECT_EQ(grid->item(0, 0)->text(), QString::number(day.races[0].runners[0].bracket));
-    EXPECT_EQ(grid->item(p.MarkD[1] - 1, 7)->text(), QStringLiteral("D"));
-    EXPECT_EQ(grid->item(p.MarkF[1] - 1, 9)->text(), QStringLiteral("F"));
-    EXPECT_EQ(child<QLabel>(*form, "HSPanel2")->text(), QString::number(p.AxisHorse[1]));
-    EXPECT_EQ(child<QLabel>(*form, "HSPanel4")->text(), Qs(p.ConfidenceGrade[1]));
-    EXPECT_EQ(child<QLabel>(*form, "Label30")->text(), QString::number(p.FieldSize[1]) + QStringLiteral("頭"));
+    EXPECT_EQ(grid->item(p.races[1].marks.d - 1, 7)->text(), QStringLiteral("D"));
+    EXPECT_EQ(grid->item(p.races[1].marks.f - 1, 9)->text(), QStringLiteral("F"));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel2")->text(), QString::number(p.races[1].axisHorse));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel4")->text(), Qs(GradeText(p.races[1].grade)));
+    EXPECT_EQ(child<QLabel>(*form, "Label30")->text(), QString::number(p.races[1].fieldSize) + QStringLiteral("頭"));
     EXPECT_TRUE(child<QLabel>(*form, "Label1")->text().startsWith(QStringLiteral("2026年11月28日(土)")));
     EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  1 R ")));
     EXPECT_FALSE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  1 R   ")));
     std::vector<std::string> quinella;
     for (int k = 1; k <= 6; ++k)
-        AddBetToList(quinella, p.QuinellaBets[1][k]);
+        AddBetToList(quinella, p.races[1].quinellaBets[k]);
     EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox5")), QsList(quinella));
     for (const char *button : {"Button1", "Button2", "SpeedButton4"})
         EXPECT_TRUE(child<QWidget>(*form, button)->isEnabled()) << button;
@@ -318,7 +318,7 @@ TEST_F(MainWindowTest, LoadingACourseDayShowsRaceOneByTheLoadersRules)
     tabs->setCurrentIndex(2);
     EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  3 R   ")));
     EXPECT_EQ(grid->rowCount(), day.races[2].registered);
-    EXPECT_EQ(child<QLabel>(*form, "HSPanel5")->text(), QString::number(p.CoverHorse[3]));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel5")->text(), QString::number(p.races[3].coverHorse));
 }
 
 TEST_F(MainWindowTest, MissingAndIncompleteDataAreTold)

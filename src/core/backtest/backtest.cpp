@@ -159,7 +159,7 @@ void AddCourseDayRaces(const RaceCard &card, const Prediction &prediction, std::
     const std::string &first = card.RaceRecords[1];
     const QDate date = DateOfDigits(Field(first, common::MeetingDate));
     const std::string course(Field(first, common::Course));
-    std::vector<std::string> quinella, bracket;
+    std::vector<Bet> quinella, bracket;
     for (int r = 1; r <= card.RaceCount; ++r) {
         const std::string &payout = card.PayoutRecords[static_cast<size_t>(r)];
         std::array<PayoutTableEntries, kTicketKindCount> payouts;
@@ -173,12 +173,12 @@ void AddCourseDayRaces(const RaceCard &card, const Prediction &prediction, std::
         quinella.clear();
         bracket.clear();
         AddComputedBets(card, prediction, r, quinella, bracket);
-        RaceFigures race{date, course, r, prediction.ConfidenceGrade[static_cast<size_t>(r)], {}};
+        RaceFigures race{date, course, r, prediction.races[r].grade, {}};
         race.figures.settledRaces = 1;
         for (const TicketKind kind : kTicketKinds) {
             KindFigures &figures = race.figures[kind];
-            for (const std::string &bet : kind == TicketKind::Bracket ? bracket : quinella) {
-                const long long paid = payouts[static_cast<size_t>(kind)].ticketReturn(ReadBetPair(bet));
+            for (const Bet &bet : kind == TicketKind::Bracket ? bracket : quinella) {
+                const long long paid = payouts[static_cast<size_t>(kind)].ticketReturn(bet);
                 ++figures.tickets;
                 figures.stake += kTicketPrice;
                 figures.payback += paid;
@@ -213,7 +213,7 @@ void SummarizeBacktest(BacktestResult &result)
             day = &result.byDate[Format("%04d-%02d-%02d", date.year(), date.month(), date.day())];
         }
         result.total += race.figures;
-        result.byGrade[race.grade] += race.figures;
+        result.byGrade[GradeText(race.grade)] += race.figures;
         result.byCourse[race.course] += race.figures;
         *month += race.figures;
         *day += race.figures;

@@ -82,7 +82,7 @@ struct RaceFigures
     QDate date;         ///< the course-day's meeting date
     std::string course; ///< racecourse code, 2 bytes
     int race = 0;       ///< race slot 1..12
-    std::string grade;  ///< ConfidenceGrade: "A", "B" or "C"
+    Grade grade = Grade::None;
     GroupFigures figures;
 };
 

@@ -50,7 +50,7 @@ BetsText MakeBetsText(const Session &session, const std::string &heading)
             user = Sj("(ユーザー予想)") + Sj("[軸]馬：") + panelPart(4) + Sj(" 枠：") + panelPart(9);
         }
         text.lines.push_back("///// " + Format("%2d", r) + " R /////   " + Sj(" 勝負度:") +
-                             session.prediction.ConfidenceGrade[static_cast<size_t>(r)] + "   " + user);
+                             GradeText(session.prediction.races[r].grade) + "   " + user);
         text.lines.push_back(Sj("【馬連】"));
         text.lines.push_back(EntriesLine(bets.quinella, true));
         text.lines.push_back(Sj("【枠連】"));

@@ -72,16 +72,22 @@ LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QStri
  */
 LoadResult ReloadKeepingUserBets(Session &session, const QString &dataDir);
 
+/** The panel of a race box: grade, ":馬", the axis horse in "%2d", ":枠", its bracket in "%2d" ("A:馬 4:枠 2"). */
+std::string RaceBoxPanel(Grade grade, int axisHorse, int axisBracket);
+
 /** Whether race r's bracket-quinella bets are shown: more than 8 runners, or data before 2005. */
 bool ShowsBracketBets(const RaceCard &card, int race);
 
 /**
  * Appends race r's six computed quinella bets to `quinella`, and, when the race
  * shows bracket bets, its six bracket-quinella bets to `bracket`, each through
- * AddBetToList (void and repeated bets are dropped): the lists of a race box.
+ * AddBetToList (void and repeated bets are dropped): the lists of a race box, as
+ * texts or as the bets themselves.
  */
 void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<std::string> &quinella,
                      std::vector<std::string> &bracket);
+void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<Bet> &quinella,
+                     std::vector<Bet> &bracket);
 
 /**
  * Copies every race's computed bets into the all-races lists when a load has not

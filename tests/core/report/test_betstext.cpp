@@ -79,8 +79,7 @@ TEST_F(BetsTextTest, SavesEveryRaceByteForByteIntoANewTxtFolder)
         char number[4];
         std::snprintf(number, sizeof number, "%2d", r);
         expected += "///// " + std::string(number) + " R /////    " + S("勝負度:") +
-                    m_session.prediction.ConfidenceGrade[static_cast<size_t>(r)] + std::string(3 + 14 + 17, ' ') +
-                    "\r\n";
+                    GradeText(m_session.prediction.races[r].grade) + std::string(3 + 14 + 17, ' ') + "\r\n";
         std::string quinella;
         for (const std::string &bet : box(r).quinella)
             quinella += "   " + bet;
@@ -112,7 +111,7 @@ TEST_F(BetsTextTest, SavesEveryRaceByteForByteIntoANewTxtFolder)
 TEST_F(BetsTextTest, UserPredictionNamesTheUsersAxis)
 {
     MakeUserPrediction(m_session, 2, 2);
-    const std::string grade = m_session.prediction.ConfidenceGrade[2];
+    const std::string grade = GradeText(m_session.prediction.races[2].grade);
     char bracket[4];
     std::snprintf(bracket, sizeof bracket, "%2d", m_session.card.bracketOf(2, 3));
     const BetsText text = MakeBetsText(m_session, DateLine(m_session.card.RaceRecords[1]));

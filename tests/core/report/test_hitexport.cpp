@@ -74,13 +74,12 @@ class HitExportTest : public testing::Test
         std::map<std::pair<int, const hr::PayoutTable *>, int> used;
         for (const Paid &p : paid) {
             const bool brackets = p.table == &hr::BracketQuinella;
-            const auto &bets = (brackets ? session.prediction.BracketBets
-                                         : session.prediction.QuinellaBets)[static_cast<size_t>(p.race)];
+            const RacePrediction &race = session.prediction.races[p.race];
+            const auto &bets = brackets ? race.bracketBets : race.quinellaBets;
             // The first bet that is not void (a void bet has no first number).
-            const auto bet = std::find_if(bets.begin() + 1, bets.end(),
-                                          [](const std::string &b) { return std::stoi(b.substr(0, 2)) != 0; });
+            const auto bet = std::find_if(bets.begin(), bets.end(), [](const Bet &b) { return b.low != 0; });
             EXPECT_NE(bet, bets.end());
-            const std::pair<int, int> pair{std::stoi(bet->substr(0, 2)), std::stoi(bet->substr(5, 2))};
+            const std::pair<int, int> pair{bet->low, bet->high};
             m_pairs[{name, p.race, p.table}] = pair;
             auto record = records.try_emplace(p.race, gen::RecordBuilder::Payout()).first;
             record->second.setKey('7', date, date, course, day.meeting, day.meetingDay, p.race);
