@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/recordheader.h"
 #include "core/report/payouts.h"
 #include "core/report/session.h"
 #include "core/text/sjis.h"
@@ -17,14 +18,6 @@ std::optional<double> Percent(long long part, long long whole)
     if (whole <= 0)
         return std::nullopt;
     return 100.0 * static_cast<double>(part) / static_cast<double>(whole);
-}
-
-/** The date of 8 bytes yyyymmdd; invalid for anything else. */
-QDate DateOfDigits(std::string_view digits)
-{
-    if (digits.size() != 8 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return {};
-    return QDate(FieldValue(digits.substr(0, 4)), FieldValue(digits.substr(4, 2)), FieldValue(digits.substr(6, 2)));
 }
 
 /** What became of one course-day of the folder. */

@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/recordheader.h"
 #include "core/jvlink/jvresultmessage.h"
 #include "core/settings/settingsfile.h"
 #include "core/text/sjis.h"
@@ -83,7 +84,8 @@ QStringList ImportSummary(const ImportCounts &counts)
     return lines + ImportRecordLines(counts);
 }
 
-DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, SettingsFile &settings, ImportView &view, bool &importCancelled)
+DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, SettingsFile &settings, ImportView &view,
+                       bool &importCancelled)
     : m_jvlink(jvlink)
     , m_store(store)
     , m_settings(settings)
@@ -393,33 +395,30 @@ void DataImport::refuse(const QString &reason)
 
 bool DataImport::storeRecord(const std::string &record)
 {
-    const std::string_view type = Field(record, common::RecordType);
-    const auto kind = KindOfRecordType(type);
+    const RecordHeader header = ReadRecordHeader(record);
+    const auto kind = KindOfRecordType(header.type);
     if (!kind) {
         ++m_counts.otherTypes;
         return true;
     }
-    const std::string_view dataKind = Field(record, common::DataKind);
-    if (*kind != FileKind::Payout && (dataKind == "A" || dataKind == "B")) {
+    if (*kind != FileKind::Payout && header.isLocalOrOverseas()) {
         refuse(QStringLiteral("地方・海外競馬のデータ"));
         return true;
     }
-    if (FieldValue(Field(record, common::MeetingDate)) < m_importFromDate - 10) {
+    if (header.meetingDateNumber() < m_importFromDate - 10) {
         refuse(QStringLiteral("取得開始日付より前の開催"));
         return true;
     }
-    if (FieldValue(Field(record, common::RaceNumber)) <= 0) {
+    switch (CheckReceivedRecord(record, header, *kind == FileKind::Runner)) {
+    case ReceivedRecordProblem::None:
+        break;
+    case ReceivedRecordProblem::NoRaceNumber:
         refuse(QStringLiteral("レース番号なし"));
         return true;
-    }
-    if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0) {
+    case ReceivedRecordProblem::NoHorseNumber:
         refuse(QStringLiteral("馬番なし"));
         return true;
-    }
-
-    // Bytes that are not CP932 were damaged on the way; stored, they would show as
-    // garbage or be "repaired" into other characters.
-    if (!IsValidSjis(record)) {
+    case ReceivedRecordProblem::NotSjis:
         refuse(NotSjisReason());
         return true;
     }
