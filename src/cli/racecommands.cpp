@@ -17,11 +17,11 @@ int List(const Arguments &args)
         return Usage();
     // Standard output lists the course-days that can be loaded, one a line; a name
     // that cannot be is named on standard error.
-    for (const ListedCourseDay &day : ListCourseDays(DataDir(args))) {
-        if (day.readable)
-            Print(VisibleText(day.name));
+    for (const CourseDay &day : ListCourseDays(DataDir(args))) {
+        if (day.readable())
+            Print(day.displayName());
         else
-            PrintError(QStringLiteral("除外した開催: %1: %2").arg(day.name, UnreadableNameReason()));
+            PrintError(QStringLiteral("除外した開催: %1: %2").arg(day.fileBase(), UnreadableNameReason()));
     }
     return kExitOk;
 }
@@ -30,9 +30,9 @@ namespace {
 const QString kNoData = QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。");
 } // namespace
 
-std::optional<int> LoadComputedSession(const Arguments &args, const QString &name, Session &session)
+std::optional<int> LoadComputedSession(const Arguments &args, const CourseDay &day, Session &session)
 {
-    const LoadResult result = LoadIntoSession(session, DataDir(args), name);
+    const LoadResult result = LoadIntoSession(session, DataDir(args), day);
     if (result.computable())
         return std::nullopt;
     PrintError(result.status == LoadStatus::FewRaces ? kNoData : result.message);
@@ -43,7 +43,7 @@ std::optional<int> LoadAndCompute(const Arguments &args, RaceCard &card, Predict
 {
     if (args.positional.size() != 1)
         return Usage();
-    const LoadResult result = LoadCourseDay(DataDir(args), args.positional.front(), card);
+    const LoadResult result = LoadCourseDay(DataDir(args), CourseDayArgument(args), card);
     switch (result.status) {
     case LoadStatus::Loaded:
         ComputePrediction(card, prediction);

@@ -43,7 +43,7 @@ class AllRacesWindowTest : public testing::Test
     void load()
     {
         const LoadResult result =
-            LoadIntoSession(m_session, m_context.dataDir(), QString::fromStdString(m_day.nameUtf8()));
+            LoadIntoSession(m_session, m_context.dataDir(), CourseDay(QString::fromStdString(m_day.nameUtf8())));
         ASSERT_TRUE(result.computable()) << result.message.toStdString();
     }
 

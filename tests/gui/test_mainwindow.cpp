@@ -275,7 +275,7 @@ TEST_F(MainWindowTest, TheDataListShowsOddNamesEscapedAndLoadsTheDayBehindThem)
     EXPECT_EQ(list->item(0)->toolTip(), UnreadableNameReason());
     EXPECT_EQ(list->currentItem(), list->item(1));
     form->DatListBoxClick(list->item(1));
-    EXPECT_EQ(form->session().name, broken);
+    EXPECT_EQ(form->session().courseDay.fileBase(), broken);
     EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
 }
 
@@ -334,12 +334,12 @@ TEST_F(MainWindowTest, MissingAndIncompleteDataAreTold)
     runners.seek(555 * 18 + 27);
     runners.write(" ");
     runners.close();
-    form->LoadCourseDay(name);
+    form->LoadCourseDay(CourseDay(name));
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了です。"));
     EXPECT_FALSE(child<QWidget>(*form, "Button2")->isEnabled());
 
     QFile::remove(runners.fileName());
-    form->LoadCourseDay(name);
+    form->LoadCourseDay(CourseDay(name));
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了のようです。"));
     EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
     EXPECT_EQ(child<QLabel>(*form, "Label1")->text(), QString());
@@ -519,7 +519,7 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     EXPECT_EQ(list->currentRow(), 0);
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(form->session().name, QString::fromStdString(older.nameUtf8()));
+    EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(older.nameUtf8()));
     EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
 
     // Ctrl+Tab and Ctrl+PgDn go to the next race, Ctrl+Shift+Tab and Ctrl+PgUp back, round the ends.

@@ -16,11 +16,11 @@
 
 #include <QGuiApplication>
 #include <QListWidget>
-#include <QScreen>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -130,7 +130,7 @@ TEST_F(PreviewWindowTest, TheMainWindowPrintsTheShownRaceAndAllRaces)
     MainWindow form(m_context);
     form.ListDataFiles();
     form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->setCurrentRow(0);
-    form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
+    form.LoadCourseDay(CourseDay(QString::fromStdString(day.nameUtf8())));
     form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(3);
 
     form.FilePrintItemClick();
@@ -159,7 +159,7 @@ TEST_F(PreviewWindowTest, AShortRaceIsNotPrinted)
     gen::CourseDay day = generator.courseDay(options);
     ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
     MainWindow form(m_context);
-    form.LoadCourseDay(QString::fromStdString(day.nameUtf8()));
+    form.LoadCourseDay(CourseDay(QString::fromStdString(day.nameUtf8())));
     // Race 1 shown with four rows: the print refuses.
     auto *grid = form.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
     Session &session = form.session();

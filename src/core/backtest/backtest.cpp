@@ -30,26 +30,25 @@ struct DayOutcome
 };
 
 /** Loads and computes a listed course-day when its date lies in the range, into its outcome. */
-DayOutcome ExamineCourseDay(const QString &dataDir, const ListedCourseDay &day, const BacktestRange &range,
-                            RaceCard &card, Prediction &prediction)
+DayOutcome ExamineCourseDay(const QString &dataDir, const CourseDay &day, const BacktestRange &range, RaceCard &card,
+                            Prediction &prediction)
 {
     DayOutcome outcome;
-    const QString &name = day.name;
+    const QString &name = day.fileBase();
     // A name that is not UTF-8 leads to no file: it is named, going by the date its name begins with.
-    if (!day.readable) {
-        const QDate date = CourseDayNameDate(name);
-        if (!range.bounded() || (date.isValid() && range.contains(date)))
+    if (!day.readable()) {
+        if (!range.bounded() || (day.date().isValid() && range.contains(day.date())))
             outcome.skipped = SkippedCourseDay{name, UnreadableNameReason()};
         return outcome;
     }
     if (range.bounded()) {
-        QDate date = DateOfDigits(CourseDayDate(dataDir, name));
+        QDate date = DateOfDigits(CourseDayDate(dataDir, day));
         if (!date.isValid())
-            date = CourseDayNameDate(name);
+            date = day.date();
         if (!date.isValid() || !range.contains(date))
             return outcome;
     }
-    const LoadResult load = LoadCourseDay(dataDir, name, card);
+    const LoadResult load = LoadCourseDay(dataDir, day, card);
     const std::string dateDigits(Field(card.RaceRecords[1], common::MeetingDate));
     if (!load.computable()) {
         outcome.skipped = SkippedCourseDay{name, load.reason(card)};
@@ -113,19 +112,11 @@ GroupFigures &GroupFigures::operator+=(const GroupFigures &other)
     return *this;
 }
 
-QDate CourseDayNameDate(const QString &name)
-{
-    if (name.size() < 11 || name.at(4) != QChar(u'年') || name.at(7) != QChar(u'月') || name.at(10) != QChar(u'日'))
-        return {};
-    const QString digits = name.left(4) + name.mid(5, 2) + name.mid(8, 2);
-    return DateOfDigits(digits.toStdString());
-}
-
-BacktestRange StoredRange(const QStringList &courseDays)
+BacktestRange StoredRange(const std::vector<CourseDay> &courseDays)
 {
     BacktestRange range;
-    for (const QString &name : courseDays) {
-        const QDate date = CourseDayNameDate(name);
+    for (const CourseDay &day : courseDays) {
+        const QDate date = day.date();
         if (!date.isValid())
             continue;
         if (!range.from.isValid() || date < range.from)
@@ -232,7 +223,7 @@ BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, c
 {
     BacktestResult result;
     result.range = range;
-    std::vector<ListedCourseDay> days = ListCourseDays(dataDir);
+    std::vector<CourseDay> days = ListCourseDays(dataDir);
     // Oldest first, so that the figures of a run that is cut short cover a span of time from its start.
     std::reverse(days.begin(), days.end());
     const auto count = days.size();

@@ -103,11 +103,8 @@ struct BacktestRange
     bool contains(QDate date) const;
 };
 
-/** The date at the head of a course-day name ("yyyy年mm月dd日…"); invalid for another name. */
-QDate CourseDayNameDate(const QString &name);
-
 /** The dates of the first and the last of `courseDays` by their names (open when there is none). */
-BacktestRange StoredRange(const QStringList &courseDays);
+BacktestRange StoredRange(const std::vector<CourseDay> &courseDays);
 
 /**
  * The range of two date pickers that start on the stored range: an end left on the
@@ -118,7 +115,7 @@ BacktestRange ChosenRange(QDate from, QDate to, const BacktestRange &stored);
 /** A course-day within the range that could not be computed, and the reason shown to a person. */
 struct SkippedCourseDay
 {
-    QString name;
+    QString name; ///< CourseDay::fileBase()
     QString reason;
 };
 

@@ -5,6 +5,7 @@
 #include "core/codes/recordheader.h"
 #include "core/jvlink/jvresultmessage.h"
 #include "core/settings/settingsfile.h"
+#include "core/store/courseday.h"
 #include "core/text/sjis.h"
 
 #include <numeric>
@@ -435,10 +436,10 @@ bool DataImport::storeRecord(const std::string &record)
     ++m_kept[static_cast<size_t>(*kind)];
     // The store holds the import's files until they are flushed, so at a day's first
     // record its race-day file on disk is the one from before the import.
-    const QString courseDay = AsText(RaceDayFileName(record, ""));
-    if (!m_counts.courseDays.contains(courseDay))
-        m_counts.courseDays[courseDay] =
-            !QFileInfo::exists(m_store.dataDir() + QLatin1Char('/') + courseDay + QStringLiteral(".jvRA"));
+    const CourseDay courseDay = CourseDay::OfRecord(record);
+    if (!m_counts.courseDays.contains(courseDay.fileBase()))
+        m_counts.courseDays[courseDay.fileBase()] =
+            !QFileInfo::exists(courseDay.filePath(m_store.dataDir(), FileKind::Race));
     QString line = QStringLiteral("作成済み:") + AsText(Field(record, common::RaceNumber)) + QStringLiteral("R/");
     if (*kind == FileKind::Runner)
         line += AsText(Field(record, se::HorseNumber)) + QStringLiteral("番/");

@@ -179,8 +179,8 @@ QString HitExportResult::clipboardText() const
     return FromSjis(Joined(lines));
 }
 
-HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, const QStringList &courseDays,
-                           const QString &dateKey, HitThreshold threshold)
+HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, const std::vector<CourseDay> &courseDays,
+                           QDate date, HitThreshold threshold)
 {
     HitExportResult result;
     const QString folder = appFolder + QStringLiteral("/HPupload");
@@ -194,15 +194,15 @@ HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, con
     // Date, month and day and course of race 1 of the last course-day that contributed.
     std::string fileKey;
     Session session;
-    for (const QString &day : courseDays) {
-        if (dateKey.size() != 11 || day.left(11) != dateKey)
+    for (const CourseDay &day : courseDays) {
+        if (!date.isValid() || day.date() != date)
             continue;
         result.lastCourseDay = day;
         // A day that cannot be computed has no bets of its own: it adds nothing, rather
         // than the bets left from the day before.
         const LoadResult load = LoadIntoSession(session, dataDir, day);
         if (!load.computable()) {
-            result.skipped.push_back({day, load.reason(session.card)});
+            result.skipped.push_back({day.fileBase(), load.reason(session.card)});
             continue;
         }
         ++result.computed;

@@ -16,10 +16,10 @@ void AllRacesBets::reset()
     }
 }
 
-LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name)
+LoadResult LoadIntoSession(Session &session, const QString &dataDir, const CourseDay &day)
 {
-    const LoadResult result = LoadCourseDay(dataDir, name, session.card);
-    session.name = name;
+    const LoadResult result = LoadCourseDay(dataDir, day, session.card);
+    session.courseDay = day;
     if (result.computable()) {
         session.allRaces.reset();
         session.card.RaceCardLoaded = true;
@@ -34,7 +34,7 @@ LoadResult ReloadKeepingUserBets(Session &session, const QString &dataDir)
     for (int r = 1; r <= kMaxRaces; ++r)
         userAxis[static_cast<size_t>(r)] =
             session.allRaces.races[static_cast<size_t>(r)].user ? session.UserAxisHorse[static_cast<size_t>(r)] : -1;
-    const LoadResult result = LoadIntoSession(session, dataDir, session.name);
+    const LoadResult result = LoadIntoSession(session, dataDir, CourseDay(session.courseDay));
     if (!result.computable())
         return result;
     for (int r = 1; r <= session.card.RaceCount; ++r) {

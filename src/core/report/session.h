@@ -40,7 +40,7 @@ struct AllRacesBets
  */
 struct Session
 {
-    QString name; ///< the loaded course-day, empty before the first load
+    CourseDay courseDay; ///< the loaded course-day, null before the first load
     RaceCard card;
     Prediction prediction;
     std::array<int, kMaxRaces + 1> UserAxisHorse{};
@@ -57,12 +57,12 @@ struct Session
 };
 
 /**
- * Loads course-day `name` into the session as a click on the data list does: the
+ * Loads course-day `day` into the session as a click on the data list does: the
  * race card; then, when it can be computed, the all-races boxes reset, the load
  * marked as not yet copied (RaceCardLoaded) and the prediction computed. A day of
  * fewer than 10 races leaves the prediction and the boxes as they were.
  */
-LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name);
+LoadResult LoadIntoSession(Session &session, const QString &dataDir, const CourseDay &day);
 
 /**
  * Loads the session's course-day again after its files changed (a result fetch) and

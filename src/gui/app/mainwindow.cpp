@@ -400,12 +400,12 @@ void MainWindow::JVBtnClick()
 void MainWindow::fillDataList()
 {
     m_dataList->clear();
-    for (const ListedCourseDay &day : velmora::ListCourseDays(m_context.dataDir())) {
+    for (const CourseDay &day : velmora::ListCourseDays(m_context.dataDir())) {
         // A name shows with its line breaks and control characters escaped; the item
-        // keeps the name itself for loading.
-        auto *item = new QListWidgetItem(VisibleText(day.name), m_dataList);
-        if (day.readable) {
-            item->setData(Qt::UserRole, day.name);
+        // keeps the course-day itself for loading.
+        auto *item = new QListWidgetItem(day.displayName(), m_dataList);
+        if (day.readable()) {
+            item->setData(Qt::UserRole, QVariant::fromValue(day));
         } else {
             // Listed so that the person sees what was found, but it cannot be chosen.
             item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
@@ -415,16 +415,16 @@ void MainWindow::fillDataList()
     }
 }
 
-QString MainWindow::courseDayOf(const QListWidgetItem *item)
+CourseDay MainWindow::courseDayOf(const QListWidgetItem *item)
 {
-    return item ? item->data(Qt::UserRole).toString() : QString();
+    return item ? item->data(Qt::UserRole).value<CourseDay>() : CourseDay();
 }
 
-QListWidgetItem *MainWindow::dataListItem(const QString &name) const
+QListWidgetItem *MainWindow::dataListItem(const CourseDay &day) const
 {
     for (int i = 0; i < m_dataList->count(); ++i) {
         QListWidgetItem *item = m_dataList->item(i);
-        if (!courseDayOf(item).isEmpty() && (name.isEmpty() || courseDayOf(item) == name))
+        if (!courseDayOf(item).isNull() && (day.isNull() || courseDayOf(item) == day))
             return item;
     }
     return nullptr;
@@ -437,15 +437,15 @@ void MainWindow::ListDataFiles()
     if (m_dataPanel->isHidden() || m_dataList->count() == 0)
         return;
     // Ready for the keyboard: the loaded course-day (or the latest) is current, Enter loads it.
-    QListWidgetItem *loaded = dataListItem(m_session.name);
-    m_dataList->setCurrentItem(loaded ? loaded : dataListItem(QString()));
+    QListWidgetItem *loaded = dataListItem(m_session.courseDay);
+    m_dataList->setCurrentItem(loaded ? loaded : dataListItem(CourseDay()));
     m_dataList->setFocus();
 }
 
 void MainWindow::DatListBoxClick(QListWidgetItem *item)
 {
-    if (const QString name = courseDayOf(item); !name.isEmpty())
-        LoadCourseDay(name);
+    if (const CourseDay day = courseDayOf(item); !day.isNull())
+        LoadCourseDay(day);
 }
 
 void MainWindow::setDayButtons(bool enabled)
@@ -482,10 +482,10 @@ void MainWindow::failLoad(const QString &message, bool missingFiles)
     m_context.messages.information(this, message);
 }
 
-void MainWindow::LoadCourseDay(const QString &name)
+void MainWindow::LoadCourseDay(const CourseDay &day)
 {
     m_raceView->hide();
-    showLoaded(LoadIntoSession(m_session, m_context.dataDir(), name), 0);
+    showLoaded(LoadIntoSession(m_session, m_context.dataDir(), day), 0);
 }
 
 void MainWindow::showLoaded(const LoadResult &result, int keptRace)
@@ -672,21 +672,21 @@ void MainWindow::TekiAnaBtn2Click()
 
 void MainWindow::exportHits(HitThreshold threshold)
 {
-    QListWidgetItem *selected = m_dataList->currentItem();
-    if (courseDayOf(selected).isEmpty())
+    const CourseDay selected = courseDayOf(m_dataList->currentItem());
+    if (selected.isNull())
         return;
     const auto lock = m_context.lockForWriting(this);
     if (!lock)
         return;
-    QStringList days;
+    std::vector<CourseDay> days;
     for (int i = 0; i < m_dataList->count(); ++i) {
-        if (const QString day = courseDayOf(m_dataList->item(i)); !day.isEmpty())
-            days.append(day);
+        if (CourseDay day = courseDayOf(m_dataList->item(i)); !day.isNull())
+            days.push_back(std::move(day));
     }
     const HitExportResult result =
-        ExportHits(m_context.dataDir(), m_context.appFolder, days, courseDayOf(selected).left(11), threshold);
+        ExportHits(m_context.dataDir(), m_context.appFolder, days, selected.date(), threshold);
     // The window ends on the last course-day of the date, its last race shown, as the export walked it.
-    if (!result.lastCourseDay.isEmpty()) {
+    if (!result.lastCourseDay.isNull()) {
         if (QListWidgetItem *found = dataListItem(result.lastCourseDay))
             m_dataList->setCurrentItem(found);
         LoadCourseDay(result.lastCourseDay);

@@ -75,8 +75,8 @@ class MainWindow : public QMainWindow
     void TekiAnaBtn2Click();
     void BacktestBtnClick();
 
-    /** Loads course-day `name` as a click on it in the data list does. */
-    void LoadCourseDay(const QString &name);
+    /** Loads course-day `day` as a click on it in the data list does. */
+    void LoadCourseDay(const CourseDay &day);
 
   protected:
     void showEvent(QShowEvent *event) override;
@@ -102,10 +102,10 @@ class MainWindow : public QMainWindow
     void exportHits(HitThreshold threshold);
     /** Fills the data list with the stored course-days, latest first. */
     void fillDataList();
-    /** The course-day a data list item loads; empty for none or for a name that cannot be loaded. */
-    static QString courseDayOf(const QListWidgetItem *item);
-    /** The item of the data list that loads course-day `name`, or with an empty name the first that loads one. */
-    QListWidgetItem *dataListItem(const QString &name) const;
+    /** The course-day a data list item loads; null for none or for a name that cannot be loaded. */
+    static CourseDay courseDayOf(const QListWidgetItem *item);
+    /** The item of the data list that loads course-day `day`, or for a null day the first that loads one. */
+    QListWidgetItem *dataListItem(const CourseDay &day) const;
     void printAllRaces();
     void saveBetsText();
 

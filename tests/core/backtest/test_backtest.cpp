@@ -223,7 +223,7 @@ class Backtest : public testing::Test
         for (const QString &name : names) {
             RaceCard card;
             Prediction prediction;
-            EXPECT_TRUE(LoadCourseDay(m_data, name, card).computable());
+            EXPECT_TRUE(LoadCourseDay(m_data, CourseDay(name), card).computable());
             ComputePrediction(card, prediction);
             AddCourseDayRaces(card, prediction, alone.races, alone.pendingRaces);
         }

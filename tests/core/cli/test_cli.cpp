@@ -104,7 +104,7 @@ TEST_F(Cli, PredictPrintsEveryRaceAsComputedInProcess)
 
         RaceCard card;
         Prediction p;
-        ASSERT_EQ(LoadCourseDay(m_data, name, card).status, LoadStatus::Loaded);
+        ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), card).status, LoadStatus::Loaded);
         ComputePrediction(card, p);
 
         const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
@@ -157,7 +157,7 @@ TEST_F(Cli, HitsPrintTheHitListInUtf8)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     RaceCard card;
     Prediction p;
-    ASSERT_EQ(LoadCourseDay(m_data, name, card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), card).status, LoadStatus::Loaded);
     ComputePrediction(card, p);
     QString expected;
     for (const std::string &line : HitList(card, p))
