@@ -27,7 +27,7 @@ namespace {
 class PrintedImport : public SilentImportView
 {
   public:
-    void setProgressLabel(const QString &text) override
+    void setProgressText(const QString &text) override
     {
         if (text != m_label)
             Print(text);

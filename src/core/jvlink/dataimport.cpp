@@ -161,11 +161,11 @@ void DataImport::start(const QDateTime &from, int option)
         return;
     }
 
-    m_view.setProgressLabel(QStringLiteral("JVOpen正常:") + Message("JVOpen", 0) + QStringLiteral("ReadCount:") +
-                            QString::number(m_readCount) + QStringLiteral(", DownloadCount:") +
-                            QString::number(m_downloadCount));
+    m_view.setProgressText(QStringLiteral("JVOpen正常:") + Message("JVOpen", 0) + QStringLiteral("ReadCount:") +
+                           QString::number(m_readCount) + QStringLiteral(", DownloadCount:") +
+                           QString::number(m_downloadCount));
     if (m_downloadCount > 0) {
-        m_view.setProgressLabel(QStringLiteral("ダウンロード中・・・"));
+        m_view.setProgressText(QStringLiteral("ダウンロード中・・・"));
         m_view.setDownloadProgress(0, m_downloadCount);
         m_downloading = true;
         m_lastDownloaded = 0;
@@ -205,7 +205,7 @@ void DataImport::poll()
     }
     if (downloaded > m_downloadCount)
         return;
-    m_view.setProgressLabel(QStringLiteral("ダウンロード中．．．(%1/%2)").arg(downloaded).arg(m_downloadCount));
+    m_view.setProgressText(QStringLiteral("ダウンロード中．．．(%1/%2)").arg(downloaded).arg(m_downloadCount));
     m_view.setDownloadProgress(downloaded, m_downloadCount);
     if (downloaded == m_downloadCount) {
         m_downloading = false;
@@ -223,7 +223,7 @@ void DataImport::cancel()
     m_importCancelled = true;
     m_outcome = Outcome::Cancelled;
     m_view.showMessage(kCancelled);
-    m_view.setProgressLabel(kCancelled);
+    m_view.setProgressText(kCancelled);
     // A cancelled download must close JV-Link too, or the next open fails as "still open".
     // A running read loop stops at its next pass and closes itself.
     if (wasDownloading)
@@ -292,7 +292,7 @@ void DataImport::close()
 DataImport::Outcome DataImport::readLoop()
 {
     int filesRead = 0;
-    m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(0/%1)").arg(m_readCount));
+    m_view.setProgressText(QStringLiteral("データ読込み中．．．(0/%1)").arg(m_readCount));
     m_view.setReadProgress(0, m_readCount);
     int size = 60000;
     std::string record;
@@ -332,9 +332,9 @@ DataImport::Outcome DataImport::readLoop()
             }
             ++filesRead;
             m_view.setReadProgress(filesRead, m_readCount);
-            m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(%1/%2)").arg(filesRead).arg(m_readCount));
+            m_view.setProgressText(QStringLiteral("データ読込み中．．．(%1/%2)").arg(filesRead).arg(m_readCount));
         } else if (result == 0) {
-            m_view.setProgressLabel(QStringLiteral("データ読込み完了(%1/%2)").arg(filesRead).arg(m_readCount));
+            m_view.setProgressText(QStringLiteral("データ読込み完了(%1/%2)").arg(filesRead).arg(m_readCount));
             // Both bars end full: a finished import that showed 0 % read as one that did nothing.
             const int downloads = m_downloadCount > 0 ? m_downloadCount : 100;
             m_view.setDownloadProgress(downloads, downloads);
