@@ -16,7 +16,6 @@
 
 #include <QDate>
 #include <QString>
-#include <QStringList>
 
 namespace velmora {
 

@@ -87,7 +87,8 @@ RaceSheetSource RaceSheetSourceOf(const Session &session, const RaceViewTexts &v
     source.bracket = view.computerBracket;
     source.userQuinella = view.userQuinella;
     source.userBracket = view.userBracket;
-    source.fieldSize = session.prediction.races.at(race).fieldSize;
+    // Race 0, no race shown, has no prediction and no field.
+    source.fieldSize = race >= 1 ? session.prediction.races.at(race).fieldSize : 0;
     source.isYear2005OrLater = session.card.IsYear2005OrLater;
     source.userAxisHorse = session.UserAxisHorse.at(r);
     source.userAxisBracket = session.UserAxisBracket.at(r);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include <QString>
-#include <QStringList>
 
 namespace velmora {
 

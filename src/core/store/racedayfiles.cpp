@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 
