@@ -39,7 +39,7 @@ struct Folder
         QDir().mkpath(data);
         const QDate first = kLastSaturday.addDays(-7 * (weeks - 1));
         for (const QFileInfo &file : QDir(larger.data).entryInfoList(QDir::Files)) {
-            if (CourseDayNameDate(file.completeBaseName()) < first)
+            if (CourseDay(file.completeBaseName()).date() < first)
                 continue;
             std::error_code error;
             const auto to = std::filesystem::path(data.toStdString()) / file.fileName().toStdString();

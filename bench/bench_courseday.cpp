@@ -53,8 +53,9 @@ void BM_LoadComputeHitList(benchmark::State &state)
     const Day &day = SampleDay();
     velmora::RaceCard card;
     velmora::Prediction prediction;
+    const velmora::CourseDay courseDay(day.name);
     for (auto _ : state) {
-        velmora::LoadCourseDay(day.data, day.name, card);
+        velmora::LoadCourseDay(day.data, courseDay, card);
         velmora::ComputePrediction(card, prediction);
         benchmark::DoNotOptimize(velmora::HitList(card, prediction));
     }

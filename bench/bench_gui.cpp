@@ -132,7 +132,7 @@ void BM_TabSwitch(benchmark::State &state)
     Fixture &fixture = TheFixture();
     MainWindow form(fixture.context);
     ShowUntilPainted(form);
-    form.showCourseDay(fixture.day);
+    form.showCourseDay(CourseDay(fixture.day));
     auto *tabs = form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"));
     int tab = 0;
     for (auto _ : state) {

@@ -8,6 +8,7 @@
 
 namespace velmora {
 class AppFolderLock;
+class CourseDay;
 struct RaceCard;
 struct Prediction;
 struct Session;
@@ -52,6 +53,9 @@ QString AppFolder(const Arguments &args);
  */
 std::optional<int> LockAppFolder(AppFolderLock &lock);
 
+/** The course-day named by the first plain argument (its file base name). */
+CourseDay CourseDayArgument(const Arguments &args);
+
 /**
  * Loads course-day NAME (the one plain argument) and computes it. Returns the exit
  * status when it cannot, after printing why; a day of fewer than 10 races is an
@@ -60,10 +64,10 @@ std::optional<int> LockAppFolder(AppFolderLock &lock);
 std::optional<int> LoadAndCompute(const Arguments &args, RaceCard &card, Prediction &prediction, bool needRaces);
 
 /**
- * Loads course-day `name` into a computed session. Returns the exit status when it
+ * Loads course-day `day` into a computed session. Returns the exit status when it
  * cannot, after printing why (a day of fewer than 10 races gives the no-data message).
  */
-std::optional<int> LoadComputedSession(const Arguments &args, const QString &name, Session &session);
+std::optional<int> LoadComputedSession(const Arguments &args, const CourseDay &day, Session &session);
 
 int List(const Arguments &args);
 int Predict(const Arguments &args);

@@ -15,8 +15,8 @@
 namespace velmora::cli {
 namespace {
 
-/** "yyyy年mm月dd日" of a date given in that form or as yyyymmdd; nothing for other texts or no such day. */
-std::optional<QString> DateKey(const QString &text)
+/** A date given as yyyy年mm月dd日 or as yyyymmdd; nothing for other texts or no such day. */
+std::optional<QDate> DateArgument(const QString &text)
 {
     static const QRegularExpression digits(QStringLiteral("^([0-9]{4})([0-9]{2})([0-9]{2})$"));
     static const QRegularExpression written(QStringLiteral("^([0-9]{4})年([0-9]{2})月([0-9]{2})日$"));
@@ -28,7 +28,7 @@ std::optional<QString> DateKey(const QString &text)
     const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
     if (!date.isValid())
         return std::nullopt;
-    return QStringLiteral("%1年%2月%3日").arg(match.captured(1), match.captured(2), match.captured(3));
+    return date;
 }
 
 } // namespace
@@ -41,7 +41,7 @@ int SaveBets(const Arguments &args)
     if (const auto failed = LockAppFolder(lock))
         return *failed;
     Session session;
-    if (const auto failed = LoadComputedSession(args, args.positional.front(), session))
+    if (const auto failed = LoadComputedSession(args, CourseDayArgument(args), session))
         return *failed;
     RefreshAllRaces(session);
     QString error;
@@ -59,8 +59,8 @@ int ExportHitsCommand(const Arguments &args)
 {
     if (args.positional.size() != 1)
         return Usage();
-    const std::optional<QString> key = DateKey(args.positional.front());
-    if (!key) {
+    const std::optional<QDate> date = DateArgument(args.positional.front());
+    if (!date) {
         PrintError(QStringLiteral("日付は yyyy年mm月dd日 または yyyymmdd で指定してください: %1")
                        .arg(args.positional.front()));
         return kExitUsage;
@@ -72,14 +72,14 @@ int ExportHitsCommand(const Arguments &args)
     const auto skip = [](const QString &name, const QString &reason) {
         PrintError(QStringLiteral("%1 は計算できないため除外しました。%2").arg(VisibleText(name), reason));
     };
-    QStringList days;
-    for (const ListedCourseDay &day : ListCourseDays(dataDir)) {
-        if (day.readable)
-            days.append(day.name);
-        else if (day.name.startsWith(*key))
-            skip(day.name, UnreadableNameReason());
+    std::vector<CourseDay> days;
+    for (CourseDay &day : ListCourseDays(dataDir)) {
+        if (day.readable())
+            days.push_back(std::move(day));
+        else if (day.date() == *date)
+            skip(day.fileBase(), UnreadableNameReason());
     }
-    const HitExportResult result = ExportHits(dataDir, AppFolder(args), days, *key,
+    const HitExportResult result = ExportHits(dataDir, AppFolder(args), days, *date,
                                               args.has("--longshot") ? HitThreshold::Longshot : HitThreshold::Hit);
     for (const HitExportResult::Skipped &day : result.skipped)
         skip(day.name, day.reason);
@@ -87,12 +87,13 @@ int ExportHitsCommand(const Arguments &args)
         PrintError(result.error);
         return kExitFailed;
     }
-    if (result.lastCourseDay.isEmpty()) {
-        PrintError(QStringLiteral("%1 の開催データがありません。").arg(*key));
+    if (result.lastCourseDay.isNull()) {
+        PrintError(QStringLiteral("%1 の開催データがありません。").arg(CourseDayDateText(*date)));
         return kExitFailed;
     }
     if (result.computed == 0) {
-        PrintError(QStringLiteral("%1 の開催データはどれも計算できないため、的中を書き出せません。").arg(*key));
+        PrintError(QStringLiteral("%1 の開催データはどれも計算できないため、的中を書き出せません。")
+                       .arg(CourseDayDateText(*date)));
         return kExitFailed;
     }
     for (const std::string &line : result.lines)

@@ -27,7 +27,7 @@ namespace {
 class PrintedImport : public SilentImportView
 {
   public:
-    void setProgressLabel(const QString &text) override
+    void setProgressText(const QString &text) override
     {
         if (text != m_label)
             Print(text);
@@ -152,7 +152,7 @@ int Results(const Arguments &args)
         return *failed;
 
     RaceCard card;
-    LoadCourseDay(DataDir(args), args.positional.front(), card);
+    LoadCourseDay(DataDir(args), CourseDayArgument(args), card);
     RaceDayStore store(DataDir(args));
     bool importCancelled = false;
     ResultFetch fetch(

@@ -4,6 +4,7 @@
 #include "core/settings/appfolder.h"
 #include "core/settings/appfolderlock.h"
 #include "core/settings/version.h"
+#include "core/store/courseday.h"
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 #include "render/fonts.h"
@@ -161,6 +162,11 @@ QString DataDir(const Arguments &args)
     if (const auto data = args.option("--data"))
         return QDir::cleanPath(QDir::current().absoluteFilePath(*data));
     return ApplicationFolder() + QStringLiteral("/Data");
+}
+
+CourseDay CourseDayArgument(const Arguments &args)
+{
+    return CourseDay(args.positional.value(0));
 }
 
 QString AppFolder(const Arguments &args)

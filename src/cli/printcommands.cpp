@@ -30,7 +30,7 @@ int PrintRace(const Arguments &args)
     if (args.positional.size() != 2 || !pdf)
         return Usage();
     Session session;
-    if (const auto failed = LoadComputedSession(args, args.positional.at(0), session))
+    if (const auto failed = LoadComputedSession(args, CourseDayArgument(args), session))
         return *failed;
     bool isNumber = false;
     const int race = args.positional.at(1).toInt(&isNumber);
@@ -54,7 +54,7 @@ int PrintAllRaces(const Arguments &args)
     if (args.positional.size() != 1 || !pdf)
         return Usage();
     Session session;
-    if (const auto failed = LoadComputedSession(args, args.positional.at(0), session))
+    if (const auto failed = LoadComputedSession(args, CourseDayArgument(args), session))
         return *failed;
     RefreshAllRaces(session);
     return WritePage(AllRacesSheet(session, session.card.RaceCount, DateLine(session.card.RaceRecords[1])), *pdf);

@@ -17,11 +17,11 @@ int List(const Arguments &args)
         return Usage();
     // Standard output lists the course-days that can be loaded, one a line; a name
     // that cannot be is named on standard error.
-    for (const ListedCourseDay &day : ListCourseDays(DataDir(args))) {
-        if (day.readable)
-            Print(VisibleText(day.name));
+    for (const CourseDay &day : ListCourseDays(DataDir(args))) {
+        if (day.readable())
+            Print(day.displayName());
         else
-            PrintError(QStringLiteral("除外した開催: %1: %2").arg(day.name, UnreadableNameReason()));
+            PrintError(QStringLiteral("除外した開催: %1: %2").arg(day.fileBase(), UnreadableNameReason()));
     }
     return kExitOk;
 }
@@ -30,9 +30,9 @@ namespace {
 const QString kNoData = QStringLiteral("分析に必要なJRA-VANのデータを読み込んでください。");
 } // namespace
 
-std::optional<int> LoadComputedSession(const Arguments &args, const QString &name, Session &session)
+std::optional<int> LoadComputedSession(const Arguments &args, const CourseDay &day, Session &session)
 {
-    const LoadResult result = LoadIntoSession(session, DataDir(args), name);
+    const LoadResult result = LoadIntoSession(session, DataDir(args), day);
     if (result.computable())
         return std::nullopt;
     PrintError(result.status == LoadStatus::FewRaces ? kNoData : result.message);
@@ -43,7 +43,7 @@ std::optional<int> LoadAndCompute(const Arguments &args, RaceCard &card, Predict
 {
     if (args.positional.size() != 1)
         return Usage();
-    const LoadResult result = LoadCourseDay(DataDir(args), args.positional.front(), card);
+    const LoadResult result = LoadCourseDay(DataDir(args), CourseDayArgument(args), card);
     switch (result.status) {
     case LoadStatus::Loaded:
         ComputePrediction(card, prediction);
@@ -73,42 +73,43 @@ int Predict(const Arguments &args)
     json.key("IsYear2005OrLater").value(card.IsYear2005OrLater);
     json.key("races").beginArray();
     for (int r = 1; computed && r <= card.RaceCount; ++r) {
+        const RacePrediction &race = p.races[r];
         json.beginObject();
         json.key("race").value(r);
-        json.key("RaceScore").value(p.RaceScore[r]);
-        json.key("RaceIndex").value(p.RaceIndex[r]);
-        json.key("FieldSize").value(p.FieldSize[r]);
-        json.key("XValue").value(p.XValue[r]);
-        json.key("IndexSign").value(p.IndexSign[r]);
-        const std::pair<const char *, const Prediction::PerRace<std::int32_t> *> marks[] = {
-            {"MarkX", &p.MarkX}, {"MarkY", &p.MarkY}, {"MarkA", &p.MarkA}, {"MarkB", &p.MarkB},
-            {"MarkC", &p.MarkC}, {"MarkD", &p.MarkD}, {"MarkE", &p.MarkE}, {"MarkF", &p.MarkF},
+        json.key("RaceScore").value(race.score);
+        json.key("RaceIndex").value(race.index);
+        json.key("FieldSize").value(race.fieldSize);
+        json.key("XValue").value(race.xValue);
+        json.key("IndexSign").value(IndexSignText(race.sign));
+        const Marks &m = race.marks;
+        const std::pair<const char *, int> marks[] = {
+            {"MarkX", m.x}, {"MarkY", m.y}, {"MarkA", m.a}, {"MarkB", m.b},
+            {"MarkC", m.c}, {"MarkD", m.d}, {"MarkE", m.e}, {"MarkF", m.f},
         };
         for (const auto &[name, mark] : marks)
-            json.key(name).value((*mark)[r]);
-        json.key("AxisHorse").value(p.AxisHorse[r]);
-        json.key("CoverHorse").value(p.CoverHorse[r]);
-        json.key("CoverPartner").value(p.CoverPartner[r]);
+            json.key(name).value(mark);
+        json.key("AxisHorse").value(race.axisHorse);
+        json.key("CoverHorse").value(race.coverHorse);
+        json.key("CoverPartner").value(race.coverPartner);
         json.key("AxisPartners").beginArray();
-        for (int k = 1; k <= 5; ++k)
-            json.value(p.AxisPartners[r][k]);
+        for (const int partner : race.axisPartners)
+            json.value(partner);
         json.endArray();
-        json.key("AxisBracket").value(p.AxisBracket[r]);
-        json.key("CoverBracket").value(p.CoverBracket[r]);
-        json.key("CoverPartnerBracket").value(p.CoverPartnerBracket[r]);
+        json.key("AxisBracket").value(race.axisBracket);
+        json.key("CoverBracket").value(race.coverBracket);
+        json.key("CoverPartnerBracket").value(race.coverPartnerBracket);
         json.key("AxisPartnerBrackets").beginArray();
-        for (int k = 1; k <= 5; ++k)
-            json.value(p.AxisPartnerBrackets[r][k]);
+        for (const int bracket : race.axisPartnerBrackets)
+            json.value(bracket);
         json.endArray();
-        json.key("ConfidenceGrade").value(p.ConfidenceGrade[r]);
-        json.key("QuinellaBets").beginArray();
-        for (int k = 1; k <= 6; ++k)
-            json.value(SjisToUtf8(p.QuinellaBets[r][k]));
-        json.endArray();
-        json.key("BracketBets").beginArray();
-        for (int k = 1; k <= 6; ++k)
-            json.value(SjisToUtf8(p.BracketBets[r][k]));
-        json.endArray();
+        json.key("ConfidenceGrade").value(GradeText(race.grade));
+        for (const auto &[name, bets] :
+             {std::pair{"QuinellaBets", &race.quinellaBets}, std::pair{"BracketBets", &race.bracketBets}}) {
+            json.key(name).beginArray();
+            for (const Bet &bet : *bets)
+                json.value(BetText(bet));
+            json.endArray();
+        }
         json.endObject();
     }
     json.endArray();

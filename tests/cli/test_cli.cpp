@@ -104,7 +104,7 @@ TEST_F(Cli, PredictPrintsEveryRaceAsComputedInProcess)
 
         RaceCard card;
         Prediction p;
-        ASSERT_EQ(LoadCourseDay(m_data, name, card).status, LoadStatus::Loaded);
+        ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), card).status, LoadStatus::Loaded);
         ComputePrediction(card, p);
 
         const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
@@ -117,20 +117,21 @@ TEST_F(Cli, PredictPrintsEveryRaceAsComputedInProcess)
             const QJsonObject race = races.at(r - 1).toObject();
             EXPECT_EQ(race.keys().size(), 25);
             EXPECT_EQ(race.value(QStringLiteral("race")).toInt(), r);
-            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("RaceIndex")).toDouble()), p.RaceIndex[r]);
-            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("RaceScore")).toDouble()), p.RaceScore[r]);
-            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("XValue")).toDouble()), p.XValue[r]);
-            EXPECT_EQ(race.value(QStringLiteral("IndexSign")).toString().toStdString(), p.IndexSign[r]);
-            EXPECT_EQ(race.value(QStringLiteral("MarkF")).toInt(), p.MarkF[r]);
-            EXPECT_EQ(race.value(QStringLiteral("CoverPartner")).toInt(), p.CoverPartner[r]);
+            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("RaceIndex")).toDouble()), p.races[r].index);
+            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("RaceScore")).toDouble()), p.races[r].score);
+            EXPECT_EQ(static_cast<float>(race.value(QStringLiteral("XValue")).toDouble()), p.races[r].xValue);
+            EXPECT_EQ(race.value(QStringLiteral("IndexSign")).toString().toStdString(), IndexSignText(p.races[r].sign));
+            EXPECT_EQ(race.value(QStringLiteral("MarkF")).toInt(), p.races[r].marks.f);
+            EXPECT_EQ(race.value(QStringLiteral("CoverPartner")).toInt(), p.races[r].coverPartner);
             const QJsonArray partners = race.value(QStringLiteral("AxisPartnerBrackets")).toArray();
             ASSERT_EQ(partners.size(), 5);
-            EXPECT_EQ(partners.at(4).toInt(), p.AxisPartnerBrackets[r][5]);
+            EXPECT_EQ(partners.at(4).toInt(), p.races[r].axisPartnerBrackets[5]);
             const QJsonArray bets = race.value(QStringLiteral("QuinellaBets")).toArray();
             ASSERT_EQ(bets.size(), 6);
             for (int k = 1; k <= 6; ++k)
-                EXPECT_EQ(bets.at(k - 1).toString().toStdString(), p.QuinellaBets[r][k]);
-            EXPECT_EQ(race.value(QStringLiteral("ConfidenceGrade")).toString().toStdString(), p.ConfidenceGrade[r]);
+                EXPECT_EQ(bets.at(k - 1).toString().toStdString(), BetText(p.races[r].quinellaBets[k]));
+            EXPECT_EQ(race.value(QStringLiteral("ConfidenceGrade")).toString().toStdString(),
+                      GradeText(p.races[r].grade));
         }
     }
 }
@@ -156,7 +157,7 @@ TEST_F(Cli, HitsPrintTheHitListInUtf8)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     RaceCard card;
     Prediction p;
-    ASSERT_EQ(LoadCourseDay(m_data, name, card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), card).status, LoadStatus::Loaded);
     ComputePrediction(card, p);
     QString expected;
     for (const std::string &line : HitList(card, p))

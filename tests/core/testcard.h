@@ -4,7 +4,9 @@
 #include "core/store/racecard.h"
 #include "gen/jvdatagen.h"
 
+#include <array>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace velmora::test {
@@ -56,16 +58,34 @@ inline RaceCard TenRacesThirdOfEight()
     return MakeCard(races);
 }
 
+/** The grade written "A", "B" or "C". */
+inline Grade GradeOf(const char *text)
+{
+    return *text == 'A' ? Grade::A : *text == 'B' ? Grade::B : Grade::C;
+}
+
+/** Six bets written as lists show them (" 3 -  5"), after an unused first text. */
+inline Slots<Bet, 6> Bets(const std::array<std::string, 7> &texts)
+{
+    Slots<Bet, 6> bets;
+    for (int k = 1; k <= 6; ++k) {
+        const std::string &text = texts[static_cast<size_t>(k)];
+        bets[k] = {std::stoi(text.substr(0, 2)), std::stoi(text.substr(5, 2))};
+    }
+    return bets;
+}
+
 /** A prediction of races 1..count, each graded "B" with axis horse 3 in bracket 3 and six void bets. */
 inline Prediction VoidBets(int count)
 {
     Prediction p;
     for (int r = 1; r <= count; ++r) {
-        p.ConfidenceGrade[r] = "B";
-        p.AxisHorse[r] = 3;
-        p.AxisBracket[r] = 3;
+        RacePrediction &race = p.races[r];
+        race.grade = Grade::B;
+        race.axisHorse = 3;
+        race.axisBracket = 3;
         for (int k = 1; k <= 6; ++k)
-            p.QuinellaBets[r][k] = p.BracketBets[r][k] = " 0 -  3";
+            race.quinellaBets[k] = race.bracketBets[k] = Bet{0, 3};
     }
     return p;
 }

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         WriteFileAtomically(workspace.data() + QLatin1Char('/') + name + QLatin1String(extensions[i]), files[i]);
 
     Session session;
-    const LoadResult load = LoadIntoSession(session, workspace.data(), name);
+    const LoadResult load = LoadIntoSession(session, workspace.data(), CourseDay(name));
     LoadedRaceView(session);
     TabCaptions(session.card);
     if (!load.computable())
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString error;
     SaveBetsText(MakeBetsText(session, heading), workspace.app(), &error);
     for (HitThreshold threshold : {HitThreshold::Hit, HitThreshold::Longshot})
-        ExportHits(workspace.data(), workspace.app(), ListDataFiles(workspace.data()), QStringLiteral("2026年11月28日"),
+        ExportHits(workspace.data(), workspace.app(), LoadableCourseDays(workspace.data()), QDate(2026, 11, 28),
                    threshold);
     return 0;
 }

@@ -61,9 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             keyed.PutKeyedRecord(records[i], *kind);
     }
 
-    for (const QString &name : ListDataFiles(workspace.data())) {
+    for (const CourseDay &day : LoadableCourseDays(workspace.data())) {
         RaceCard card;
-        if (LoadCourseDay(workspace.data(), name, card).computable()) {
+        if (LoadCourseDay(workspace.data(), day, card).computable()) {
             Prediction prediction;
             ComputePrediction(card, prediction);
         }

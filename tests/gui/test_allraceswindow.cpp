@@ -43,7 +43,7 @@ class AllRacesWindowTest : public testing::Test
     void load()
     {
         const LoadResult result =
-            LoadIntoSession(m_session, m_context.dataDir(), QString::fromStdString(m_day.nameUtf8()));
+            LoadIntoSession(m_session, m_context.dataDir(), CourseDay(QString::fromStdString(m_day.nameUtf8())));
         ASSERT_TRUE(result.computable()) << result.message.toStdString();
     }
 
@@ -64,14 +64,14 @@ class AllRacesWindowTest : public testing::Test
     {
         std::vector<std::string> list;
         for (int k = 1; k <= 6; ++k)
-            AddBetToList(list, m_session.prediction.QuinellaBets[r][k]);
+            AddBetToList(list, m_session.prediction.races[r].quinellaBets[k]);
         return QsList(list);
     }
     QStringList computedBracket(int r) const
     {
         std::vector<std::string> list;
         for (int k = 1; k <= 6 && ShowsBracketBets(m_session.card, r); ++k)
-            AddBetToList(list, m_session.prediction.BracketBets[r][k]);
+            AddBetToList(list, m_session.prediction.races[r].bracketBets[k]);
         return QsList(list);
     }
 
@@ -110,8 +110,8 @@ TEST_F(AllRacesWindowTest, OpeningShowsEveryRaceBoxWithItsComputedBets)
                   QStringLiteral(" %1 R").arg(r));
 
         EXPECT_EQ(m_form.panels().item(r - 1)->text(),
-                  Qs(p.ConfidenceGrade[r]) +
-                      QStringLiteral(":馬%1:枠%2").arg(p.AxisHorse[r], 2).arg(p.AxisBracket[r], 2));
+                  Qs(GradeText(p.races[r].grade)) +
+                      QStringLiteral(":馬%1:枠%2").arg(p.races[r].axisHorse, 2).arg(p.races[r].axisBracket, 2));
         EXPECT_FALSE(computedQuinella(r).isEmpty());
         EXPECT_EQ(test::ListItems(quinella), computedQuinella(r));
         EXPECT_EQ(test::ListItems(bracket), computedBracket(r));
@@ -140,7 +140,7 @@ TEST_F(AllRacesWindowTest, BetsAreCopiedOncePerLoadSoAUserPredictionStaysUntilTh
 {
     open();
     const int race = 3;
-    const int row = m_session.prediction.AxisHorse[race] == 1 ? 1 : 0; // not the computed axis
+    const int row = m_session.prediction.races[race].axisHorse == 1 ? 1 : 0; // not the computed axis
     const UserPrediction user = MakeUserPrediction(m_session, race, row);
     m_form.showBets();
     const QListWidget *quinella = m_form.quinellaLists().item(race - 1);

@@ -21,11 +21,11 @@ class ConfidenceGraphWindowTest : public testing::Test
   protected:
     void SetUp() override
     {
-        m_prediction.ConfidenceGrade[1] = "A";
-        m_prediction.ConfidenceGrade[2] = "C";
-        m_prediction.ConfidenceGrade[3] = "B";
-        m_prediction.ConfidenceGrade[4] = "";
-        m_prediction.ConfidenceGrade[5] = "A"; // beyond the day's races
+        m_prediction.races[1].grade = Grade::A;
+        m_prediction.races[2].grade = Grade::C;
+        m_prediction.races[3].grade = Grade::B;
+        m_prediction.races[4].grade = Grade::None;
+        m_prediction.races[5].grade = Grade::A; // beyond the day's races
         m_form = std::make_unique<ConfidenceGraphWindow>(m_prediction, 4);
         auto *view = m_form->findChild<QChartView *>(QStringLiteral("Chart1"));
         ASSERT_NE(view, nullptr);
@@ -113,8 +113,8 @@ TEST_F(ConfidenceGraphWindowTest, AxesHaveTheirTitlesRangesAndGradeLabels)
 TEST(ConfidenceGraphLabels, TheFirstPointsBIsAnAxisLabelEvenWithoutARaceGradedB)
 {
     Prediction prediction;
-    prediction.ConfidenceGrade[1] = "C";
-    prediction.ConfidenceGrade[2] = "C";
+    prediction.races[1].grade = Grade::C;
+    prediction.races[2].grade = Grade::C;
     ConfidenceGraphWindow form(prediction, 2);
     QChart *chart = form.findChild<QChartView *>(QStringLiteral("Chart1"))->chart();
     auto *grades = qobject_cast<QCategoryAxis *>(chart->axes(Qt::Vertical).front());

@@ -283,7 +283,7 @@ TEST_F(MainWindowTest, TheDataListShowsOddNamesEscapedAndLoadsTheDayBehindThem)
     EXPECT_EQ(list->item(0)->toolTip(), UnreadableNameReason());
     EXPECT_EQ(list->currentItem(), list->item(1));
     Q_EMIT list->itemClicked(list->item(1));
-    EXPECT_EQ(form->session().name, broken);
+    EXPECT_EQ(form->session().courseDay.fileBase(), broken);
     EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
 }
 
@@ -307,17 +307,17 @@ TEST_F(MainWindowTest, LoadingACourseDayShowsRaceOneByTheLoadersRules)
     ASSERT_EQ(grid->rowCount(), day.races[0].registered);
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("1"));
     EXPECT_EQ(grid->item(0, 0)->text(), QString::number(day.races[0].runners[0].bracket));
-    EXPECT_EQ(grid->item(p.MarkD[1] - 1, 7)->text(), QStringLiteral("D"));
-    EXPECT_EQ(grid->item(p.MarkF[1] - 1, 9)->text(), QStringLiteral("F"));
-    EXPECT_EQ(child<QLabel>(*form, "HSPanel2")->text(), QString::number(p.AxisHorse[1]));
-    EXPECT_EQ(child<QLabel>(*form, "HSPanel4")->text(), Qs(p.ConfidenceGrade[1]));
-    EXPECT_EQ(child<QLabel>(*form, "Label30")->text(), QString::number(p.FieldSize[1]) + QStringLiteral("頭"));
+    EXPECT_EQ(grid->item(p.races[1].marks.d - 1, 7)->text(), QStringLiteral("D"));
+    EXPECT_EQ(grid->item(p.races[1].marks.f - 1, 9)->text(), QStringLiteral("F"));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel2")->text(), QString::number(p.races[1].axisHorse));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel4")->text(), Qs(GradeText(p.races[1].grade)));
+    EXPECT_EQ(child<QLabel>(*form, "Label30")->text(), QString::number(p.races[1].fieldSize) + QStringLiteral("頭"));
     EXPECT_TRUE(child<QLabel>(*form, "Label1")->text().startsWith(QStringLiteral("2026年11月28日(土)")));
     EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  1 R ")));
     EXPECT_FALSE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  1 R   ")));
     std::vector<std::string> quinella;
     for (int k = 1; k <= 6; ++k)
-        AddBetToList(quinella, p.QuinellaBets[1][k]);
+        AddBetToList(quinella, p.races[1].quinellaBets[k]);
     EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox5")), QsList(quinella));
     for (const char *button : {"Button1", "Button2", "SpeedButton4"})
         EXPECT_TRUE(child<QWidget>(*form, button)->isEnabled()) << button;
@@ -326,7 +326,7 @@ TEST_F(MainWindowTest, LoadingACourseDayShowsRaceOneByTheLoadersRules)
     tabs->setCurrentIndex(2);
     EXPECT_TRUE(child<QLabel>(*form, "Panel2")->text().startsWith(QStringLiteral("  3 R   ")));
     EXPECT_EQ(grid->rowCount(), day.races[2].registered);
-    EXPECT_EQ(child<QLabel>(*form, "HSPanel5")->text(), QString::number(p.CoverHorse[3]));
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel5")->text(), QString::number(p.races[3].coverHorse));
 }
 
 TEST_F(MainWindowTest, MissingAndIncompleteDataAreTold)
@@ -342,12 +342,12 @@ TEST_F(MainWindowTest, MissingAndIncompleteDataAreTold)
     runners.seek(555 * 18 + 27);
     runners.write(" ");
     runners.close();
-    form->showCourseDay(name);
+    form->showCourseDay(CourseDay(name));
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了です。"));
     EXPECT_FALSE(child<QWidget>(*form, "Button2")->isEnabled());
 
     QFile::remove(runners.fileName());
-    form->showCourseDay(name);
+    form->showCourseDay(CourseDay(name));
     EXPECT_EQ(m_messages.texts().last(), QStringLiteral("データ作成が未完了のようです。"));
     EXPECT_TRUE(child<QWidget>(*form, "TabControl1")->isHidden());
     EXPECT_EQ(child<QLabel>(*form, "Label1")->text(), QString());
@@ -565,7 +565,7 @@ TEST_F(ResultFetchTest, NoOtherDayIsLoadedAndNothingElseWritesWhileItRuns)
     });
     // The fetch asked for, stored and reported on the day loaded when it started.
     EXPECT_EQ(jvlink(*m_form).rtKey, QStringLiteral("20261128"));
-    EXPECT_EQ(m_form->session().name, QString::fromStdString(m_results.nameUtf8()));
+    EXPECT_EQ(m_form->session().courseDay.fileBase(), QString::fromStdString(m_results.nameUtf8()));
     EXPECT_NE(m_form->session().card.PayoutRecords[1], std::string(719, ' '));
     EXPECT_EQ(m_form->statusBar()->currentMessage(), news());
     // Within the program the person hears that the fetch runs, not that another program writes.
@@ -580,7 +580,7 @@ TEST_F(ResultFetchTest, NoOtherDayIsLoadedAndNothingElseWritesWhileItRuns)
 
     // Once it has ended, the other day loads and the hits export.
     load(*m_form, QString::fromStdString(m_other.nameUtf8()));
-    EXPECT_EQ(m_form->session().name, QString::fromStdString(m_other.nameUtf8()));
+    EXPECT_EQ(m_form->session().courseDay.fileBase(), QString::fromStdString(m_other.nameUtf8()));
     QTest::mouseClick(child<QPushButton>(*m_form, "TekiAnaBtn"), Qt::LeftButton);
     EXPECT_TRUE(QFileInfo::exists(m_root.path() + QStringLiteral("/HPupload/Manbaken.txt")));
 }
@@ -623,7 +623,7 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     EXPECT_EQ(list->currentRow(), 0);
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(form->session().name, QString::fromStdString(older.nameUtf8()));
+    EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(older.nameUtf8()));
     EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
 
     // Ctrl+Tab and Ctrl+PgDn go to the next race, Ctrl+Shift+Tab and Ctrl+PgUp back, round the ends.
@@ -708,7 +708,7 @@ TEST_F(MainWindowTest, AnExportKeepsTheShownDayRaceAndUserPredictions)
     const QStringList userBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
 
     QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn2"), Qt::LeftButton);
-    EXPECT_EQ(form->session().name, QString::fromStdString(day.nameUtf8())) << "not the last course-day of the date";
+    EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(day.nameUtf8())) << "not the last course-day of the date";
     EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 4);
     EXPECT_EQ(child<QLabel>(*form, "Panel2")->text(), heading);
     EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), userBets);

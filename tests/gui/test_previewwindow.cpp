@@ -131,7 +131,7 @@ TEST_F(PreviewWindowTest, TheMainWindowPrintsTheShownRaceAndAllRaces)
     MainWindow form(m_context);
     form.findChild<QAction *>(QStringLiteral("FileOpenItem"))->trigger();
     form.findChild<QListWidget *>(QStringLiteral("DatListBox"))->setCurrentRow(0);
-    form.showCourseDay(QString::fromStdString(day.nameUtf8()));
+    form.showCourseDay(CourseDay(QString::fromStdString(day.nameUtf8())));
     form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(3);
 
     form.findChild<QAction *>(QStringLiteral("FilePrintItem"))->trigger();
@@ -160,7 +160,7 @@ TEST_F(PreviewWindowTest, AShortRaceIsNotPrinted)
     gen::CourseDay day = generator.courseDay(options);
     ASSERT_TRUE(gen::WriteCourseDayFiles(day, m_context.dataDir()));
     MainWindow form(m_context);
-    form.showCourseDay(QString::fromStdString(day.nameUtf8()));
+    form.showCourseDay(CourseDay(QString::fromStdString(day.nameUtf8())));
     // Race 1 shown with four rows: the print refuses.
     auto *grid = form.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
     Session &session = form.session();

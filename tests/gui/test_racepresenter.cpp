@@ -22,7 +22,7 @@ class RacePresenterTest : public testing::Test
         m_day = generator.courseDay(options);
         ASSERT_TRUE(gen::WriteCourseDayFiles(m_day, m_data));
         m_name = QString::fromStdString(m_day.nameUtf8());
-        ASSERT_TRUE(m_presenter.load(m_name).computable());
+        ASSERT_TRUE(m_presenter.load(CourseDay(m_name)).computable());
     }
 
     /** What the sheet of race r prints when its tab is chosen. */
@@ -107,14 +107,14 @@ TEST_F(RacePresenterTest, MissingFilesLeaveNothingInViewAndOtherFailuresLeaveThe
     options.races = 9;
     const gen::CourseDay few = generator.courseDay(options);
     ASSERT_TRUE(gen::WriteCourseDayFiles(few, m_data));
-    EXPECT_EQ(m_presenter.load(QString::fromStdString(few.nameUtf8())).status, LoadStatus::FewRaces);
+    EXPECT_EQ(m_presenter.load(CourseDay(QString::fromStdString(few.nameUtf8()))).status, LoadStatus::FewRaces);
     EXPECT_EQ(m_presenter.shownRace(), 2);
     EXPECT_EQ(m_presenter.shownView().heading, shown.heading);
     EXPECT_EQ(m_presenter.tabCaptions().size(), 12u);
     EXPECT_FALSE(m_presenter.pickRunner(0).has_value()) << "the day in the card was not computed";
 
     ASSERT_TRUE(QFile::remove(m_data + QLatin1Char('/') + m_name + QStringLiteral(".jvSEr")));
-    EXPECT_EQ(m_presenter.load(m_name).status, LoadStatus::FilesMissing);
+    EXPECT_EQ(m_presenter.load(CourseDay(m_name)).status, LoadStatus::FilesMissing);
     EXPECT_EQ(m_presenter.shownRace(), 0);
     EXPECT_TRUE(m_presenter.tabCaptions().empty());
     EXPECT_FALSE(m_presenter.raceSheet().has_value());

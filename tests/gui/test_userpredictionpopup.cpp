@@ -17,8 +17,8 @@ UserPrediction SamplePrediction()
 {
     UserPrediction prediction;
     prediction.title = Sj("3R[軸]:馬7:枠4");
-    prediction.quinella = {BetText(3, 7), BetText(1, 7), BetText(7, 12)};
-    prediction.bracket = {BetText(2, 4), BetText(4, 6)};
+    prediction.quinella = {BetText({3, 7}), BetText({1, 7}), BetText({7, 12})};
+    prediction.bracket = {BetText({2, 4}), BetText({4, 6})};
     return prediction;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/store/courseday.h"
+
 #include <string>
+#include <vector>
 
 #include <QFile>
 #include <QProcess>
@@ -17,6 +20,15 @@ inline std::string ReadFileBytes(const QString &path)
         return "<missing>";
     const QByteArray bytes = file.readAll();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+/** The file base names of course-days, in their order. */
+inline QStringList Names(const std::vector<CourseDay> &days)
+{
+    QStringList names;
+    for (const CourseDay &day : days)
+        names.append(day.fileBase());
+    return names;
 }
 
 /** The text of a PDF as pdftotext reads it back, or empty when it cannot. */

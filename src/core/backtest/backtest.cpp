@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/recordheader.h"
 #include "core/report/payouts.h"
 #include "core/report/session.h"
 #include "core/text/sjis.h"
@@ -19,14 +20,6 @@ std::optional<double> Percent(long long part, long long whole)
     return 100.0 * static_cast<double>(part) / static_cast<double>(whole);
 }
 
-/** The date of 8 bytes yyyymmdd; invalid for anything else. */
-QDate DateOfDigits(std::string_view digits)
-{
-    if (digits.size() != 8 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return {};
-    return QDate(FieldValue(digits.substr(0, 4)), FieldValue(digits.substr(4, 2)), FieldValue(digits.substr(6, 2)));
-}
-
 /** What became of one course-day of the folder. */
 struct DayOutcome
 {
@@ -37,26 +30,25 @@ struct DayOutcome
 };
 
 /** Loads and computes a listed course-day when its date lies in the range, into its outcome. */
-DayOutcome ExamineCourseDay(const QString &dataDir, const ListedCourseDay &day, const BacktestRange &range,
-                            RaceCard &card, Prediction &prediction)
+DayOutcome ExamineCourseDay(const QString &dataDir, const CourseDay &day, const BacktestRange &range, RaceCard &card,
+                            Prediction &prediction)
 {
     DayOutcome outcome;
-    const QString &name = day.name;
+    const QString &name = day.fileBase();
     // A name that is not UTF-8 leads to no file: it is named, going by the date its name begins with.
-    if (!day.readable) {
-        const QDate date = CourseDayNameDate(name);
-        if (!range.bounded() || (date.isValid() && range.contains(date)))
+    if (!day.readable()) {
+        if (!range.bounded() || (day.date().isValid() && range.contains(day.date())))
             outcome.skipped = SkippedCourseDay{name, UnreadableNameReason()};
         return outcome;
     }
     if (range.bounded()) {
-        QDate date = DateOfDigits(CourseDayDate(dataDir, name));
+        QDate date = DateOfDigits(CourseDayDate(dataDir, day));
         if (!date.isValid())
-            date = CourseDayNameDate(name);
+            date = day.date();
         if (!date.isValid() || !range.contains(date))
             return outcome;
     }
-    const LoadResult load = LoadCourseDay(dataDir, name, card);
+    const LoadResult load = LoadCourseDay(dataDir, day, card);
     const std::string dateDigits(Field(card.RaceRecords[1], common::MeetingDate));
     if (!load.computable()) {
         outcome.skipped = SkippedCourseDay{name, load.reason(card)};
@@ -120,19 +112,11 @@ GroupFigures &GroupFigures::operator+=(const GroupFigures &other)
     return *this;
 }
 
-QDate CourseDayNameDate(const QString &name)
-{
-    if (name.size() < 11 || name.at(4) != QChar(u'年') || name.at(7) != QChar(u'月') || name.at(10) != QChar(u'日'))
-        return {};
-    const QString digits = name.left(4) + name.mid(5, 2) + name.mid(8, 2);
-    return DateOfDigits(digits.toStdString());
-}
-
-BacktestRange StoredRange(const QStringList &courseDays)
+BacktestRange StoredRange(const std::vector<CourseDay> &courseDays)
 {
     BacktestRange range;
-    for (const QString &name : courseDays) {
-        const QDate date = CourseDayNameDate(name);
+    for (const CourseDay &day : courseDays) {
+        const QDate date = day.date();
         if (!date.isValid())
             continue;
         if (!range.from.isValid() || date < range.from)
@@ -159,7 +143,7 @@ void AddCourseDayRaces(const RaceCard &card, const Prediction &prediction, std::
     const std::string &first = card.RaceRecords[1];
     const QDate date = DateOfDigits(Field(first, common::MeetingDate));
     const std::string course(Field(first, common::Course));
-    std::vector<std::string> quinella, bracket;
+    std::vector<Bet> quinella, bracket;
     for (int r = 1; r <= card.RaceCount; ++r) {
         const std::string &payout = card.PayoutRecords[static_cast<size_t>(r)];
         std::array<PayoutTableEntries, kTicketKindCount> payouts;
@@ -173,12 +157,12 @@ void AddCourseDayRaces(const RaceCard &card, const Prediction &prediction, std::
         quinella.clear();
         bracket.clear();
         AddComputedBets(card, prediction, r, quinella, bracket);
-        RaceFigures race{date, course, r, prediction.ConfidenceGrade[static_cast<size_t>(r)], {}};
+        RaceFigures race{date, course, r, prediction.races[r].grade, {}};
         race.figures.settledRaces = 1;
         for (const TicketKind kind : kTicketKinds) {
             KindFigures &figures = race.figures[kind];
-            for (const std::string &bet : kind == TicketKind::Bracket ? bracket : quinella) {
-                const long long paid = payouts[static_cast<size_t>(kind)].ticketReturn(ReadBetPair(bet));
+            for (const Bet &bet : kind == TicketKind::Bracket ? bracket : quinella) {
+                const long long paid = payouts[static_cast<size_t>(kind)].ticketReturn(bet);
                 ++figures.tickets;
                 figures.stake += kTicketPrice;
                 figures.payback += paid;
@@ -213,7 +197,7 @@ void SummarizeBacktest(BacktestResult &result)
             day = &result.byDate[Format("%04d-%02d-%02d", date.year(), date.month(), date.day())];
         }
         result.total += race.figures;
-        result.byGrade[race.grade] += race.figures;
+        result.byGrade[GradeText(race.grade)] += race.figures;
         result.byCourse[race.course] += race.figures;
         *month += race.figures;
         *day += race.figures;
@@ -239,7 +223,7 @@ BacktestResult RunBacktest(const QString &dataDir, const BacktestRange &range, c
 {
     BacktestResult result;
     result.range = range;
-    std::vector<ListedCourseDay> days = ListCourseDays(dataDir);
+    std::vector<CourseDay> days = ListCourseDays(dataDir);
     // Oldest first, so that the figures of a run that is cut short cover a span of time from its start.
     std::reverse(days.begin(), days.end());
     const auto count = days.size();

@@ -16,7 +16,6 @@
 
 #include <QDate>
 #include <QString>
-#include <QStringList>
 
 namespace velmora {
 
@@ -82,7 +81,7 @@ struct RaceFigures
     QDate date;         ///< the course-day's meeting date
     std::string course; ///< racecourse code, 2 bytes
     int race = 0;       ///< race slot 1..12
-    std::string grade;  ///< ConfidenceGrade: "A", "B" or "C"
+    Grade grade = Grade::None;
     GroupFigures figures;
 };
 
@@ -103,11 +102,8 @@ struct BacktestRange
     bool contains(QDate date) const;
 };
 
-/** The date at the head of a course-day name ("yyyy年mm月dd日…"); invalid for another name. */
-QDate CourseDayNameDate(const QString &name);
-
 /** The dates of the first and the last of `courseDays` by their names (open when there is none). */
-BacktestRange StoredRange(const QStringList &courseDays);
+BacktestRange StoredRange(const std::vector<CourseDay> &courseDays);
 
 /**
  * The range of two date pickers that start on the stored range: an end left on the
@@ -118,7 +114,7 @@ BacktestRange ChosenRange(QDate from, QDate to, const BacktestRange &stored);
 /** A course-day within the range that could not be computed, and the reason shown to a person. */
 struct SkippedCourseDay
 {
-    QString name;
+    QString name; ///< CourseDay::fileBase()
     QString reason;
 };
 

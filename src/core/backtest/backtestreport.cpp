@@ -9,8 +9,6 @@
 namespace velmora {
 namespace {
 
-const char *const kGrades[] = {"A", "B", "C"};
-
 QString DateText(QDate date)
 {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
@@ -113,9 +111,10 @@ std::vector<ProfitPoint> CumulativeProfit(const BacktestResult &result)
 std::vector<GradeRates> GradeReturnRates(const BacktestResult &result)
 {
     std::vector<GradeRates> rates;
-    for (const char *grade : kGrades) {
-        GradeRates row{QLatin1String(grade), {}};
-        const auto found = result.byGrade.find(grade);
+    for (const Grade grade : {Grade::A, Grade::B, Grade::C}) {
+        const std::string &text = GradeText(grade);
+        GradeRates row{QString::fromStdString(text), {}};
+        const auto found = result.byGrade.find(text);
         if (found != result.byGrade.end()) {
             for (const TicketKind kind : kTicketKinds)
                 row.returnRate[static_cast<size_t>(kind)] = found->second[kind].returnRate();
@@ -148,9 +147,10 @@ std::string BacktestCsv(const BacktestResult &result)
             const KindFigures &figures = race.figures[kind];
             if (figures.tickets == 0)
                 continue;
-            addRow({DateText(race.date), code, course, QString::number(race.race), QString::fromStdString(race.grade),
-                    TicketKindName(kind), QString::number(figures.tickets), QString::number(figures.hits),
-                    QString::number(figures.stake), QString::number(figures.payback)});
+            addRow({DateText(race.date), code, course, QString::number(race.race),
+                    QString::fromStdString(GradeText(race.grade)), TicketKindName(kind),
+                    QString::number(figures.tickets), QString::number(figures.hits), QString::number(figures.stake),
+                    QString::number(figures.payback)});
         }
     }
     return csv;

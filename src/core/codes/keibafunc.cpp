@@ -36,6 +36,16 @@ class CodeTable
         return m_fallback;
     }
 
+    /** The first code whose text is `text`, or the empty text. */
+    std::string codeOf(std::string_view text) const
+    {
+        for (const auto &[key, entry] : m_entries) {
+            if (entry == text)
+                return key;
+        }
+        return {};
+    }
+
   private:
     std::vector<std::pair<std::string, std::string>> m_entries;
     std::string m_fallback;
@@ -47,23 +57,8 @@ const std::string &Empty()
     return empty;
 }
 
-} // namespace
-
-int FieldValue(std::string_view field)
-{
-    size_t i = 0;
-    while (i < field.size() && field[i] == ' ')
-        ++i;
-    long long value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        value = value * 10 + (field[i] - '0');
-        if (value > INT_MAX)
-            return INT_MAX;
-    }
-    return static_cast<int>(value);
-}
-
-const std::string &CourseName(std::string_view code, int /*style*/)
+/** Racecourses and countries by code, style 2. */
+const CodeTable &CourseTable()
 {
     static const CodeTable table(
         {
@@ -88,7 +83,36 @@ const std::string &CourseName(std::string_view code, int /*style*/)
             {"M6", "約  "}, {"M8", "華  "},
         },
         "    ");
-    return table.lookup(code);
+    return table;
+}
+
+} // namespace
+
+const std::string &CourseName(std::string_view code, int /*style*/)
+{
+    return CourseTable().lookup(code);
+}
+
+std::string CourseCodeOf(std::string_view name)
+{
+    // Blank names stand for codes without a racecourse: they name none.
+    if (TrimBlanks(name).empty())
+        return {};
+    return CourseTable().codeOf(name);
+}
+
+int FieldValue(std::string_view field)
+{
+    size_t i = 0;
+    while (i < field.size() && field[i] == ' ')
+        ++i;
+    long long value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        value = value * 10 + (field[i] - '0');
+        if (value > INT_MAX)
+            return INT_MAX;
+    }
+    return static_cast<int>(value);
 }
 
 const std::string &RaceTypeName(std::string_view code, int /*style*/)

@@ -23,6 +23,9 @@ int FieldValue(std::string_view field);
 /** Racecourse or country name, style 2: 4 bytes; unknown codes give four blanks. */
 const std::string &CourseName(std::string_view code, int style = 2);
 
+/** The first code whose CourseName (style 2) is `name` (CP932), or the empty text. */
+std::string CourseCodeOf(std::string_view name);
+
 /** Race type name, style 8: 16 bytes; unknown codes give eight full-width blanks. */
 const std::string &RaceTypeName(std::string_view code, int style = 8);
 

@@ -13,6 +13,9 @@ namespace velmora {
 namespace {
 
 using Extended = long double;
+// The rules compute in the x87 80-bit extended format: a 64-bit mantissa. A long double
+// of another width (64-bit on MSVC and ARM, 128-bit quad precision elsewhere) rounds
+// differently and would change predictions.
 static_assert(std::numeric_limits<Extended>::digits == 64 && std::numeric_limits<Extended>::max_exponent == 16384,
               "the engine needs the x87 80-bit extended format (a 64-bit mantissa) as long double");
 
@@ -50,29 +53,31 @@ int FoldIntoField(long long value, int n)
 
 } // namespace
 
-void ComputeRaceValues(const RaceCard &card, Prediction &p)
+void ComputeRaceValues(const RaceCard &card, Prediction &prediction)
 {
     const int count = card.RaceCount;
+    auto &races = prediction.races;
     for (int r = 1; r <= count; ++r) {
         const std::string &record = card.RaceRecords[static_cast<size_t>(r)];
         const std::int32_t distance = FieldValue(Field(record, ra::Distance));
         const std::int32_t registered = FieldValue(Field(record, ra::Registered));
-        p.FieldSize[r] = registered;
-        p.RaceScore[r] = static_cast<float>(static_cast<Extended>(distance * registered) / 200.0L);
+        races[r].fieldSize = registered;
+        races[r].score = static_cast<float>(static_cast<Extended>(distance * registered) / 200.0L);
     }
     for (int r = 1; r <= count; ++r) {
-        p.RaceIndex[r] = static_cast<float>(static_cast<Extended>(p.RaceScore[r]) /
-                                            static_cast<Extended>(p.RaceScore[ReferenceRace(r)]));
+        races[r].index = static_cast<float>(static_cast<Extended>(races[r].score) /
+                                            static_cast<Extended>(races[ReferenceRace(r)].score));
     }
     for (int r = 1; r <= count; ++r) {
-        const int n = ReferenceRace(r);
-        const Extended i = p.RaceIndex[r];
+        const RacePrediction &reference = races[ReferenceRace(r)];
+        RacePrediction &race = races[r];
+        const Extended i = race.index;
         Extended x;
-        if (p.FieldSize[n] == p.FieldSize[r]) {
-            x = static_cast<Extended>(p.FieldSize[r]) * i / 3.0L;
+        if (reference.fieldSize == race.fieldSize) {
+            x = static_cast<Extended>(race.fieldSize) * i / 3.0L;
         } else {
-            const Extended q = static_cast<Extended>(p.FieldSize[n]) / static_cast<Extended>(p.FieldSize[r]);
-            const Extended d = p.FieldSize[r] - p.FieldSize[n];
+            const Extended q = static_cast<Extended>(reference.fieldSize) / static_cast<Extended>(race.fieldSize);
+            const Extended d = race.fieldSize - reference.fieldSize;
             if (q >= 2.0L)
                 x = d * i * 2.0L;
             else if (q > kPoint5)
@@ -80,54 +85,60 @@ void ComputeRaceValues(const RaceCard &card, Prediction &p)
             else
                 x = d * i * 2.0L;
         }
-        p.XValue[r] = static_cast<float>(x);
+        race.xValue = static_cast<float>(x);
     }
     for (int r = 1; r <= count; ++r) {
-        const Extended i = p.RaceIndex[r];
+        RacePrediction &race = races[r];
+        const Extended i = race.index;
         if (i > 0.0L && i < kPoint5)
-            p.XValue[r] = static_cast<float>(static_cast<Extended>(p.XValue[r]) / 3.0L);
+            race.xValue = static_cast<float>(static_cast<Extended>(race.xValue) / 3.0L);
         else if (i >= kOnePoint9)
-            p.XValue[r] = static_cast<float>(static_cast<Extended>(p.XValue[r]) * 3.0L);
+            race.xValue = static_cast<float>(static_cast<Extended>(race.xValue) * 3.0L);
     }
     for (int r = 1; r <= count; ++r)
-        p.IndexSign[r] = static_cast<Extended>(p.RaceIndex[r]) >= 1.0L ? "+" : "-";
+        races[r].sign = static_cast<Extended>(races[r].index) >= 1.0L ? IndexSign::Plus : IndexSign::Minus;
     for (int r = 1; r <= count; ++r) {
-        const Extended x = p.XValue[r];
-        p.XValue[r] = static_cast<float>(x >= 0.0L ? Int(x + kPoint4) : Int(x - kPoint4));
+        const Extended x = races[r].xValue;
+        races[r].xValue = static_cast<float>(x >= 0.0L ? Int(x + kPoint4) : Int(x - kPoint4));
     }
 }
 
-void ComputeMarks(Prediction &p, int raceCount)
+void ComputeMarks(Prediction &prediction, int raceCount)
 {
+    auto &races = prediction.races;
     for (int r = 1; r <= raceCount; ++r) {
-        const int n = p.FieldSize[r];
-        const long long t = Trunc(p.XValue[r]);
+        RacePrediction &race = races[r];
+        const int n = race.fieldSize;
+        const long long t = Trunc(race.xValue);
         if (t == 0)
-            p.MarkX[r] = n;
+            race.marks.x = n;
         else if (t > 0)
-            p.MarkX[r] = t % n == 0 ? n : static_cast<int>(t % n);
+            race.marks.x = t % n == 0 ? n : static_cast<int>(t % n);
         else
-            p.MarkX[r] = static_cast<int>(t % n + n);
+            race.marks.x = static_cast<int>(t % n + n);
     }
     for (int r = 1; r <= raceCount; ++r) {
-        const int x = p.MarkX[r];
+        Marks &marks = races[r].marks;
+        const int x = marks.x;
         const bool outerRace = r == 1 || r == raceCount;
         // The first and the last race of the day look the other way from the races between them.
-        const bool upward = outerRace == (p.IndexSign[r] == "-");
+        const bool upward = outerRace == (races[r].sign == IndexSign::Minus);
         const int step = upward ? 1 : -1;
-        p.MarkY[r] = x + 3 * step;
-        p.MarkA[r] = x + step;
-        p.MarkB[r] = x + 2 * step;
-        p.MarkC[r] = x - step;
+        marks.y = x + 3 * step;
+        marks.a = x + step;
+        marks.b = x + 2 * step;
+        marks.c = x - step;
     }
     for (int r = 1; r <= raceCount; ++r) {
-        const int n = p.FieldSize[r];
-        for (auto *mark : {&p.MarkY, &p.MarkA, &p.MarkB, &p.MarkC})
-            (*mark)[r] = FoldIntoField((*mark)[r], n);
+        Marks &marks = races[r].marks;
+        const int n = races[r].fieldSize;
+        for (std::int32_t *mark : {&marks.y, &marks.a, &marks.b, &marks.c})
+            *mark = FoldIntoField(*mark, n);
     }
     for (int r = 1; r <= raceCount; ++r) {
-        const int n = p.FieldSize[r];
-        const Extended i = p.RaceIndex[r];
+        RacePrediction &race = races[r];
+        const int n = race.fieldSize;
+        const Extended i = race.index;
         const long long sixStep = Trunc(Int(6.0L * i + kPoint4));
         long long d = Trunc(Int(i + kPoint4));
         if (d == 0)
@@ -149,46 +160,50 @@ void ComputeMarks(Prediction &p, int raceCount)
             e = n;
         if (f == 0)
             f = n;
-        p.MarkD[r] = static_cast<int>(d);
-        p.MarkE[r] = static_cast<int>(e);
-        p.MarkF[r] = static_cast<int>(f);
+        race.marks.d = static_cast<int>(d);
+        race.marks.e = static_cast<int>(e);
+        race.marks.f = static_cast<int>(f);
     }
 }
 
-void ComputeBets(const RaceCard &card, Prediction &p)
+void ComputeBets(const RaceCard &card, Prediction &prediction)
 {
     const int count = card.RaceCount;
+    auto &races = prediction.races;
     auto bracket = [&](int r, int horse) {
-        return horse >= 1 && horse <= p.FieldSize[r] ? card.bracketOf(r, horse) : 0;
+        return horse >= 1 && horse <= races[r].fieldSize ? card.bracketOf(r, horse) : 0;
     };
 
     for (int r = 1; r <= count; ++r) {
-        auto inS = [&](int horse) { return horse == p.MarkD[r] || horse == p.MarkE[r] || horse == p.MarkF[r]; };
-        const int x = p.MarkX[r], a = p.MarkA[r], b = p.MarkB[r], c = p.MarkC[r];
-        p.AxisHorse[r] = a;
-        p.CoverHorse[r] = c;
-        if (p.IndexSign[r] == "-") {
-            if (inS(x) && !inS(a) && !inS(b)) {
-                p.AxisHorse[r] = x;
-                p.CoverHorse[r] = a;
-                p.ConfidenceGrade[r] = "A";
-            } else if (inS(a) && !inS(x) && !inS(b)) {
-                p.ConfidenceGrade[r] = "A";
-            } else if (inS(a)) {
-                p.ConfidenceGrade[r] = "B";
+        RacePrediction &race = races[r];
+        const Marks &m = race.marks;
+        auto inS = [&](int horse) { return horse == m.d || horse == m.e || horse == m.f; };
+        race.axisHorse = m.a;
+        race.coverHorse = m.c;
+        if (race.sign == IndexSign::Minus) {
+            if (inS(m.x) && !inS(m.a) && !inS(m.b)) {
+                race.axisHorse = m.x;
+                race.coverHorse = m.a;
+                race.grade = Grade::A;
+            } else if (inS(m.a) && !inS(m.x) && !inS(m.b)) {
+                race.grade = Grade::A;
+            } else if (inS(m.a)) {
+                race.grade = Grade::B;
             } else {
-                p.ConfidenceGrade[r] = "C";
+                race.grade = Grade::C;
             }
         } else {
-            p.ConfidenceGrade[r] = inS(a) && !inS(x) && !inS(b) ? "B" : "C";
+            race.grade = inS(m.a) && !inS(m.x) && !inS(m.b) ? Grade::B : Grade::C;
         }
     }
 
     for (int r = 1; r <= count; ++r) {
-        const int n = p.FieldSize[r];
+        RacePrediction &race = races[r];
+        const Marks &m = race.marks;
+        const int n = race.fieldSize;
         auto up = [n](int v) { return v + 1 >= n ? 1 : v + 1; };
         auto down = [n](int v) { return v - 1 == 0 ? n : v - 1; };
-        const bool minus = p.IndexSign[r] == "-";
+        const bool minus = race.sign == IndexSign::Minus;
         auto forward = [&](int v) { return minus ? up(v) : down(v); };
         auto backward = [&](int v) { return minus ? down(v) : up(v); };
         // A partner that shares a bracket with the horse it comes from moves on once more.
@@ -196,36 +211,38 @@ void ComputeBets(const RaceCard &card, Prediction &p)
             const int next = stepper(from);
             return bracket(r, next) == bracket(r, from) ? stepper(next) : next;
         };
-        p.CoverPartner[r] = moveOff(p.MarkD[r], forward);
-        p.AxisPartners[r][1] = p.MarkE[r];
-        p.AxisPartners[r][2] = p.MarkF[r];
-        p.AxisPartners[r][3] = moveOff(p.MarkF[r], backward);
-        p.AxisPartners[r][4] = moveOff(p.MarkE[r], backward);
-        p.AxisPartners[r][5] = p.MarkX[r];
+        race.coverPartner = moveOff(m.d, forward);
+        race.axisPartners[1] = m.e;
+        race.axisPartners[2] = m.f;
+        race.axisPartners[3] = moveOff(m.f, backward);
+        race.axisPartners[4] = moveOff(m.e, backward);
+        race.axisPartners[5] = m.x;
     }
 
     for (int r = 1; r <= count; ++r) {
-        p.AxisBracket[r] = bracket(r, p.AxisHorse[r]);
-        p.CoverPartnerBracket[r] = bracket(r, p.CoverPartner[r]);
+        RacePrediction &race = races[r];
+        race.axisBracket = bracket(r, race.axisHorse);
+        race.coverPartnerBracket = bracket(r, race.coverPartner);
         for (int k = 1; k <= 5; ++k)
-            p.AxisPartnerBrackets[r][k] = bracket(r, p.AxisPartners[r][k]);
-        p.CoverBracket[r] = bracket(r, p.CoverHorse[r]);
+            race.axisPartnerBrackets[k] = bracket(r, race.axisPartners[k]);
+        race.coverBracket = bracket(r, race.coverHorse);
     }
 
     for (int r = 1; r <= count; ++r) {
+        RacePrediction &race = races[r];
         struct Slot
         {
             int horse, partner, horseBracket, partnerBracket;
         };
-        const auto &partners = p.AxisPartners[r];
-        const auto &brackets = p.AxisPartnerBrackets[r];
-        const int axis = p.AxisHorse[r], axisBracket = p.AxisBracket[r];
+        const auto &partners = race.axisPartners;
+        const auto &brackets = race.axisPartnerBrackets;
+        const int axis = race.axisHorse, axisBracket = race.axisBracket;
         const std::array<Slot, 6> slots = {{
             {axis, partners[1], axisBracket, brackets[1]},
             {axis, partners[2], axisBracket, brackets[2]},
             {axis, partners[3], axisBracket, brackets[3]},
             {axis, partners[4], axisBracket, brackets[4]},
-            {p.CoverHorse[r], p.CoverPartner[r], p.CoverBracket[r], p.CoverPartnerBracket[r]},
+            {race.coverHorse, race.coverPartner, race.coverBracket, race.coverPartnerBracket},
             {axis, partners[5], axisBracket, brackets[5]},
         }};
         for (int k = 1; k <= 6; ++k) {
@@ -234,18 +251,18 @@ void ComputeBets(const RaceCard &card, Prediction &p)
             const int horseHigh = std::max(slot.horse, slot.partner);
             int bracketLow = std::min(slot.horseBracket, slot.partnerBracket);
             const int bracketHigh = std::max(slot.horseBracket, slot.partnerBracket);
-            // A horse paired with itself is no bet: both texts are made void. So is a pair
+            // A horse paired with itself is no bet: both bets are made void. So is a pair
             // with a number outside the field, which damaged race data can produce: no
             // list, sheet or export may offer a ticket on a horse that does not run.
-            const int field = std::min(p.FieldSize[r], kMaxRunners);
+            const int field = std::min(race.fieldSize, kMaxRunners);
             if (slot.horse == slot.partner || horseLow < 1 || horseHigh > field) {
                 horseLow = 0;
                 bracketLow = 0;
             }
             if (bracketLow < 1 || bracketHigh > kMaxBrackets)
                 bracketLow = 0;
-            p.QuinellaBets[r][k] = BetText(horseLow, horseHigh);
-            p.BracketBets[r][k] = BetText(bracketLow, bracketHigh);
+            race.quinellaBets[k] = {horseLow, horseHigh};
+            race.bracketBets[k] = {bracketLow, bracketHigh};
         }
     }
 }
@@ -257,32 +274,57 @@ void ComputePrediction(const RaceCard &card, Prediction &prediction)
     ComputeBets(card, prediction);
 }
 
-std::string BetText(int smaller, int larger)
+const std::string &IndexSignText(IndexSign sign)
+{
+    static const std::string plus = "+", minus = "-";
+    return sign == IndexSign::Plus ? plus : minus;
+}
+
+const std::string &GradeText(Grade grade)
+{
+    static const std::array<std::string, 4> texts = {"A", "B", "C", ""};
+    return texts[static_cast<size_t>(grade)];
+}
+
+std::string BetText(const Bet &bet)
 {
     // Every bet of a race is made here; numbers of at most two digits (all there
     // are) are written without printf, whose cost shows over years of course-days.
     auto fits = [](int n) { return n >= 0 && n <= 99; };
-    if (!fits(smaller) || !fits(larger))
-        return Format("%2d - %2d", smaller, larger);
+    if (!fits(bet.low) || !fits(bet.high))
+        return Format("%2d - %2d", bet.low, bet.high);
     std::string text = "   -   ";
     auto put = [&text](size_t at, int n) {
         if (n >= 10)
             text[at] = static_cast<char>('0' + n / 10);
         text[at + 1] = static_cast<char>('0' + n % 10);
     };
-    put(0, smaller);
-    put(5, larger);
+    put(0, bet.low);
+    put(5, bet.high);
     return text;
 }
 
-bool AddBetToList(std::vector<std::string> &list, const std::string &bet)
+namespace {
+
+/** Appends `item`, the form of `bet` the list holds, unless the bet is void or the list holds it already. */
+template <typename Item> bool AppendShownBet(std::vector<Item> &list, const Bet &bet, const Item &item)
 {
-    if (FieldValue(std::string_view(bet).substr(0, 2)) == 0)
+    if (bet.isVoid() || std::find(list.begin(), list.end(), item) != list.end())
         return false;
-    if (std::find(list.begin(), list.end(), bet) != list.end())
-        return false;
-    list.push_back(bet);
+    list.push_back(item);
     return true;
+}
+
+} // namespace
+
+bool AddBetToList(std::vector<Bet> &list, const Bet &bet)
+{
+    return AppendShownBet(list, bet, bet);
+}
+
+bool AddBetToList(std::vector<std::string> &list, const Bet &bet)
+{
+    return !bet.isVoid() && AppendShownBet(list, bet, BetText(bet));
 }
 
 } // namespace velmora

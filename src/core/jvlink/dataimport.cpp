@@ -2,8 +2,10 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/recordheader.h"
 #include "core/jvlink/jvresultmessage.h"
 #include "core/settings/settingsfile.h"
+#include "core/store/courseday.h"
 #include "core/text/sjis.h"
 
 #include <numeric>
@@ -83,7 +85,8 @@ QStringList ImportSummary(const ImportCounts &counts)
     return lines + ImportRecordLines(counts);
 }
 
-DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, SettingsFile &settings, ImportView &view, bool &importCancelled)
+DataImport::DataImport(JVLink &jvlink, RaceDayStore &store, SettingsFile &settings, ImportView &view,
+                       bool &importCancelled)
     : m_jvlink(jvlink)
     , m_store(store)
     , m_settings(settings)
@@ -158,11 +161,11 @@ void DataImport::start(const QDateTime &from, int option)
         return;
     }
 
-    m_view.setProgressLabel(QStringLiteral("JVOpen正常:") + Message("JVOpen", 0) + QStringLiteral("ReadCount:") +
-                            QString::number(m_readCount) + QStringLiteral(", DownloadCount:") +
-                            QString::number(m_downloadCount));
+    m_view.setProgressText(QStringLiteral("JVOpen正常:") + Message("JVOpen", 0) + QStringLiteral("ReadCount:") +
+                           QString::number(m_readCount) + QStringLiteral(", DownloadCount:") +
+                           QString::number(m_downloadCount));
     if (m_downloadCount > 0) {
-        m_view.setProgressLabel(QStringLiteral("ダウンロード中・・・"));
+        m_view.setProgressText(QStringLiteral("ダウンロード中・・・"));
         m_view.setDownloadProgress(0, m_downloadCount);
         m_downloading = true;
         m_lastDownloaded = 0;
@@ -202,7 +205,7 @@ void DataImport::poll()
     }
     if (downloaded > m_downloadCount)
         return;
-    m_view.setProgressLabel(QStringLiteral("ダウンロード中．．．(%1/%2)").arg(downloaded).arg(m_downloadCount));
+    m_view.setProgressText(QStringLiteral("ダウンロード中．．．(%1/%2)").arg(downloaded).arg(m_downloadCount));
     m_view.setDownloadProgress(downloaded, m_downloadCount);
     if (downloaded == m_downloadCount) {
         m_downloading = false;
@@ -220,7 +223,7 @@ void DataImport::cancel()
     m_importCancelled = true;
     m_outcome = Outcome::Cancelled;
     m_view.showMessage(kCancelled);
-    m_view.setProgressLabel(kCancelled);
+    m_view.setProgressText(kCancelled);
     // A cancelled download must close JV-Link too, or the next open fails as "still open".
     // A running read loop stops at its next pass and closes itself.
     if (wasDownloading)
@@ -289,7 +292,7 @@ void DataImport::close()
 DataImport::Outcome DataImport::readLoop()
 {
     int filesRead = 0;
-    m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(0/%1)").arg(m_readCount));
+    m_view.setProgressText(QStringLiteral("データ読込み中．．．(0/%1)").arg(m_readCount));
     m_view.setReadProgress(0, m_readCount);
     int size = 60000;
     std::string record;
@@ -329,9 +332,9 @@ DataImport::Outcome DataImport::readLoop()
             }
             ++filesRead;
             m_view.setReadProgress(filesRead, m_readCount);
-            m_view.setProgressLabel(QStringLiteral("データ読込み中．．．(%1/%2)").arg(filesRead).arg(m_readCount));
+            m_view.setProgressText(QStringLiteral("データ読込み中．．．(%1/%2)").arg(filesRead).arg(m_readCount));
         } else if (result == 0) {
-            m_view.setProgressLabel(QStringLiteral("データ読込み完了(%1/%2)").arg(filesRead).arg(m_readCount));
+            m_view.setProgressText(QStringLiteral("データ読込み完了(%1/%2)").arg(filesRead).arg(m_readCount));
             // Both bars end full: a finished import that showed 0 % read as one that did nothing.
             const int downloads = m_downloadCount > 0 ? m_downloadCount : 100;
             m_view.setDownloadProgress(downloads, downloads);
@@ -393,33 +396,30 @@ void DataImport::refuse(const QString &reason)
 
 bool DataImport::storeRecord(const std::string &record)
 {
-    const std::string_view type = Field(record, common::RecordType);
-    const auto kind = KindOfRecordType(type);
+    const RecordHeader header = ReadRecordHeader(record);
+    const auto kind = KindOfRecordType(header.type);
     if (!kind) {
         ++m_counts.otherTypes;
         return true;
     }
-    const std::string_view dataKind = Field(record, common::DataKind);
-    if (*kind != FileKind::Payout && (dataKind == "A" || dataKind == "B")) {
+    if (*kind != FileKind::Payout && header.isLocalOrOverseas()) {
         refuse(QStringLiteral("地方・海外競馬のデータ"));
         return true;
     }
-    if (FieldValue(Field(record, common::MeetingDate)) < m_importFromDate - 10) {
+    if (header.meetingDateNumber() < m_importFromDate - 10) {
         refuse(QStringLiteral("取得開始日付より前の開催"));
         return true;
     }
-    if (FieldValue(Field(record, common::RaceNumber)) <= 0) {
+    switch (CheckReceivedRecord(record, header, *kind == FileKind::Runner)) {
+    case ReceivedRecordProblem::None:
+        break;
+    case ReceivedRecordProblem::NoRaceNumber:
         refuse(QStringLiteral("レース番号なし"));
         return true;
-    }
-    if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0) {
+    case ReceivedRecordProblem::NoHorseNumber:
         refuse(QStringLiteral("馬番なし"));
         return true;
-    }
-
-    // Bytes that are not CP932 were damaged on the way; stored, they would show as
-    // garbage or be "repaired" into other characters.
-    if (!IsValidSjis(record)) {
+    case ReceivedRecordProblem::NotSjis:
         refuse(NotSjisReason());
         return true;
     }
@@ -436,10 +436,10 @@ bool DataImport::storeRecord(const std::string &record)
     ++m_kept[static_cast<size_t>(*kind)];
     // The store holds the import's files until they are flushed, so at a day's first
     // record its race-day file on disk is the one from before the import.
-    const QString courseDay = AsText(RaceDayFileName(record, ""));
-    if (!m_counts.courseDays.contains(courseDay))
-        m_counts.courseDays[courseDay] =
-            !QFileInfo::exists(m_store.dataDir() + QLatin1Char('/') + courseDay + QStringLiteral(".jvRA"));
+    const CourseDay courseDay = CourseDay::OfRecord(record);
+    if (!m_counts.courseDays.contains(courseDay.fileBase()))
+        m_counts.courseDays[courseDay.fileBase()] =
+            !QFileInfo::exists(courseDay.filePath(m_store.dataDir(), FileKind::Race));
     QString line = QStringLiteral("作成済み:") + AsText(Field(record, common::RaceNumber)) + QStringLiteral("R/");
     if (*kind == FileKind::Runner)
         line += AsText(Field(record, se::HorseNumber)) + QStringLiteral("番/");

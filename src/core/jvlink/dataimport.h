@@ -25,7 +25,8 @@ class ImportView
 {
   public:
     virtual ~ImportView() = default;
-    virtual void setProgressLabel(const QString &text) = 0;
+    /** The status line: what the import is doing now. */
+    virtual void setProgressText(const QString &text) = 0;
     virtual void setDownloadProgress(int position, int maximum) = 0;
     virtual void setReadProgress(int position, int maximum) = 0;
     virtual void clearCreated() = 0;
@@ -46,7 +47,7 @@ class ImportView
 class SilentImportView : public ImportView
 {
   public:
-    void setProgressLabel(const QString &) override {}
+    void setProgressText(const QString &) override {}
     void setDownloadProgress(int, int) override {}
     void setReadProgress(int, int) override {}
     void clearCreated() override {}

@@ -1,8 +1,23 @@
 #include "core/jvlink/readloop.h"
 
+#include "core/codes/recordheader.h"
+#include "core/text/sjis.h"
+
 #include <thread>
 
 namespace velmora {
+
+ReceivedRecordProblem CheckReceivedRecord(std::string_view record, const RecordHeader &header, bool runner)
+{
+    if (header.raceNumber <= 0)
+        return ReceivedRecordProblem::NoRaceNumber;
+    if (runner && header.horseNumber <= 0)
+        return ReceivedRecordProblem::NoHorseNumber;
+    // Stored, such bytes would show as garbage or be "repaired" into other characters.
+    if (!IsValidSjis(record))
+        return ReceivedRecordProblem::NotSjis;
+    return ReceivedRecordProblem::None;
+}
 
 JVLinkPatience JVLinkPatience::Default()
 {

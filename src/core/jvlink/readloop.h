@@ -4,10 +4,13 @@
 
 #include <chrono>
 #include <functional>
+#include <string_view>
 
 #include <QString>
 
 namespace velmora {
+
+struct RecordHeader;
 
 // What the import's read loop and the result fetch's share: JVRead's answers that ask
 // for another call, how they wait for JV-Link, and how they refuse a damaged record.
@@ -21,6 +24,21 @@ inline QString NotSjisReason()
 {
     return QStringLiteral("文字コードが不正");
 }
+
+/** What keeps a record JV-Link handed over out of the course-day files before the store is asked. */
+enum class ReceivedRecordProblem
+{
+    None,
+    NoRaceNumber,  ///< race number 0 or blank: no race slot
+    NoHorseNumber, ///< a runner record with horse number 0 or blank: no runner slot
+    NotSjis,       ///< bytes that are not CP932 were damaged on the way
+};
+
+/**
+ * The checks both read loops make of a record of a kind the store keeps, in this
+ * order: a race slot, a runner slot for a runner record, CP932 bytes.
+ */
+ReceivedRecordProblem CheckReceivedRecord(std::string_view record, const RecordHeader &header, bool runner);
 
 /**
  * How long a read loop waits for JV-Link to bring something before it gives up: no

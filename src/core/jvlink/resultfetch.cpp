@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/recordheader.h"
 #include "core/jvlink/jvresultmessage.h"
 #include "core/text/sjis.h"
 
@@ -112,12 +113,18 @@ void ResultFetch::readLoop(Outcome &outcome)
 
 void ResultFetch::store(const std::string &record, Outcome &outcome)
 {
-    const auto kind = KindOfRecordType(Field(record, common::RecordType));
-    if (!kind || FieldValue(Field(record, common::RaceNumber)) <= 0)
+    const RecordHeader header = ReadRecordHeader(record);
+    const auto kind = KindOfRecordType(header.type);
+    if (!kind)
         return;
-    if (*kind == FileKind::Runner && FieldValue(Field(record, se::HorseNumber)) <= 0)
+    switch (CheckReceivedRecord(record, header, *kind == FileKind::Runner)) {
+    case ReceivedRecordProblem::None:
+        break;
+    case ReceivedRecordProblem::NoRaceNumber:
+    case ReceivedRecordProblem::NoHorseNumber:
+        // A record that names no slot has no line to go to.
         return;
-    if (!IsValidSjis(record)) {
+    case ReceivedRecordProblem::NotSjis:
         ++outcome.refused[NotSjisReason()];
         return;
     }

@@ -87,7 +87,8 @@ RaceSheetSource RaceSheetSourceOf(const Session &session, const RaceViewTexts &v
     source.bracket = view.computerBracket;
     source.userQuinella = view.userQuinella;
     source.userBracket = view.userBracket;
-    source.fieldSize = session.prediction.FieldSize.at(r);
+    // Race 0, no race shown, has no prediction and no field.
+    source.fieldSize = race >= 1 ? session.prediction.races.at(race).fieldSize : 0;
     source.isYear2005OrLater = session.card.IsYear2005OrLater;
     source.userAxisHorse = session.UserAxisHorse.at(r);
     source.userAxisBracket = session.UserAxisBracket.at(r);
@@ -196,8 +197,7 @@ Page AllRacesSheet(const Session &session, int tabCount, const std::string &head
             user2 = Sj("[軸]馬：") + Bytes(bets.panel, 5, 2) + Sj(" 枠：") + Bytes(bets.panel, 10, 2);
         }
         page.textOut(200, 315 + d,
-                     Sj("勝負度：") + session.prediction.ConfidenceGrade[static_cast<size_t>(r)] + "   " + user1 +
-                         user2);
+                     Sj("勝負度：") + GradeText(session.prediction.races[r].grade) + "   " + user1 + user2);
 
         std::string quinella = Sj("【馬連】");
         for (const std::string &bet : bets.quinella)

@@ -13,17 +13,17 @@ namespace velmora {
 /** What the race print reads: the texts the main window shows for the selected race (CP932). */
 struct RaceSheetSource
 {
-    std::string dateLine;  ///< Label1
-    std::string heading;   ///< Panel2
-    std::string condition; ///< Panel3
+    std::string dateLine;  ///< date, racecourse, meeting and day
+    std::string heading;   ///< race number and name
+    std::string condition; ///< race type, conditions, track, distance, weight rule
     std::vector<GridRow> grid;
-    std::string grade;                     ///< HSPanel4
-    std::string axis;                      ///< HSPanel2
-    std::string cover;                     ///< HSPanel5
-    std::vector<std::string> quinella;     ///< ListBox5
-    std::vector<std::string> bracket;      ///< ListBox6
-    std::vector<std::string> userQuinella; ///< ListBox7
-    std::vector<std::string> userBracket;  ///< ListBox8
+    std::string grade;                     ///< confidence grade
+    std::string axis;                      ///< axis horse
+    std::string cover;                     ///< cover horse
+    std::vector<std::string> quinella;     ///< the computed quinella bets
+    std::vector<std::string> bracket;      ///< the computed bracket-quinella bets
+    std::vector<std::string> userQuinella; ///< the user's quinella bets
+    std::vector<std::string> userBracket;  ///< the user's bracket-quinella bets
     int fieldSize = 0;                     ///< FieldSize of the race
     bool isYear2005OrLater = false;
     int userAxisHorse = 0;

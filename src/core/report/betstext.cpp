@@ -1,5 +1,6 @@
 #include "core/report/betstext.h"
 
+#include "core/report/racetexts.h"
 #include "core/store/atomicfile.h"
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
@@ -11,15 +12,6 @@ namespace {
 
 constexpr size_t kBetsPerKind = 6;
 const std::string kTenBlanks(10, ' ');
-
-/** The heading's date (bytes 1-14) and course, meeting and day (bytes 19-30), the weekday left out. */
-std::string DateAndCourse(const std::string &heading)
-{
-    const auto part = [&](size_t from, size_t count) {
-        return from < heading.size() ? heading.substr(from, count) : std::string();
-    };
-    return part(0, 14) + part(18, 12);
-}
 
 /** Each entry after three blanks; ten blanks for every missing entry when `fill`. */
 std::string EntriesLine(const std::vector<std::string> &entries, bool fill)
@@ -50,14 +42,17 @@ BetsText MakeBetsText(const Session &session, const std::string &heading)
             user = Sj("(ユーザー予想)") + Sj("[軸]馬：") + panelPart(4) + Sj(" 枠：") + panelPart(9);
         }
         text.lines.push_back("///// " + Format("%2d", r) + " R /////   " + Sj(" 勝負度:") +
-                             session.prediction.ConfidenceGrade[static_cast<size_t>(r)] + "   " + user);
+                             GradeText(session.prediction.races[r].grade) + "   " + user);
         text.lines.push_back(Sj("【馬連】"));
         text.lines.push_back(EntriesLine(bets.quinella, true));
         text.lines.push_back(Sj("【枠連】"));
         text.lines.push_back(EntriesLine(bets.bracket, ShowsBracketBets(session.card, r)));
         text.lines.push_back(std::string(70, '_'));
     }
-    text.fileName = DateAndCourse(h) + "_U" + ".TXT";
+    // Named from the record rather than cut from the heading, whose day of week can be
+    // missing (a code outside 1..8) and would shift every byte after it.
+    text.title = MeetingDayTitle(session.card.RaceRecords[1]);
+    text.fileName = text.title + "_U" + ".TXT";
     return text;
 }
 
@@ -94,8 +89,7 @@ QString SaveBetsText(const BetsText &text, const QString &appFolder, QString *er
             QStringLiteral("ファイル「%1」を保存できませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason));
     }
 
-    const std::string shown = DateAndCourse(text.lines.empty() ? std::string() : text.lines.front());
-    return FromSjis(Sj("「") + shown + Sj("」の全買い目をﾃｷｽﾄﾌｧｲﾙ ") + "\r\n" + text.fileName +
+    return FromSjis(Sj("「") + text.title + Sj("」の全買い目をﾃｷｽﾄﾌｧｲﾙ ") + "\r\n" + text.fileName +
                     Sj(" に保存しました。"));
 }
 

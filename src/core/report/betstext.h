@@ -9,14 +9,18 @@
 
 namespace velmora {
 
-/** The all-races bets as a text file: its lines (CP932) and its file name. */
+/** The all-races bets as a text file: its lines (CP932), its title and its file name. */
 struct BetsText
 {
     std::vector<std::string> lines;
-    std::string fileName; ///< CP932: bytes 1-14 and 19-30 of the heading + "_U.TXT"
+    std::string title;    ///< CP932: the course-day and its meeting (MeetingDayTitle of race 1)
+    std::string fileName; ///< CP932: the title + "_U.TXT"
 };
 
-/** The text save of the all-races window, whose title (the date line) is `heading`. */
+/**
+ * The text save of the all-races window, whose title (the date line) is `heading`:
+ * the first line. The file is named after race 1's record.
+ */
 BetsText MakeBetsText(const Session &session, const std::string &heading);
 
 /**

@@ -6,8 +6,8 @@ std::vector<GraphPoint> ConfidenceGraphPoints(const Prediction &prediction, int 
 {
     std::vector<GraphPoint> points = {{0, 2, "B"}};
     for (int r = 1; r <= raceCount; ++r) {
-        const std::string &grade = prediction.ConfidenceGrade[static_cast<size_t>(r)];
-        points.push_back({r, grade == "A" ? 3 : grade == "B" ? 2 : 1, grade});
+        const Grade grade = prediction.races[r].grade;
+        points.push_back({r, grade == Grade::A ? 3 : grade == Grade::B ? 2 : 1, GradeText(grade)});
     }
     return points;
 }

@@ -111,26 +111,26 @@ void ExamineKind(const Session &session, int r, const BetKind &kind, HitThreshol
     const auto slot = static_cast<size_t>(r);
     const std::string &race = session.card.RaceRecords[slot];
     const std::string &payout = session.card.PayoutRecords[slot];
-    const auto &bets = kind.quinellaBets ? session.prediction.QuinellaBets[slot] : session.prediction.BracketBets[slot];
+    const RacePrediction &predicted = session.prediction.races[r];
+    const auto &bets = kind.quinellaBets ? predicted.quinellaBets : predicted.bracketBets;
     const int hitThreshold = threshold == HitThreshold::Hit ? kind.hitThreshold : kind.longshotThreshold;
     const std::string prefix = Sj("　") + EscapeHtml(RaceShortNameOf(race));
     const std::string &label = Sj(kind.label);
 
-    for (int k = 1; k <= 6; ++k) {
-        const BetPair bet = ReadBetPair(bets[static_cast<size_t>(k)]);
-        // A void bet (no first number) stands for no bet at all.
+    for (const Bet &bet : bets) {
+        // A void bet stands for no bet at all.
         if (bet.isVoid())
             continue;
         const PayoutTableEntries table = ReadPayoutTable(payout, *kind.payouts);
         for (int i = 0; i < table.count; ++i) {
             const PayoutEntry &read = table.entries[static_cast<size_t>(i)];
-            if (read.combination.first != bet.first || read.combination.second != bet.second)
+            if (read.combination != bet)
                 continue;
             const int paid = read.yen;
             if (paid <= hitThreshold)
                 continue;
             const bool red = paid >= kind.redFrom;
-            const std::string betText = label + Format("%2d-", bet.first) + Format("%2d", bet.second) + Sj("/配当 ") +
+            const std::string betText = label + Format("%2d-", bet.low) + Format("%2d", bet.high) + Sj("/配当 ") +
                                         Format("%7d", paid) + Sj("円");
             exportLines.add(std::string(red ? "<img src=\"./image/lis1.gif\">" : "<img src=\"./image/lis2.gif\">") +
                             (red ? "<font color=\"red\">" : "<font color=\"blue\">") +
@@ -179,8 +179,8 @@ QString HitExportResult::clipboardText() const
     return FromSjis(Joined(lines));
 }
 
-HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, const QStringList &courseDays,
-                           const QString &dateKey, HitThreshold threshold)
+HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, const std::vector<CourseDay> &courseDays,
+                           QDate date, HitThreshold threshold)
 {
     HitExportResult result;
     const QString folder = appFolder + QStringLiteral("/HPupload");
@@ -194,15 +194,15 @@ HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, con
     // Date, month and day and course of race 1 of the last course-day that contributed.
     std::string fileKey;
     Session session;
-    for (const QString &day : courseDays) {
-        if (dateKey.size() != 11 || day.left(11) != dateKey)
+    for (const CourseDay &day : courseDays) {
+        if (!date.isValid() || day.date() != date)
             continue;
         result.lastCourseDay = day;
         // A day that cannot be computed has no bets of its own: it adds nothing, rather
         // than the bets left from the day before.
         const LoadResult load = LoadIntoSession(session, dataDir, day);
         if (!load.computable()) {
-            result.skipped.push_back({day, load.reason(session.card)});
+            result.skipped.push_back({day.fileBase(), load.reason(session.card)});
             continue;
         }
         ++result.computed;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/store/courseday.h"
+
 #include <string>
 #include <vector>
 
+#include <QDate>
 #include <QString>
-#include <QStringList>
 
 namespace velmora {
 
@@ -22,10 +24,10 @@ struct HitExportResult
     bool written = false;           ///< more than two lines: the files were written
     QString exportPath;             ///< appFolder + "/HPupload/TK<yyyy><mmdd><cc>.txt", when there was one to write
     QString archivePath;            ///< appFolder + "/HPupload/Manbaken.txt"
-    QString lastCourseDay;          ///< the course-day processed last (the window shows it after)
+    CourseDay lastCourseDay;        ///< the course-day processed last (the window shows it after)
     struct Skipped
     {
-        QString name;   ///< the course-day
+        QString name;   ///< the course-day (CourseDay::fileBase())
         QString reason; ///< why it cannot be computed
     };
     std::vector<Skipped> skipped; ///< course-days of the date that could not be computed: they add nothing
@@ -37,7 +39,7 @@ struct HitExportResult
 
 /**
  * Exports the hits of every course-day among `courseDays` (data list order) whose
- * name starts with `dateKey` ("yyyy年mm月dd日"): each paid quinella, wide and
+ * date is `date`: each paid quinella, wide and
  * bracket-quinella bet above the threshold becomes a coloured HTML line. Writes the
  * export file and the growing, sorted archive into `appFolder`/HPupload when there
  * are at least two hits. Record texts written into the HTML are escaped. A course-day
@@ -45,7 +47,7 @@ struct HitExportResult
  * named after race 1 of the last course-day that was computed. The archive is read
  * from its file at each call, so exporting a date again adds no line twice.
  */
-HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, const QStringList &courseDays,
-                           const QString &dateKey, HitThreshold threshold);
+HitExportResult ExportHits(const QString &dataDir, const QString &appFolder, const std::vector<CourseDay> &courseDays,
+                           QDate date, HitThreshold threshold);
 
 } // namespace velmora

@@ -27,23 +27,21 @@ std::string PayoutLine(const std::string &payout, const hr::PayoutTable &table, 
 }
 
 /** The six bets, each followed by " 的中 " when an entry has its combination, else by blanks. */
-std::string HitLine(const std::string &payout, const hr::PayoutTable &table, const std::array<std::string, 7> &bets)
+std::string HitLine(const std::string &payout, const hr::PayoutTable &table, const Slots<Bet, 6> &bets)
 {
     std::string line;
-    for (int k = 1; k <= 6; ++k) {
-        const std::string_view bet = bets[static_cast<size_t>(k)];
-        const std::string_view first = bet.substr(0, 2);
-        const std::string_view second = bet.size() > 5 ? bet.substr(5, 2) : std::string_view();
-        if (TrimBlanks(first) == "0" || TrimBlanks(second) == "0")
+    for (const Bet &bet : bets) {
+        if (bet.isVoid())
             continue;
-        const std::string wanted = std::string(first) + "-" + std::string(second);
+        // The combination as FormatCombination writes it: " 3- 5".
+        const std::string wanted = Format("%2d-%2d", bet.low, bet.high);
         const std::string *mark = &Sj(" 　　 ");
         for (int entry = 1; entry <= table.entries; ++entry) {
             const std::string_view combination = Field(payout, hr::EntryCombination(table, entry));
             if (!TrimBlanks(combination).empty() && FormatCombination(combination) == wanted)
                 mark = &Sj(" 的中 ");
         }
-        line += bet;
+        line += BetText(bet);
         line += *mark;
     }
     return line;
@@ -59,21 +57,22 @@ std::vector<std::string> HitList(const RaceCard &card, const Prediction &p)
     for (int r = 1; r <= card.RaceCount; ++r) {
         const std::string &race = card.RaceRecords[static_cast<size_t>(r)];
         const std::string &payout = card.PayoutRecords[static_cast<size_t>(r)];
+        const RacePrediction &predicted = p.races[r];
         lines.push_back(Sj("【") + Format("%2d", r) + Sj("R】") + RaceNameOf(race));
-        lines.push_back(Sj("勝負度") + p.ConfidenceGrade[r] + Sj(":馬") + Format("%2d", p.AxisHorse[r]) + Sj(":枠") +
-                        Format("%2d", p.AxisBracket[r]));
+        lines.push_back(Sj("勝負度") + GradeText(predicted.grade) + Sj(":馬") + Format("%2d", predicted.axisHorse) +
+                        Sj(":枠") + Format("%2d", predicted.axisBracket));
         lines.push_back(PayoutLine(payout, hr::Quinella, "<<馬連結果>>  "));
-        lines.push_back(HitLine(payout, hr::Quinella, p.QuinellaBets[r]));
+        lines.push_back(HitLine(payout, hr::Quinella, predicted.quinellaBets));
         // No bracket quinella is sold for small fields since 2005.
         if (!ShowsBracketBets(card, r)) {
             lines.push_back(Sj("<<枠連結果>>  "));
             lines.emplace_back();
         } else {
             lines.push_back(PayoutLine(payout, hr::BracketQuinella, "<<枠連結果>>  "));
-            lines.push_back(HitLine(payout, hr::BracketQuinella, p.BracketBets[r]));
+            lines.push_back(HitLine(payout, hr::BracketQuinella, predicted.bracketBets));
         }
         lines.push_back(PayoutLine(payout, hr::Wide, "<<ﾜｲﾄﾞ結果>>  "));
-        lines.push_back(HitLine(payout, hr::Wide, p.QuinellaBets[r]));
+        lines.push_back(HitLine(payout, hr::Wide, predicted.quinellaBets));
     }
     return lines;
 }

@@ -7,11 +7,6 @@
 
 namespace velmora {
 
-BetPair ReadBetPair(std::string_view bet)
-{
-    return {FieldValue(Field(bet, {1, 2})), FieldValue(Field(bet, {6, 2}))};
-}
-
 PayoutEntry ReadPayoutEntry(std::string_view payoutRecord, const hr::PayoutTable &table, int entry)
 {
     const std::string_view combination = Field(payoutRecord, hr::EntryCombination(table, entry));
@@ -38,14 +33,14 @@ bool PayoutTableEntries::anyPaid() const
     return std::any_of(entries.begin(), entries.begin() + count, [](const PayoutEntry &entry) { return entry.paid(); });
 }
 
-long long PayoutTableEntries::ticketReturn(BetPair bet) const
+long long PayoutTableEntries::ticketReturn(const Bet &bet) const
 {
     long long total = 0;
     if (bet.isVoid())
         return total;
     for (int i = 0; i < count; ++i) {
         const PayoutEntry &entry = entries[static_cast<size_t>(i)];
-        if (entry.combination.first == bet.first && entry.combination.second == bet.second)
+        if (entry.combination == bet)
             total += entry.yen;
     }
     return total;

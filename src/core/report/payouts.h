@@ -1,23 +1,12 @@
 #pragma once
 
 #include "core/codes/jvdata.h"
+#include "core/engine/prediction.h"
 
 #include <array>
 #include <string_view>
 
 namespace velmora {
-
-/** The two numbers of a bet text ("%2d - %2d"): characters 1-2 and 6-7 read by FieldValue (0 when absent). */
-struct BetPair
-{
-    int first = 0;
-    int second = 0;
-
-    /** A bet with no first or no second number stands for no bet at all. */
-    bool isVoid() const { return first == 0 || second == 0; }
-};
-
-BetPair ReadBetPair(std::string_view bet);
 
 /**
  * One entry of a payout table of an HR record: its combination read as two
@@ -26,7 +15,7 @@ BetPair ReadBetPair(std::string_view bet);
  */
 struct PayoutEntry
 {
-    BetPair combination;
+    Bet combination; ///< the two numbers in record order, the smaller first
     bool blank = true;
     int yen = 0;
 
@@ -50,7 +39,7 @@ struct PayoutTableEntries
      * entries whose combination is the bet's two numbers, in the same order. A dead
      * heat that pays several entries of the same combination pays each of them.
      */
-    long long ticketReturn(BetPair bet) const;
+    long long ticketReturn(const Bet &bet) const;
 };
 
 PayoutTableEntries ReadPayoutTable(std::string_view payoutRecord, const hr::PayoutTable &table);

@@ -3,6 +3,7 @@
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
 #include "core/codes/racetitle.h"
+#include "core/store/racedayfiles.h"
 #include "core/text/sjis.h"
 
 namespace velmora {
@@ -41,6 +42,12 @@ std::string AgeConditionText(std::string_view code, AgeGroup group)
     }
 }
 
+/** "nn回nn日": the meeting number and the day of the meeting, as they stand. */
+std::string MeetingText(std::string_view record)
+{
+    return std::string(Field(record, ra::Meeting)) + Sj("回") + std::string(Field(record, ra::MeetingDay)) + Sj("日");
+}
+
 std::string DateLineWith(std::string_view record, const std::string &weekday)
 {
     std::string line;
@@ -53,10 +60,7 @@ std::string DateLineWith(std::string_view record, const std::string &weekday)
     line += weekday;
     line += ")";
     line += CourseName(Field(record, ra::Course), 2);
-    line += Field(record, ra::Meeting);
-    line += Sj("回");
-    line += Field(record, ra::MeetingDay);
-    line += Sj("日");
+    line += MeetingText(record);
     return line;
 }
 
@@ -77,6 +81,11 @@ std::string LoaderDateLine(std::string_view raceRecord)
     const std::string_view code = Field(raceRecord, ra::Weekday);
     const int value = FieldValue(code);
     return DateLineWith(raceRecord, value >= 1 && value <= 8 ? WeekdayName(code, 1) : std::string());
+}
+
+std::string MeetingDayTitle(std::string_view raceRecord)
+{
+    return RaceDayFileName(raceRecord, "") + MeetingText(raceRecord);
 }
 
 std::string HeadingLine(std::string_view raceRecord)

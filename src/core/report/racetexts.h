@@ -20,6 +20,12 @@ std::string DateLine(std::string_view raceRecord);
 std::string LoaderDateLine(std::string_view raceRecord);
 
 /**
+ * The course-day and its meeting, the date line without its day of week:
+ * "yyyy年mm月dd日" + course name + "nn回nn日" ("2026年11月29日東京05回08日").
+ */
+std::string MeetingDayTitle(std::string_view raceRecord);
+
+/**
  * " " + race number + " R   " + the 60-byte race name (an ordinary race's title where the
  * name is blank, RaceNameOf): the race tab's heading.
  */

@@ -42,48 +42,36 @@ void FillRunner(GridRow &row, const std::string &runner, int s, std::string brac
 }
 
 /** The mark letters, a later one replacing an earlier one in the same cell. */
-void PlaceMarks(std::vector<GridRow> &grid, const Prediction &p, int r)
+void PlaceMarks(std::vector<GridRow> &grid, const Marks &marks)
 {
     const std::pair<int, const char *> firstColumn[] = {
-        {p.MarkX[r], "X"}, {p.MarkY[r], "Y"}, {p.MarkA[r], "A"}, {p.MarkB[r], "B"}, {p.MarkC[r], "C"}};
+        {marks.x, "X"}, {marks.y, "Y"}, {marks.a, "A"}, {marks.b, "B"}, {marks.c, "C"}};
     auto place = [&](int horse, int column, const char *letter) {
         if (horse >= 1 && horse <= static_cast<int>(grid.size()))
             grid[static_cast<size_t>(horse - 1)][static_cast<size_t>(column)] = letter;
     };
     for (const auto &[horse, letter] : firstColumn)
         place(horse, kColMark, letter);
-    place(p.MarkD[r], kColMarkD, "D");
-    place(p.MarkE[r], kColMarkE, "E");
-    place(p.MarkF[r], kColMarkF, "F");
+    place(marks.d, kColMarkD, "D");
+    place(marks.e, kColMarkE, "E");
+    place(marks.f, kColMarkF, "F");
 }
 
 /** The prediction box, the field size and the diagnostic layer of race r. */
-void FillPrediction(RaceViewTexts &view, const Prediction &p, int r)
+void FillPrediction(RaceViewTexts &view, const RacePrediction &p)
 {
-    view.fieldSize = std::to_string(p.FieldSize[r]) + Sj("頭");
-    view.axis = std::to_string(p.AxisHorse[r]);
-    view.cover = std::to_string(p.CoverHorse[r]);
-    view.grade = p.ConfidenceGrade[r];
+    view.fieldSize = std::to_string(p.fieldSize) + Sj("頭");
+    view.axis = std::to_string(p.axisHorse);
+    view.cover = std::to_string(p.coverHorse);
+    view.grade = GradeText(p.grade);
     const auto number = [](int value) { return std::to_string(value); };
     view.diagnostics = {
-        Sj("得点=") + General(p.RaceScore[r]),
-        Sj("指数=") + General(p.RaceIndex[r]),
-        Sj("頭数=") + number(p.FieldSize[r]),
-        Sj("X値=") + General(p.XValue[r]),
-        "X=" + number(p.MarkX[r]),
-        "Y=" + number(p.MarkY[r]),
-        "A=" + number(p.MarkA[r]),
-        "B=" + number(p.MarkB[r]),
-        "C=" + number(p.MarkC[r]),
-        "D=" + number(p.MarkD[r]),
-        "E=" + number(p.MarkE[r]),
-        "F=" + number(p.MarkF[r]),
-        number(p.CoverPartner[r]),
-        number(p.AxisPartners[r][1]),
-        number(p.AxisPartners[r][2]),
-        number(p.AxisPartners[r][3]),
-        number(p.AxisPartners[r][4]),
-        number(p.AxisPartners[r][5]),
+        Sj("得点=") + General(p.score), Sj("指数=") + General(p.index), Sj("頭数=") + number(p.fieldSize),
+        Sj("X値=") + General(p.xValue), "X=" + number(p.marks.x),       "Y=" + number(p.marks.y),
+        "A=" + number(p.marks.a),       "B=" + number(p.marks.b),       "C=" + number(p.marks.c),
+        "D=" + number(p.marks.d),       "E=" + number(p.marks.e),       "F=" + number(p.marks.f),
+        number(p.coverPartner),         number(p.axisPartners[1]),      number(p.axisPartners[2]),
+        number(p.axisPartners[3]),      number(p.axisPartners[4]),      number(p.axisPartners[5]),
     };
 }
 
@@ -99,7 +87,7 @@ RaceViewTexts RaceView(const Session &session, int r)
     view.dateLine = DateLine(record);
     view.conditionLine = ConditionLine(record);
     view.grid.resize(static_cast<size_t>(GridRows(card, r)));
-    FillPrediction(view, p, r);
+    FillPrediction(view, p.races[r]);
 
     const bool brackets = ShowsBracketBets(card, r);
     AddComputedBets(card, p, r, view.computerQuinella, view.computerBracket);
@@ -119,7 +107,7 @@ RaceViewTexts RaceView(const Session &session, int r)
             FillRunner(view.grid[static_cast<size_t>(s - 1)], runner, s, FormatNumberField(Field(runner, se::Bracket)));
         }
     }
-    PlaceMarks(view.grid, p, r);
+    PlaceMarks(view.grid, p.races[r].marks);
     return view;
 }
 
@@ -133,15 +121,15 @@ RaceViewTexts LoadedRaceView(const Session &session)
     view.dateLine = LoaderDateLine(record);
     view.conditionLine = ConditionLine(record);
     view.grid.resize(static_cast<size_t>(GridRows(card, 1)));
-    FillPrediction(view, p, 1);
+    FillPrediction(view, p.races[1]);
     for (int s = 1; s <= static_cast<int>(view.grid.size()); ++s) {
         const std::string &runner = card.RunnerRecords[1][static_cast<size_t>(s)];
         FillRunner(view.grid[static_cast<size_t>(s - 1)], runner, s, std::to_string(card.bracketOf(1, s)));
     }
-    PlaceMarks(view.grid, p, 1);
+    PlaceMarks(view.grid, p.races[1].marks);
     for (int k = 1; k <= 6; ++k) {
-        AddBetToList(view.computerQuinella, p.QuinellaBets[1][k]);
-        AddBetToList(view.computerBracket, p.BracketBets[1][k]);
+        AddBetToList(view.computerQuinella, p.races[1].quinellaBets[k]);
+        AddBetToList(view.computerBracket, p.races[1].bracketBets[k]);
     }
     return view;
 }

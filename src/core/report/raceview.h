@@ -36,20 +36,20 @@ using GridRow = std::array<std::string, kGridColumns>;
  */
 struct RaceViewTexts
 {
-    std::string heading;                       ///< Panel2 and its shadow Label22
-    std::string dateLine;                      ///< Label1 and its shadow Label23
-    std::string fieldSize;                     ///< Label30 and Label31: "16頭"
-    std::string conditionLine;                 ///< Panel3
+    std::string heading;                       ///< race number and name, shown with a shadow
+    std::string dateLine;                      ///< date, racecourse, meeting and day, shown with a shadow
+    std::string fieldSize;                     ///< field size beside the grid: "16頭"
+    std::string conditionLine;                 ///< race type, conditions, track, distance, weight rule
     std::vector<GridRow> grid;                 ///< one row per registered runner
-    std::string axis;                          ///< HSPanel2
-    std::string cover;                         ///< HSPanel5
-    std::string grade;                         ///< HSPanel4
-    std::vector<std::string> computerQuinella; ///< ListBox5
-    std::vector<std::string> computerBracket;  ///< ListBox6
-    std::string userPanel;                     ///< HSPanel3
-    std::vector<std::string> userQuinella;     ///< ListBox7
-    std::vector<std::string> userBracket;      ///< ListBox8
-    /** Label4 … Label21: score, index, field size, X value, marks, partners. */
+    std::string axis;                          ///< axis horse (beside "軸：")
+    std::string cover;                         ///< cover horse (beside "押え：")
+    std::string grade;                         ///< confidence grade (beside "勝負度：")
+    std::vector<std::string> computerQuinella; ///< the computed quinella bets
+    std::vector<std::string> computerBracket;  ///< the computed bracket-quinella bets
+    std::string userPanel;                     ///< the user's axis horse and bracket
+    std::vector<std::string> userQuinella;     ///< the user's quinella bets
+    std::vector<std::string> userBracket;      ///< the user's bracket-quinella bets
+    /** The hidden diagnostic texts: score, index, field size, X value, marks, partners. */
     std::array<std::string, 18> diagnostics;
 };
 

@@ -16,10 +16,10 @@ void AllRacesBets::reset()
     }
 }
 
-LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name)
+LoadResult LoadIntoSession(Session &session, const QString &dataDir, const CourseDay &day)
 {
-    const LoadResult result = LoadCourseDay(dataDir, name, session.card);
-    session.name = name;
+    const LoadResult result = LoadCourseDay(dataDir, day, session.card);
+    session.courseDay = day;
     if (result.computable()) {
         session.allRaces.reset();
         session.allRaces.pendingComputedBets = true;
@@ -47,20 +47,43 @@ void RestoreUserAxes(Session &session, const UserAxes &axes)
     }
 }
 
+std::string RaceBoxPanel(Grade grade, int axisHorse, int axisBracket)
+{
+    return GradeText(grade) + Sj(":馬") + Format("%2d", axisHorse) + Sj(":枠") + Format("%2d", axisBracket);
+}
+
 bool ShowsBracketBets(const RaceCard &card, int race)
 {
     return card.registeredRunners(race) > 8 || !card.IsYear2005OrLater;
 }
 
+namespace {
+
+template <typename Item>
+void AddComputedBetsTo(const RaceCard &card, const Prediction &prediction, int race, std::vector<Item> &quinella,
+                       std::vector<Item> &bracket)
+{
+    const bool bracketShown = ShowsBracketBets(card, race);
+    const RacePrediction &predicted = prediction.races[race];
+    for (int k = 1; k <= 6; ++k) {
+        AddBetToList(quinella, predicted.quinellaBets[k]);
+        if (bracketShown)
+            AddBetToList(bracket, predicted.bracketBets[k]);
+    }
+}
+
+} // namespace
+
 void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<std::string> &quinella,
                      std::vector<std::string> &bracket)
 {
-    const bool bracketShown = ShowsBracketBets(card, race);
-    for (int k = 1; k <= 6; ++k) {
-        AddBetToList(quinella, prediction.QuinellaBets[race][k]);
-        if (bracketShown)
-            AddBetToList(bracket, prediction.BracketBets[race][k]);
-    }
+    AddComputedBetsTo(card, prediction, race, quinella, bracket);
+}
+
+void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<Bet> &quinella,
+                     std::vector<Bet> &bracket)
+{
+    AddComputedBetsTo(card, prediction, race, quinella, bracket);
 }
 
 void RefreshAllRaces(Session &session)
@@ -71,8 +94,7 @@ void RefreshAllRaces(Session &session)
     for (int r = 1; r <= session.card.RaceCount; ++r) {
         RaceBets &bets = session.allRaces.races[static_cast<size_t>(r)];
         AddComputedBets(session.card, p, r, bets.quinella, bets.bracket);
-        bets.panel = p.ConfidenceGrade[r] + Sj(":馬") + Format("%2d", p.AxisHorse[r]) + Sj(":枠") +
-                     Format("%2d", p.AxisBracket[r]);
+        bets.panel = RaceBoxPanel(p.races[r].grade, p.races[r].axisHorse, p.races[r].axisBracket);
     }
     session.allRaces.pendingComputedBets = false;
 }

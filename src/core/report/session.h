@@ -54,8 +54,7 @@ using UserAxes = std::array<std::optional<int>, kMaxRaces + 1>;
  */
 struct Session
 {
-    /** The loaded course-day's name (its files' base name), empty before the first load. */
-    QString name;
+    CourseDay courseDay; ///< the loaded course-day, null before the first load
     RaceCard card;
     Prediction prediction;
     std::array<int, kMaxRaces + 1> UserAxisHorse{};
@@ -72,12 +71,12 @@ struct Session
 };
 
 /**
- * Loads course-day `name` into the session as a click on the data list does: the
+ * Loads course-day `day` into the session as a click on the data list does: the
  * race card; then, when it can be computed, the all-races boxes reset, the load
  * marked as not yet copied (AllRacesBets::pendingComputedBets) and the prediction
  * computed. A day of fewer than 10 races leaves the prediction and the boxes as they were.
  */
-LoadResult LoadIntoSession(Session &session, const QString &dataDir, const QString &name);
+LoadResult LoadIntoSession(Session &session, const QString &dataDir, const CourseDay &day);
 
 /** The user's axis horses of the races whose boxes hold the user's prediction (blue). */
 UserAxes UserAxesOf(const Session &session);
@@ -89,16 +88,22 @@ UserAxes UserAxesOf(const Session &session);
  */
 void RestoreUserAxes(Session &session, const UserAxes &axes);
 
+/** The panel of a race box: grade, ":馬", the axis horse in "%2d", ":枠", its bracket in "%2d" ("A:馬 4:枠 2"). */
+std::string RaceBoxPanel(Grade grade, int axisHorse, int axisBracket);
+
 /** Whether race r's bracket-quinella bets are shown: more than 8 runners, or data before 2005. */
 bool ShowsBracketBets(const RaceCard &card, int race);
 
 /**
  * Appends race r's six computed quinella bets to `quinella`, and, when the race
  * shows bracket bets, its six bracket-quinella bets to `bracket`, each through
- * AddBetToList (void and repeated bets are dropped): the lists of a race box.
+ * AddBetToList (void and repeated bets are dropped): the lists of a race box, as
+ * texts or as the bets themselves.
  */
 void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<std::string> &quinella,
                      std::vector<std::string> &bracket);
+void AddComputedBets(const RaceCard &card, const Prediction &prediction, int race, std::vector<Bet> &quinella,
+                     std::vector<Bet> &bracket);
 
 /**
  * Copies every race's computed bets into the all-races lists when a load has not

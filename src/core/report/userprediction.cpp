@@ -10,7 +10,6 @@ namespace velmora {
 UserPrediction MakeUserPrediction(Session &session, int r, int row)
 {
     const auto slot = static_cast<size_t>(r);
-    const Prediction &p = session.prediction;
     const int axis = row + 1;
     const int axisBracket = axis == 0 ? 0 : session.card.bracketOf(r, axis);
     session.UserAxisHorse[slot] = axis;
@@ -19,13 +18,14 @@ UserPrediction MakeUserPrediction(Session &session, int r, int row)
     // The other races' boxes must be complete before this race's box is replaced.
     RefreshAllRaces(session);
 
+    const RacePrediction &predicted = session.prediction.races[r];
     const std::array<std::pair<int, int>, 6> partners = {{
-        {p.AxisPartners[slot][1], p.AxisPartnerBrackets[slot][1]},
-        {p.AxisPartners[slot][2], p.AxisPartnerBrackets[slot][2]},
-        {p.AxisPartners[slot][3], p.AxisPartnerBrackets[slot][3]},
-        {p.AxisPartners[slot][4], p.AxisPartnerBrackets[slot][4]},
-        {p.CoverPartner[slot], p.CoverPartnerBracket[slot]},
-        {p.AxisPartners[slot][5], p.AxisPartnerBrackets[slot][5]},
+        {predicted.axisPartners[1], predicted.axisPartnerBrackets[1]},
+        {predicted.axisPartners[2], predicted.axisPartnerBrackets[2]},
+        {predicted.axisPartners[3], predicted.axisPartnerBrackets[3]},
+        {predicted.axisPartners[4], predicted.axisPartnerBrackets[4]},
+        {predicted.coverPartner, predicted.coverPartnerBracket},
+        {predicted.axisPartners[5], predicted.axisPartnerBrackets[5]},
     }};
 
     UserPrediction shown;
@@ -33,7 +33,7 @@ UserPrediction MakeUserPrediction(Session &session, int r, int row)
     shown.panel = Sj("[軸]:馬") + Format("%2d", axis) + Sj("  :枠") + Format("%2d", axisBracket);
 
     RaceBets &bets = session.allRaces.races[slot];
-    bets.panel = p.ConfidenceGrade[slot] + Sj(":馬") + Format("%2d", axis) + Sj(":枠") + Format("%2d", axisBracket);
+    bets.panel = RaceBoxPanel(predicted.grade, axis, axisBracket);
     bets.quinella.clear();
     bets.bracket.clear();
     bets.user = true;
@@ -49,14 +49,10 @@ UserPrediction MakeUserPrediction(Session &session, int r, int row)
             horseLow = 0;
             bracketLow = 0;
         }
-        const std::string horseBet = BetText(horseLow, horseHigh);
-        if (AddBetToList(shown.quinella, horseBet))
-            bets.quinella.push_back(horseBet);
-        if (brackets) {
-            const std::string bracketBet = BetText(bracketLow, bracketHigh);
-            if (AddBetToList(shown.bracket, bracketBet))
-                bets.bracket.push_back(bracketBet);
-        }
+        if (AddBetToList(shown.quinella, Bet{horseLow, horseHigh}))
+            bets.quinella.push_back(shown.quinella.back());
+        if (brackets && AddBetToList(shown.bracket, Bet{bracketLow, bracketHigh}))
+            bets.bracket.push_back(shown.bracket.back());
     }
     return shown;
 }

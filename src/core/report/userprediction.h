@@ -11,9 +11,9 @@ namespace velmora {
 struct UserPrediction
 {
     std::string title;                 ///< UserPredictionPopup's title: "3R[軸]:馬7:枠4"
-    std::vector<std::string> quinella; ///< UserPredictionPopup ListBox1 and the main window's ListBox7
-    std::vector<std::string> bracket;  ///< UserPredictionPopup ListBox2 and the main window's ListBox8
-    std::string panel;                 ///< the main window's HSPanel3
+    std::vector<std::string> quinella; ///< the user's quinella bets, in the popup and the race view
+    std::vector<std::string> bracket;  ///< the user's bracket-quinella bets, in the popup and the race view
+    std::string panel;                 ///< the user's axis horse and bracket in the race view
 };
 
 /**

@@ -104,11 +104,6 @@ bool ReadRecordFile(ReadFile &file, int recordLength, int maxRecords, RecordFile
     return true;
 }
 
-QString CourseDayFile(const QString &dataDir, const QString &name, FileKind kind)
-{
-    return dataDir + QLatin1Char('/') + name + QLatin1String(KindInfo(kind).extension);
-}
-
 /** Date, course and race number: what ties a payout record to its race. */
 std::string PayoutKey(std::string_view record)
 {
@@ -167,13 +162,13 @@ int RaceCard::bracketOf(int race, int horse) const
     return FieldValue(Field(RunnerRecords[static_cast<size_t>(race)][static_cast<size_t>(horse)], se::Bracket));
 }
 
-LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &card)
+LoadResult LoadCourseDay(const QString &dataDir, const CourseDay &day, RaceCard &card)
 {
     LoadResult result;
-    card.IsYear2005OrLater = FieldValue(name.left(4).toStdString()) >= 2005;
-    const QString racePath = CourseDayFile(dataDir, name, FileKind::Race);
-    const QString runnerPath = CourseDayFile(dataDir, name, FileKind::Runner);
-    const QString payoutPath = CourseDayFile(dataDir, name, FileKind::Payout);
+    card.IsYear2005OrLater = day.isYear2005OrLater();
+    const QString racePath = day.filePath(dataDir, FileKind::Race);
+    const QString runnerPath = day.filePath(dataDir, FileKind::Runner);
+    const QString payoutPath = day.filePath(dataDir, FileKind::Payout);
     ReadFile raceFile = ReadWhole(racePath);
     ReadFile runnerFile = ReadWhole(runnerPath);
     if (raceFile.missing() || runnerFile.missing()) {
@@ -263,9 +258,9 @@ LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &
     return result;
 }
 
-std::string CourseDayDate(const QString &dataDir, const QString &name)
+std::string CourseDayDate(const QString &dataDir, const CourseDay &day)
 {
-    ReadFile file = ReadWhole(CourseDayFile(dataDir, name, FileKind::Race));
+    ReadFile file = ReadWhole(day.filePath(dataDir, FileKind::Race));
     RecordFile races;
     QString error;
     if (!ReadRecordFile(file, kRaceRecordLength, 1, races, error) || races.count() < 1)
@@ -273,13 +268,14 @@ std::string CourseDayDate(const QString &dataDir, const QString &name)
     return std::string(Field(races.record(0), common::MeetingDate));
 }
 
-std::vector<ListedCourseDay> ListCourseDays(const QString &dataDir)
+std::vector<CourseDay> ListCourseDays(const QString &dataDir)
 {
     const QLatin1StringView extension(KindInfo(FileKind::Race).extension);
-    std::vector<std::pair<std::string, ListedCourseDay>> keyed;
+    std::vector<std::pair<std::string, CourseDay>> keyed;
     const auto add = [&](QString name, bool readable) {
         std::string key = ToSjis(name);
-        keyed.emplace_back(std::move(key), ListedCourseDay{std::move(name), readable});
+        keyed.emplace_back(std::move(key),
+                           readable ? CourseDay(std::move(name)) : CourseDay::Unreadable(std::move(name)));
     };
 #ifdef Q_OS_UNIX
     // Read here rather than through QDir, which passes over names that are not valid
@@ -312,7 +308,7 @@ std::vector<ListedCourseDay> ListCourseDays(const QString &dataDir)
     // Ordered as the system's own CP932 texts order, then latest first; each name is
     // converted once, as years of course-days make thousands of names.
     std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-    std::vector<ListedCourseDay> days;
+    std::vector<CourseDay> days;
     days.reserve(keyed.size());
     for (auto &[key, day] : keyed)
         days.push_back(std::move(day));
@@ -325,14 +321,11 @@ QString UnreadableNameReason()
                           "ファイル名を付け直してください。");
 }
 
-QStringList ListDataFiles(const QString &dataDir)
+std::vector<CourseDay> LoadableCourseDays(const QString &dataDir)
 {
-    QStringList names;
-    for (ListedCourseDay &day : ListCourseDays(dataDir)) {
-        if (day.readable)
-            names.append(std::move(day.name));
-    }
-    return names;
+    std::vector<CourseDay> days = ListCourseDays(dataDir);
+    std::erase_if(days, [](const CourseDay &day) { return !day.readable(); });
+    return days;
 }
 
 } // namespace velmora

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "core/store/courseday.h"
+
 #include <array>
 #include <string>
 #include <vector>
 
 #include <QString>
-#include <QStringList>
 
 namespace velmora {
 
@@ -26,7 +27,7 @@ struct RaceCard
     std::array<std::array<std::string, kMaxRunners + 1>, kMaxRaces + 1> RunnerRecords;
     std::array<std::string, kMaxRaces + 1> PayoutRecords;
     int RaceCount = 0;              ///< race slots whose year field is filled
-    bool IsYear2005OrLater = false; ///< from the course-day name
+    bool IsYear2005OrLater = false; ///< from the course-day (CourseDay::isYear2005OrLater)
 
     /** Fills every record with blanks and resets the counts. */
     void clear();
@@ -61,47 +62,33 @@ struct LoadResult
 };
 
 /**
- * Loads course-day `name` ("yyyy年mm月dd日" + course name, the file base name) from
- * `dataDir` into `card`: reads the race-day and runner files as fixed records, counts
- * the filled races, matches the payout records to their races by date, course and race
- * number. The card holds the new records after any status but FilesMissing and Damaged
- * (which leave it cleared). Files that are not whole records of their kind give Damaged
- * with a message naming the file, never a partial read.
+ * Loads course-day `day` from `dataDir` into `card`: reads the race-day and runner
+ * files as fixed records, counts the filled races, matches the payout records to their
+ * races by date, course and race number. The card holds the new records after any
+ * status but FilesMissing and Damaged (which leave it cleared). Files that are not
+ * whole records of their kind give Damaged with a message naming the file, never a
+ * partial read.
  */
-LoadResult LoadCourseDay(const QString &dataDir, const QString &name, RaceCard &card);
+LoadResult LoadCourseDay(const QString &dataDir, const CourseDay &day, RaceCard &card);
 
 /**
- * The meeting date of course-day `name` in `dataDir` as 8 bytes yyyymmdd: positions
+ * The meeting date of course-day `day` in `dataDir` as 8 bytes yyyymmdd: positions
  * 12-19 of race slot 1's record, read from the first record of the race-day file
  * alone (a cheap look before a full load). Empty when that record cannot be read.
  */
-std::string CourseDayDate(const QString &dataDir, const QString &name);
-
-/** A course-day found in the data folder by its race-day file. */
-struct ListedCourseDay
-{
-    /**
-     * The course-day name (the race-day file's name without its extension). For a
-     * name that is not valid UTF-8, which no file path of the program can reach, the
-     * visible form of VisibleFileName (each stray byte as \xNN).
-     */
-    QString name;
-    bool readable = true; ///< false for a name that is not valid UTF-8: its files cannot be opened
-
-    bool operator==(const ListedCourseDay &) const = default;
-};
+std::string CourseDayDate(const QString &dataDir, const CourseDay &day);
 
 /**
  * The course-days of the race-day files (regular files, or links to them, named
- * "*.jvRA", not hidden) in `dataDir`, latest first; unreadable names are listed
- * too, so that callers can name them as left out.
+ * "*.jvRA", not hidden) in `dataDir`, latest first. Names that are not valid UTF-8
+ * are listed too (CourseDay::Unreadable), so that callers can name them as left out.
  */
-std::vector<ListedCourseDay> ListCourseDays(const QString &dataDir);
+std::vector<CourseDay> ListCourseDays(const QString &dataDir);
 
 /** Why a course-day of ListCourseDays that is not readable is left out, in Japanese. */
 QString UnreadableNameReason();
 
-/** The readable course-day names of ListCourseDays, latest first. */
-QStringList ListDataFiles(const QString &dataDir);
+/** The readable course-days of ListCourseDays, latest first. */
+std::vector<CourseDay> LoadableCourseDays(const QString &dataDir);
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #include "core/codes/jvdata.h"
 #include "core/codes/keibafunc.h"
+#include "core/codes/recordheader.h"
 #include "core/store/atomicfile.h"
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <array>
 
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,45 +20,17 @@ constexpr int kRaceSlots = 12;
 constexpr int kHorseSlots = 18;
 const std::string_view kCrLf = "\r\n";
 
-bool IsDigits(std::string_view text)
-{
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 bool IsBlankLine(std::string_view line)
 {
     return TrimBlanks(line).empty();
 }
 
-/** Whether a field is a calendar date written yyyymmdd. */
-bool IsDate(std::string_view digits)
+/** The 0-based line of a record's slot: by race number, and for a runner by horse number too. */
+int SlotIndexOf(const RecordHeader &header, FileKind kind)
 {
-    return digits.size() == 8 && IsDigits(digits) &&
-           QDate(FieldValue(digits.substr(0, 4)), FieldValue(digits.substr(4, 2)), FieldValue(digits.substr(6, 2)))
-               .isValid();
-}
-
-/**
- * A record's creation date (positions 4-11) as the number yyyymmdd, or 0 when the field
- * holds no date: blanks, the zeros a keyed update writes, or other bytes.
- */
-int CreationDate(std::string_view record)
-{
-    const std::string_view digits = Field(record, common::Created);
-    return IsDate(digits) ? FieldValue(digits) : 0;
-}
-
-int RaceNumberOf(std::string_view record)
-{
-    return FieldValue(Field(record, common::RaceNumber));
-}
-
-int SlotIndexOf(std::string_view record, FileKind kind)
-{
-    const int race = RaceNumberOf(record);
     if (kind == FileKind::Runner)
-        return (race - 1) * kHorseSlots + FieldValue(Field(record, se::HorseNumber)) - 1;
-    return race - 1;
+        return (header.raceNumber - 1) * kHorseSlots + header.horseNumber - 1;
+    return header.raceNumber - 1;
 }
 
 /** Reads a file's lines; a missing file is no error (exists is false). */
@@ -104,7 +76,7 @@ std::vector<std::string> AlignRaceSlots(const std::vector<std::string> &lines, s
     std::vector<const std::string *> unplaced;
     int highest = 0;
     auto place = [&](const std::string &line) {
-        const int race = RaceNumberOf(line);
+        const int race = ReadRecordHeader(line).raceNumber;
         if (race < 1 || race > kRaceSlots || slots[static_cast<size_t>(race - 1)]) {
             unplaced.push_back(&line);
             return;
@@ -195,29 +167,29 @@ QString StoreStatusText(StoreStatus status)
 
 StoreStatus CheckRecord(std::string_view record, FileKind kind)
 {
+    return CheckRecord(record, ReadRecordHeader(record), kind);
+}
+
+StoreStatus CheckRecord(std::string_view record, const RecordHeader &header, FileKind kind)
+{
     const FileKindInfo &info = KindInfo(kind);
     if (static_cast<int>(record.size()) != info.recordLength || !record.ends_with(kCrLf) ||
         record.substr(0, record.size() - 2).find_first_of("\r\n") != std::string_view::npos)
         return StoreStatus::WrongLength;
-    if (Field(record, common::RecordType) != info.recordType)
+    if (header.type != info.recordType)
         return StoreStatus::WrongType;
-    const std::string_view date = Field(record, common::MeetingDate);
-    if (!IsDate(date))
+    if (!header.hasMeetingDate())
         return StoreStatus::BadDate;
-    const std::string_view course = Field(record, common::Course);
+    const std::string_view course = header.course;
     if (!std::all_of(course.begin(), course.end(),
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }))
         return StoreStatus::BadCourse;
     if (TrimBlanks(CourseName(course, 2)).empty())
         return StoreStatus::NoCourseName;
-    const int race = RaceNumberOf(record);
-    if (race < 1 || race > kRaceSlots)
+    if (header.raceNumber < 1 || header.raceNumber > kRaceSlots)
         return StoreStatus::BadRaceNumber;
-    if (kind == FileKind::Runner) {
-        const int horse = FieldValue(Field(record, se::HorseNumber));
-        if (horse < 1 || horse > kHorseSlots)
-            return StoreStatus::BadHorseNumber;
-    }
+    if (kind == FileKind::Runner && (header.horseNumber < 1 || header.horseNumber > kHorseSlots))
+        return StoreStatus::BadHorseNumber;
     return StoreStatus::Stored;
 }
 
@@ -261,7 +233,8 @@ StoreResult RaceDayStore::PutKeyedRecord(std::string_view record, FileKind kind)
 StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool keyed)
 {
     StoreResult result;
-    result.status = CheckRecord(record, kind);
+    const RecordHeader header = ReadRecordHeader(record);
+    result.status = CheckRecord(record, header, kind);
     if (!result.stored())
         return result;
     const FileKindInfo &info = KindInfo(kind);
@@ -284,10 +257,10 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
     std::vector<std::string> &lines = file->lines;
 
     if (!keyed) {
-        const auto slot = static_cast<size_t>(SlotIndexOf(record, kind));
+        const auto slot = static_cast<size_t>(SlotIndexOf(header, kind));
         if (slot < lines.size()) {
-            const int stored = CreationDate(lines[slot]);
-            const int incoming = CreationDate(record);
+            const int stored = ReadRecordHeader(lines[slot]).createdDate;
+            const int incoming = header.createdDate;
             if (stored != 0 && incoming != 0 && stored > incoming) {
                 result.status = StoreStatus::NewerStored;
                 return result;
@@ -299,7 +272,7 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
         lines[slot].assign(record.substr(0, width));
     } else {
         const std::string line = OverwriteAt(record.substr(0, width), "000000000", common::KindAndCreated.pos);
-        const std::string_view key = Field(line, common::RaceKey);
+        const std::string_view key = header.raceKey;
         const size_t oldCount = lines.size();
         auto match = std::find_if(lines.begin(), lines.end(),
                                   [&](const std::string &old) { return Field(old, common::RaceKey) == key; });

@@ -11,6 +11,8 @@
 
 namespace velmora {
 
+struct RecordHeader;
+
 /** The three kinds of course-day file. */
 enum class FileKind
 {
@@ -75,6 +77,8 @@ struct StoreResult
 
 /** Checks that a record may be stored as the given kind; Stored when it may. */
 StoreStatus CheckRecord(std::string_view record, FileKind kind);
+/** The same for a record whose header has been read. */
+StoreStatus CheckRecord(std::string_view record, const RecordHeader &header, FileKind kind);
 
 /**
  * The course-day files of one data folder.

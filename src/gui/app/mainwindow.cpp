@@ -404,12 +404,12 @@ void MainWindow::importData()
 void MainWindow::fillDataList()
 {
     m_dataList->clear();
-    for (const ListedCourseDay &day : velmora::ListCourseDays(m_context.dataDir())) {
+    for (const CourseDay &day : velmora::ListCourseDays(m_context.dataDir())) {
         // A name shows with its line breaks and control characters escaped; the item
-        // keeps the name itself for loading.
-        auto *item = new QListWidgetItem(VisibleText(day.name), m_dataList);
-        if (day.readable) {
-            item->setData(Qt::UserRole, day.name);
+        // keeps the course-day itself for loading.
+        auto *item = new QListWidgetItem(day.displayName(), m_dataList);
+        if (day.readable()) {
+            item->setData(Qt::UserRole, QVariant::fromValue(day));
         } else {
             // Listed so that the person sees what was found, but it cannot be chosen.
             item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
@@ -419,16 +419,16 @@ void MainWindow::fillDataList()
     }
 }
 
-QString MainWindow::courseDayOf(const QListWidgetItem *item)
+CourseDay MainWindow::courseDayOf(const QListWidgetItem *item)
 {
-    return item ? item->data(Qt::UserRole).toString() : QString();
+    return item ? item->data(Qt::UserRole).value<CourseDay>() : CourseDay();
 }
 
-QListWidgetItem *MainWindow::dataListItem(const QString &name) const
+QListWidgetItem *MainWindow::dataListItem(const CourseDay &day) const
 {
     for (int i = 0; i < m_dataList->count(); ++i) {
         QListWidgetItem *item = m_dataList->item(i);
-        if (!courseDayOf(item).isEmpty() && (name.isEmpty() || courseDayOf(item) == name))
+        if (!courseDayOf(item).isNull() && (day.isNull() || courseDayOf(item) == day))
             return item;
     }
     return nullptr;
@@ -441,15 +441,15 @@ void MainWindow::toggleDataList()
     if (m_dataPanel->isHidden() || m_dataList->count() == 0)
         return;
     // Ready for the keyboard: the loaded course-day (or the latest) is current, Enter loads it.
-    QListWidgetItem *loaded = dataListItem(m_presenter.session().name);
-    m_dataList->setCurrentItem(loaded ? loaded : dataListItem(QString()));
+    QListWidgetItem *loaded = dataListItem(m_presenter.session().courseDay);
+    m_dataList->setCurrentItem(loaded ? loaded : dataListItem(CourseDay()));
     m_dataList->setFocus();
 }
 
 void MainWindow::loadChosenCourseDay(QListWidgetItem *item)
 {
-    if (const QString name = courseDayOf(item); !name.isEmpty())
-        showCourseDay(name);
+    if (const CourseDay day = courseDayOf(item); !day.isNull())
+        showCourseDay(day);
 }
 
 void MainWindow::setDayButtons(bool enabled)
@@ -502,13 +502,13 @@ bool MainWindow::refuseWhileBusy()
     return true;
 }
 
-void MainWindow::showCourseDay(const QString &name)
+void MainWindow::showCourseDay(const CourseDay &day)
 {
     // A load would change the course-day the running operation works on.
     if (refuseWhileBusy())
         return;
     m_raceView->hide();
-    showLoadResult(m_presenter.load(name));
+    showLoadResult(m_presenter.load(day));
 }
 
 void MainWindow::showLoadResult(const LoadResult &result)
@@ -688,8 +688,8 @@ void MainWindow::exportLongshotHits()
 
 void MainWindow::exportHitsAbove(HitThreshold threshold)
 {
-    const QString chosen = courseDayOf(m_dataList->currentItem());
-    if (chosen.isEmpty())
+    const CourseDay chosen = courseDayOf(m_dataList->currentItem());
+    if (chosen.isNull())
         return;
     const auto operation = startOperation(Operation::HitExport);
     if (!operation)
@@ -697,15 +697,15 @@ void MainWindow::exportHitsAbove(HitThreshold threshold)
     const auto lock = m_context.lockForWriting(this);
     if (!lock)
         return;
-    QStringList days;
+    std::vector<CourseDay> days;
     for (int i = 0; i < m_dataList->count(); ++i) {
-        if (const QString day = courseDayOf(m_dataList->item(i)); !day.isEmpty())
-            days.append(day);
+        if (CourseDay day = courseDayOf(m_dataList->item(i)); !day.isNull())
+            days.push_back(std::move(day));
     }
     // The export computes every course-day of the date on its own: the window keeps the
     // day, the race and the user's predictions it showed.
     const HitExportResult result =
-        ExportHits(m_context.dataDir(), m_context.appFolder, days, chosen.left(11), threshold);
+        ExportHits(m_context.dataDir(), m_context.appFolder, days, chosen.date(), threshold);
     if (!result.error.isEmpty()) {
         m_context.messages.beep();
         m_context.messages.information(this, result.error);

@@ -56,10 +56,10 @@ class MainWindow : public QMainWindow
     BacktestWindow *backtestWindow() const { return m_backtest; }
 
     /**
-     * Loads course-day `name` and shows it, as choosing it in the data list does; refused,
+     * Loads course-day `day` and shows it, as choosing it in the data list does; refused,
      * with a message, while a long operation runs.
      */
-    void showCourseDay(const QString &name);
+    void showCourseDay(const CourseDay &day);
 
   protected:
     void showEvent(QShowEvent *event) override;
@@ -109,10 +109,10 @@ class MainWindow : public QMainWindow
     void exportHitsAbove(HitThreshold threshold);
     /** Fills the data list with the stored course-days, latest first. */
     void fillDataList();
-    /** The course-day a data list item loads; empty for none or for a name that cannot be loaded. */
-    static QString courseDayOf(const QListWidgetItem *item);
-    /** The item of the data list that loads course-day `name`, or with an empty name the first that loads one. */
-    QListWidgetItem *dataListItem(const QString &name) const;
+    /** The course-day a data list item loads; null for none or for a name that cannot be loaded. */
+    static CourseDay courseDayOf(const QListWidgetItem *item);
+    /** The item of the data list that loads course-day `day`, or for a null day the first that loads one. */
+    QListWidgetItem *dataListItem(const CourseDay &day) const;
 
     GuiContext &m_context;
     SettingsFile m_settings;

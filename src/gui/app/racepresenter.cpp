@@ -27,9 +27,9 @@ RacePresenter::RacePresenter(QString dataDir)
     : m_dataDir(std::move(dataDir))
 {}
 
-LoadResult RacePresenter::load(const QString &name)
+LoadResult RacePresenter::load(const CourseDay &day)
 {
-    const LoadResult result = LoadIntoSession(m_session, m_dataDir, name);
+    const LoadResult result = LoadIntoSession(m_session, m_dataDir, day);
     if (result.status == LoadStatus::FilesMissing) {
         // The window empties its tabs, grid and heading lines: nothing is in view.
         m_tabs.clear();
@@ -105,7 +105,7 @@ BetsText RacePresenter::betsText() const
 
 ShownPlace RacePresenter::place() const
 {
-    return {m_session.name, m_race, UserAxesOf(m_session)};
+    return {m_session.courseDay, m_race, UserAxesOf(m_session)};
 }
 
 LoadResult RacePresenter::restore(const ShownPlace &place)

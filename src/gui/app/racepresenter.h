@@ -22,9 +22,9 @@ namespace velmora::gui {
  */
 struct ShownPlace
 {
-    QString courseDay; ///< the loaded course-day's name; empty before the first load
-    int race = 0;      ///< the race in view, 1..12; 0 for none
-    UserAxes userAxes; ///< per race, the user's axis horse where the race shows the user's prediction
+    CourseDay courseDay; ///< the loaded course-day; null before the first load
+    int race = 0;        ///< the race in view, 1..12; 0 for none
+    UserAxes userAxes;   ///< per race, the user's axis horse where the race shows the user's prediction
 };
 
 /** The long operations of the program. One runs at a time. */
@@ -59,11 +59,11 @@ class RacePresenter
     Session &session() { return m_session; }
 
     /**
-     * Loads course-day `name` as a click on it in the data list does. A load that can be
+     * Loads course-day `day` as a click on it in the data list does. A load that can be
      * computed shows race 1 by the loader's rules and sets the race tabs; one whose files
      * are missing shows nothing; any other leaves the race in view as it was.
      */
-    LoadResult load(const QString &name);
+    LoadResult load(const CourseDay &day);
 
     /** Shows race `race` by the tab's rules; false, and nothing changes, when the loaded day has no such race. */
     bool showRace(int race);

@@ -302,7 +302,7 @@ void ImportWindow::importEnded()
     }
 }
 
-void ImportWindow::setProgressLabel(const QString &text)
+void ImportWindow::setProgressText(const QString &text)
 {
     m_progress->setText(text);
 }

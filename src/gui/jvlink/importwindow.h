@@ -69,7 +69,7 @@ class ImportWindow : public QDialog, private ImportView
     void flushCreated();
 
     // ImportView
-    void setProgressLabel(const QString &text) override;
+    void setProgressText(const QString &text) override;
     void setDownloadProgress(int position, int maximum) override;
     void setReadProgress(int position, int maximum) override;
     void clearCreated() override;

@@ -248,7 +248,7 @@ BacktestWindow::~BacktestWindow()
 
 void BacktestWindow::readStoredDays()
 {
-    m_stored = StoredRange(ListDataFiles(m_dataDir));
+    m_stored = StoredRange(LoadableCourseDays(m_dataDir));
     const bool any = m_stored.from.isValid();
     for (QDateEdit *picker : {m_from, m_to}) {
         picker->setEnabled(any);

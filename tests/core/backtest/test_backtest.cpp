@@ -74,8 +74,8 @@ class RaceTickets : public testing::Test
 TEST_F(RaceTickets, ListsAsTheRaceBoxBuildsThemJudgedAgainstEachKindsPayouts)
 {
     // A repeated and a void bet drop out of both lists.
-    m_p.QuinellaBets[1] = {"", " 3 -  5", " 3 -  5", " 0 -  3", " 3 - 12", " 1 -  3", " 2 -  3"};
-    m_p.BracketBets[1] = {"", " 2 -  2", " 0 -  3", " 3 -  8", " 1 -  3", " 2 -  3", " 2 -  2"};
+    m_p.races[1].quinellaBets = test::Bets({"", " 3 -  5", " 3 -  5", " 0 -  3", " 3 - 12", " 1 -  3", " 2 -  3"});
+    m_p.races[1].bracketBets = test::Bets({"", " 2 -  2", " 0 -  3", " 3 -  8", " 1 -  3", " 2 -  3", " 2 -  2"});
     // A dead heat for second: two quinella entries pay, each to its own ticket.
     pay(1, {{&hr::Quinella, 1, "0305", 1230},
             {&hr::Quinella, 2, "0312", 2450},
@@ -84,7 +84,7 @@ TEST_F(RaceTickets, ListsAsTheRaceBoxBuildsThemJudgedAgainstEachKindsPayouts)
             {&hr::Wide, 3, "0512", 610},
             {&hr::BracketQuinella, 1, "22", 450}});
     // Nothing paid as a quinella, one ticket paid as a wide on two entries of its combination.
-    m_p.QuinellaBets[2] = {"", " 1 -  2", " 4 -  9", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3"};
+    m_p.races[2].quinellaBets = test::Bets({"", " 1 -  2", " 4 -  9", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3"});
     pay(2, {{&hr::Quinella, 1, "0710", 5000}, {&hr::Wide, 1, "0102", 150}, {&hr::Wide, 4, "0102", 160}});
 
     const std::vector<RaceFigures> figures = races();
@@ -95,7 +95,7 @@ TEST_F(RaceTickets, ListsAsTheRaceBoxBuildsThemJudgedAgainstEachKindsPayouts)
     EXPECT_EQ(first.race, 1);
     EXPECT_EQ(first.date, QDate(2005, 3, 12));
     EXPECT_EQ(first.course, "06");
-    EXPECT_EQ(first.grade, "B");
+    EXPECT_EQ(GradeText(first.grade), "B");
     EXPECT_EQ(first.figures.settledRaces, 1);
     EXPECT_EQ(first.figures[Q], Figures(1, 1, 4, 2, 1230 + 2450));
     EXPECT_EQ(first.figures[W], Figures(1, 1, 4, 2, 380 + 520));
@@ -123,8 +123,8 @@ TEST_F(RaceTickets, PendingRacesAndRacesWithoutTickets)
 
 TEST_F(RaceTickets, BracketTicketsOnlyWhereTheRaceBoxShowsThem)
 {
-    m_p.QuinellaBets[3] = {"", " 1 -  2", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3"};
-    m_p.BracketBets[3] = {"", " 1 -  2", " 2 -  3", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3"};
+    m_p.races[3].quinellaBets = test::Bets({"", " 1 -  2", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3"});
+    m_p.races[3].bracketBets = test::Bets({"", " 1 -  2", " 2 -  3", " 0 -  3", " 0 -  3", " 0 -  3", " 0 -  3"});
     pay(3, {{&hr::Quinella, 1, "0102", 900}, {&hr::BracketQuinella, 1, "12", 700}});
 
     // Eight runners: no bracket quinella from 2005 on.
@@ -143,7 +143,7 @@ TEST_F(RaceTickets, BracketTicketsOnlyWhereTheRaceBoxShowsThem)
 RaceFigures Race(QDate date, const char *course, int race, const char *grade, long long tickets, long long payback,
                  long long bracketTickets = 0)
 {
-    RaceFigures figures{date, course, race, grade, {}};
+    RaceFigures figures{date, course, race, test::GradeOf(grade), {}};
     figures.figures.settledRaces = 1;
     figures.figures[Q] = Figures(1, payback > 0, tickets, payback > 0, payback);
     if (bracketTickets > 0)
@@ -223,7 +223,7 @@ class Backtest : public testing::Test
         for (const QString &name : names) {
             RaceCard card;
             Prediction prediction;
-            EXPECT_TRUE(LoadCourseDay(m_data, name, card).computable());
+            EXPECT_TRUE(LoadCourseDay(m_data, CourseDay(name), card).computable());
             ComputePrediction(card, prediction);
             AddCourseDayRaces(card, prediction, alone.races, alone.pendingRaces);
         }

@@ -1,5 +1,6 @@
 #include "core/backtest/backtestmodel.h"
 #include "core/backtest/backtestreport.h"
+#include "core/testcard.h"
 #include "support/testfiles.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ constexpr auto B = TicketKind::Bracket;
 RaceFigures Race(QDate date, const char *course, int race, const char *grade, std::array<int, 3> tickets,
                  std::array<int, 3> payback)
 {
-    RaceFigures figures{date, course, race, grade, {}};
+    RaceFigures figures{date, course, race, test::GradeOf(grade), {}};
     figures.figures.settledRaces = 1;
     for (const TicketKind kind : kTicketKinds) {
         const auto k = static_cast<size_t>(kind);

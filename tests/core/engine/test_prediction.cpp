@@ -11,6 +11,32 @@ namespace {
 using test::MakeCard;
 using test::RaceShape;
 
+/** The marks in the order X, Y, A, B, C, D, E, F. */
+std::array<int, 8> MarkArray(const Marks &m)
+{
+    return {m.x, m.y, m.a, m.b, m.c, m.d, m.e, m.f};
+}
+
+/** Partners or their brackets as the rules number them, with an unused 0 first. */
+std::array<int, 6> Numbers(const Slots<std::int32_t, 5> &values)
+{
+    return {0, values[1], values[2], values[3], values[4], values[5]};
+}
+
+/** The texts of the six bets, with an unused empty text first. */
+std::array<std::string, 7> Texts(const Slots<Bet, 6> &bets)
+{
+    std::array<std::string, 7> texts;
+    for (int k = 1; k <= 6; ++k)
+        texts[static_cast<size_t>(k)] = BetText(bets[k]);
+    return texts;
+}
+
+IndexSign SignOf(const char *text)
+{
+    return std::string_view(text) == "-" ? IndexSign::Minus : IndexSign::Plus;
+}
+
 /** Ten races: the two of the worked example first, eight ordinary ones after. */
 RaceCard ExampleDay()
 {
@@ -26,42 +52,42 @@ TEST(Prediction, WorkedExampleOfTwoRaces)
     Prediction p;
     ComputePrediction(card, p);
 
-    EXPECT_EQ(p.RaceScore[1], 96.0f);
-    EXPECT_EQ(p.RaceScore[2], 108.0f);
-    EXPECT_EQ(p.RaceIndex[1], 0.8888889f);
-    EXPECT_EQ(p.RaceIndex[2], 1.125f);
-    EXPECT_EQ(p.FieldSize[1], 16);
-    EXPECT_EQ(p.XValue[1], 3.0f);
-    EXPECT_EQ(p.XValue[2], -4.0f);
-    EXPECT_EQ(p.IndexSign[1], "-");
-    EXPECT_EQ(p.IndexSign[2], "+");
+    const RacePrediction &one = p.races[1];
+    const RacePrediction &two = p.races[2];
+    EXPECT_EQ(one.score, 96.0f);
+    EXPECT_EQ(two.score, 108.0f);
+    EXPECT_EQ(one.index, 0.8888889f);
+    EXPECT_EQ(two.index, 1.125f);
+    EXPECT_EQ(one.fieldSize, 16);
+    EXPECT_EQ(one.xValue, 3.0f);
+    EXPECT_EQ(two.xValue, -4.0f);
+    EXPECT_EQ(IndexSignText(one.sign), "-");
+    EXPECT_EQ(IndexSignText(two.sign), "+");
 
     // Race 1 is the first race (sign "-"), race 2 a middle race (sign "+").
-    const std::array<int, 8> race1 = {p.MarkX[1], p.MarkY[1], p.MarkA[1], p.MarkB[1],
-                                      p.MarkC[1], p.MarkD[1], p.MarkE[1], p.MarkF[1]};
+    const std::array<int, 8> race1 = MarkArray(one.marks);
     EXPECT_EQ(race1, (std::array<int, 8>{3, 6, 4, 5, 2, 1, 4, 9}));
-    const std::array<int, 8> race2 = {p.MarkX[2], p.MarkY[2], p.MarkA[2], p.MarkB[2],
-                                      p.MarkC[2], p.MarkD[2], p.MarkE[2], p.MarkF[2]};
+    const std::array<int, 8> race2 = MarkArray(two.marks);
     EXPECT_EQ(race2, (std::array<int, 8>{8, 11, 9, 10, 7, 1, 4, 11}));
 
-    EXPECT_EQ(p.AxisHorse[1], 4);
-    EXPECT_EQ(p.CoverHorse[1], 2);
-    EXPECT_EQ(p.ConfidenceGrade[1], "A");
-    EXPECT_EQ(p.CoverPartner[1], 3);
-    EXPECT_EQ(p.AxisPartners[1], (std::array<int, 6>{0, 4, 9, 8, 2, 3}));
-    EXPECT_EQ(p.AxisBracket[1], 2);
-    EXPECT_EQ(p.CoverBracket[1], 1);
-    EXPECT_EQ(p.CoverPartnerBracket[1], 2);
-    EXPECT_EQ(p.AxisPartnerBrackets[1], (std::array<int, 6>{0, 2, 5, 4, 1, 2}));
-    EXPECT_EQ(p.QuinellaBets[1],
+    EXPECT_EQ(one.axisHorse, 4);
+    EXPECT_EQ(one.coverHorse, 2);
+    EXPECT_EQ(GradeText(one.grade), "A");
+    EXPECT_EQ(one.coverPartner, 3);
+    EXPECT_EQ(Numbers(one.axisPartners), (std::array<int, 6>{0, 4, 9, 8, 2, 3}));
+    EXPECT_EQ(one.axisBracket, 2);
+    EXPECT_EQ(one.coverBracket, 1);
+    EXPECT_EQ(one.coverPartnerBracket, 2);
+    EXPECT_EQ(Numbers(one.axisPartnerBrackets), (std::array<int, 6>{0, 2, 5, 4, 1, 2}));
+    EXPECT_EQ(Texts(one.quinellaBets),
               (std::array<std::string, 7>{"", " 0 -  4", " 4 -  9", " 4 -  8", " 2 -  4", " 2 -  3", " 3 -  4"}));
-    EXPECT_EQ(p.BracketBets[1],
+    EXPECT_EQ(Texts(one.bracketBets),
               (std::array<std::string, 7>{"", " 0 -  2", " 2 -  5", " 2 -  4", " 1 -  2", " 1 -  2", " 2 -  2"}));
 
     std::vector<std::string> quinella, bracket;
     for (int k = 1; k <= 6; ++k) {
-        AddBetToList(quinella, p.QuinellaBets[1][k]);
-        AddBetToList(bracket, p.BracketBets[1][k]);
+        AddBetToList(quinella, one.quinellaBets[k]);
+        AddBetToList(bracket, one.bracketBets[k]);
     }
     EXPECT_EQ(quinella, (std::vector<std::string>{" 4 -  9", " 4 -  8", " 2 -  4", " 2 -  3", " 3 -  4"}));
     EXPECT_EQ(bracket, (std::vector<std::string>{" 2 -  5", " 2 -  4", " 1 -  2", " 2 -  2"}));
@@ -91,8 +117,8 @@ TEST_P(WholeXValue, OfTheFirstTwoRaces)
     const RaceCard card = MakeCard(races);
     Prediction p;
     ComputeRaceValues(card, p);
-    EXPECT_EQ(p.XValue[1], c.x1);
-    EXPECT_EQ(p.XValue[2], c.x2);
+    EXPECT_EQ(p.races[1].xValue, c.x1);
+    EXPECT_EQ(p.races[2].xValue, c.x2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -122,9 +148,9 @@ Prediction MarkInputs(int count, int n, float index, const char *sign)
 {
     Prediction p;
     for (int r = 1; r <= count; ++r) {
-        p.FieldSize[r] = n;
-        p.RaceIndex[r] = index;
-        p.IndexSign[r] = sign;
+        p.races[r].fieldSize = n;
+        p.races[r].index = index;
+        p.races[r].sign = SignOf(sign);
     }
     return p;
 }
@@ -134,9 +160,9 @@ TEST(Marks, XIsTheNumberOfTheFieldEqualToTheXValueModuloItsSize)
     const std::vector<std::pair<float, int>> cases = {{0, 16}, {16, 16}, {17, 1}, {-1, 15}, {-16, 16}, {33, 1}};
     for (const auto &[x, mark] : cases) {
         Prediction p = MarkInputs(3, 16, 1.0f, "+");
-        p.XValue[2] = x;
+        p.races[2].xValue = x;
         ComputeMarks(p, 3);
-        EXPECT_EQ(p.MarkX[2], mark) << "X value " << x;
+        EXPECT_EQ(p.races[2].marks.x, mark) << "X value " << x;
     }
 }
 
@@ -159,17 +185,18 @@ TEST(Marks, DirectionOfYABCAndFoldingIntoTheField)
     };
     for (const Case &c : cases) {
         Prediction p = MarkInputs(3, 16, 1.0f, c.sign);
-        p.XValue[c.race] = c.x;
+        p.races[c.race].xValue = c.x;
         ComputeMarks(p, 3);
-        EXPECT_EQ((std::array<int, 4>{p.MarkY[c.race], p.MarkA[c.race], p.MarkB[c.race], p.MarkC[c.race]}), c.yabc)
+        const Marks &m = p.races[c.race].marks;
+        EXPECT_EQ((std::array<int, 4>{m.y, m.a, m.b, m.c}), c.yabc)
             << "race " << c.race << " sign " << c.sign << " X " << c.x;
     }
 
     // A field of three: Y of X = 3 in the first race with "-" folds to 0 and names no horse.
     Prediction small = MarkInputs(3, 3, 1.0f, "-");
-    small.XValue[1] = 3;
+    small.races[1].xValue = 3;
     ComputeMarks(small, 3);
-    EXPECT_EQ(small.MarkY[1], 0);
+    EXPECT_EQ(small.races[1].marks.y, 0);
 }
 
 TEST(Marks, DEAndFFromTheIndex)
@@ -190,7 +217,8 @@ TEST(Marks, DEAndFFromTheIndex)
     for (const Case &c : cases) {
         Prediction p = MarkInputs(3, c.n, c.index, "+");
         ComputeMarks(p, 3);
-        EXPECT_EQ((std::array<int, 3>{p.MarkD[2], p.MarkE[2], p.MarkF[2]}), c.def) << "index " << c.index;
+        const Marks &m = p.races[2].marks;
+        EXPECT_EQ((std::array<int, 3>{m.d, m.e, m.f}), c.def) << "index " << c.index;
     }
 }
 
@@ -206,15 +234,16 @@ Prediction RunBets(const BetCase &c, int n = 8)
     const RaceCard card = MakeCard({{1600, n}, {1600, n}, {1600, n}});
     Prediction p;
     for (int r = 1; r <= 3; ++r) {
-        p.FieldSize[r] = n;
-        p.IndexSign[r] = c.sign;
-        p.MarkX[r] = c.x;
-        p.MarkA[r] = c.a;
-        p.MarkB[r] = c.b;
-        p.MarkC[r] = c.c;
-        p.MarkD[r] = c.d;
-        p.MarkE[r] = c.e;
-        p.MarkF[r] = c.f;
+        RacePrediction &race = p.races[r];
+        race.fieldSize = n;
+        race.sign = SignOf(c.sign);
+        race.marks.x = c.x;
+        race.marks.a = c.a;
+        race.marks.b = c.b;
+        race.marks.c = c.c;
+        race.marks.d = c.d;
+        race.marks.e = c.e;
+        race.marks.f = c.f;
     }
     ComputeBets(card, p);
     return p;
@@ -239,9 +268,9 @@ TEST(Bets, AxisCoverAndGrade)
     };
     for (const Case &c : cases) {
         const Prediction p = RunBets(c.marks);
-        EXPECT_EQ(p.AxisHorse[2], c.axis);
-        EXPECT_EQ(p.CoverHorse[2], c.cover);
-        EXPECT_EQ(p.ConfidenceGrade[2], c.grade);
+        EXPECT_EQ(p.races[2].axisHorse, c.axis);
+        EXPECT_EQ(p.races[2].coverHorse, c.cover);
+        EXPECT_EQ(GradeText(p.races[2].grade), c.grade);
     }
 }
 
@@ -249,31 +278,31 @@ TEST(Bets, PartnersStepAroundTheFieldAndOffSharedBrackets)
 {
     // "-": cover partner = D stepped up; stepping up from n - 1 (and from n) gives 1.
     Prediction p = RunBets({"-", 1, 2, 3, 4, 7, 5, 6});
-    EXPECT_EQ(p.CoverPartner[2], 1);
+    EXPECT_EQ(p.races[2].coverPartner, 1);
     p = RunBets({"-", 1, 2, 3, 4, 8, 5, 6});
-    EXPECT_EQ(p.CoverPartner[2], 1);
+    EXPECT_EQ(p.races[2].coverPartner, 1);
     // Partners 3 and 4 step down from F and E; stepping down from 1 gives n.
     p = RunBets({"-", 1, 2, 3, 4, 7, 1, 6});
-    EXPECT_EQ(p.AxisPartners[2], (std::array<int, 6>{0, 1, 6, 5, 8, 1}));
+    EXPECT_EQ(Numbers(p.races[2].axisPartners), (std::array<int, 6>{0, 1, 6, 5, 8, 1}));
     // "+": the directions are exchanged.
     p = RunBets({"+", 3, 2, 3, 4, 1, 5, 6});
-    EXPECT_EQ(p.CoverPartner[2], 8);
-    EXPECT_EQ(p.AxisPartners[2], (std::array<int, 6>{0, 5, 6, 7, 6, 3}));
+    EXPECT_EQ(p.races[2].coverPartner, 8);
+    EXPECT_EQ(Numbers(p.races[2].axisPartners), (std::array<int, 6>{0, 5, 6, 7, 6, 3}));
 
     // 16 runners, two per bracket: a partner sharing its origin's bracket moves on once.
     p = RunBets({"-", 3, 4, 5, 2, 1, 4, 9}, 16);
-    EXPECT_EQ(p.CoverPartner[2], 3);                                      // 2 shares bracket 1 with 1
-    EXPECT_EQ(p.AxisPartners[2], (std::array<int, 6>{0, 4, 9, 8, 2, 3})); // 3 shares bracket 2 with 4
+    EXPECT_EQ(p.races[2].coverPartner, 3);                                               // 2 shares bracket 1 with 1
+    EXPECT_EQ(Numbers(p.races[2].axisPartners), (std::array<int, 6>{0, 4, 9, 8, 2, 3})); // 3 shares bracket 2 with 4
 }
 
 TEST(Bets, APartnerEqualToTheAxisMakesBothTextsOfItsSlotVoid)
 {
     const Prediction p = RunBets({"-", 1, 5, 3, 4, 2, 5, 6}, 12);
-    ASSERT_EQ(p.AxisHorse[2], 5);
-    EXPECT_EQ(p.QuinellaBets[2][1], " 0 -  5");
-    EXPECT_EQ(p.BracketBets[2][1].substr(0, 2), " 0");
+    ASSERT_EQ(p.races[2].axisHorse, 5);
+    EXPECT_EQ(BetText(p.races[2].quinellaBets[1]), " 0 -  5");
+    EXPECT_EQ(BetText(p.races[2].bracketBets[1]).substr(0, 2), " 0");
     std::vector<std::string> list;
-    EXPECT_FALSE(AddBetToList(list, p.QuinellaBets[2][1]));
+    EXPECT_FALSE(AddBetToList(list, p.races[2].quinellaBets[1]));
     EXPECT_TRUE(list.empty());
 }
 
@@ -281,27 +310,27 @@ TEST(Bets, MarksOfZeroHaveNoBracket)
 {
     // In a field of three, marks can fold to 0; horse 0 has bracket 0 and its bet is void.
     const Prediction p = RunBets({"-", 1, 2, 3, 0, 3, 3, 3}, 3);
-    ASSERT_EQ(p.CoverHorse[2], 0);
-    EXPECT_EQ(p.CoverBracket[2], 0);
+    ASSERT_EQ(p.races[2].coverHorse, 0);
+    EXPECT_EQ(p.races[2].coverBracket, 0);
 }
 
 TEST(BetText, WritesEachNumberAsPrintfWould)
 {
     for (const auto &[smaller, larger] : std::vector<std::pair<int, int>>{
              {0, 3}, {1, 2}, {3, 12}, {9, 10}, {10, 18}, {0, 0}, {99, 99}, {100, 101}, {-1, 4}, {-12, 3}}) {
-        EXPECT_EQ(BetText(smaller, larger), Format("%2d - %2d", smaller, larger)) << smaller << " " << larger;
+        EXPECT_EQ(BetText({smaller, larger}), Format("%2d - %2d", smaller, larger)) << smaller << " " << larger;
     }
-    EXPECT_EQ(BetText(3, 12), " 3 - 12");
+    EXPECT_EQ(BetText({3, 12}), " 3 - 12");
 }
 
 TEST(AddBetToList, AppendsOnlyValidNewBets)
 {
     std::vector<std::string> list;
-    EXPECT_TRUE(AddBetToList(list, "10 - 12"));
-    EXPECT_FALSE(AddBetToList(list, "10 - 12"));
-    EXPECT_FALSE(AddBetToList(list, " 0 -  4"));
-    EXPECT_FALSE(AddBetToList(list, "  -  4"));
-    EXPECT_TRUE(AddBetToList(list, " 2 -  2"));
+    EXPECT_TRUE(AddBetToList(list, Bet{10, 12}));
+    EXPECT_FALSE(AddBetToList(list, Bet{10, 12}));
+    EXPECT_FALSE(AddBetToList(list, Bet{0, 4}));
+    EXPECT_FALSE(AddBetToList(list, Bet{-1, 4}));
+    EXPECT_TRUE(AddBetToList(list, Bet{2, 2}));
     EXPECT_EQ(list, (std::vector<std::string>{"10 - 12", " 2 -  2"}));
 }
 
@@ -325,18 +354,19 @@ TEST(Prediction, BetsOnNumbersOutsideTheFieldAreVoid)
 
     bool outside = false;
     for (int r = 1; r <= 12; ++r) {
-        outside = outside || p.CoverPartner[r] < 1 || p.CoverPartner[r] > p.FieldSize[r];
+        const RacePrediction &race = p.races[r];
+        outside = outside || race.coverPartner < 1 || race.coverPartner > race.fieldSize;
         for (int k = 1; k <= 6; ++k) {
-            const std::string &bet = p.QuinellaBets[r][k];
+            const std::string bet = BetText(race.quinellaBets[k]);
             // Read with sign: a number below 1 must not pass as a void bet's "0".
             const int low = std::atoi(bet.substr(0, 2).c_str());
             const int high = std::atoi(bet.substr(5, 2).c_str());
             if (low == 0)
                 continue; // void: no list shows it
             EXPECT_GE(low, 1) << r << "R " << bet;
-            EXPECT_LE(high, p.FieldSize[r]) << r << "R " << bet;
-            EXPECT_EQ(bet, BetText(low, high));
-            const std::string &bracket = p.BracketBets[r][k];
+            EXPECT_LE(high, race.fieldSize) << r << "R " << bet;
+            EXPECT_EQ(bet, BetText({low, high}));
+            const std::string bracket = BetText(race.bracketBets[k]);
             if (std::atoi(bracket.substr(0, 2).c_str()) != 0) {
                 EXPECT_GE(std::atoi(bracket.substr(0, 2).c_str()), 1);
                 EXPECT_LE(std::atoi(bracket.substr(5, 2).c_str()), 8);

@@ -67,7 +67,7 @@ class RecordingView : public ImportView
     /** Runs at each processEvents with its 1-based count: the user acting during the read loop. */
     std::function<void(int)> onEvents;
 
-    void setProgressLabel(const QString &text) override { labels << text; }
+    void setProgressText(const QString &text) override { labels << text; }
     void setDownloadProgress(int, int) override {}
     void setReadProgress(int, int) override {}
     void clearCreated() override { created.clear(); }

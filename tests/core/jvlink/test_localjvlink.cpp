@@ -659,7 +659,7 @@ class RecordedView : public SilentImportView
     QStringList created;
     QString label;
 
-    void setProgressLabel(const QString &text) override { label = text; }
+    void setProgressText(const QString &text) override { label = text; }
     void clearCreated() override { created.clear(); }
     void addCreated(const QString &line) override { created << line; }
     void showMessage(const QString &text) override { messages << text; }

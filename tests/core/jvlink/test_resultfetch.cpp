@@ -52,7 +52,7 @@ struct Rig
         options.withResults = false;
         day = generator.courseDay(options);
         EXPECT_TRUE(gen::WriteCourseDayFiles(day, data));
-        EXPECT_TRUE(LoadCourseDay(data, QString::fromStdString(day.nameUtf8()), card).computable());
+        EXPECT_TRUE(LoadCourseDay(data, CourseDay(QString::fromStdString(day.nameUtf8())), card).computable());
     }
 
     QString path(const char *extension, const char *name = "2003年04月05日中山") const

@@ -386,7 +386,7 @@ TEST_F(SheetsFromSession, AllRacesLayoutOfTwelveRaces)
     EXPECT_TRUE(page.boxes.empty());
 
     // Race 1: the grade, then 14 + 17 blanks; every bet followed by six blanks.
-    const std::string grade = SjisToUtf8(m_session.prediction.ConfidenceGrade[1]);
+    const std::string grade = SjisToUtf8(GradeText(m_session.prediction.races[1].grade));
     EXPECT_EQ(page.at(200, 315).text, "勝負度：" + grade + "   " + std::string(31, ' '));
     std::string quinella = "【馬連】";
     for (const std::string &bet : m_session.allRaces.races[1].quinella)
@@ -403,7 +403,7 @@ TEST_F(SheetsFromSession, AllRacesUserPartAndBracketRule)
     const Played page(AllRacesSheet(m_session, 12, "x"));
 
     const int d3 = 185 * 2;
-    const std::string grade = SjisToUtf8(m_session.prediction.ConfidenceGrade[3]);
+    const std::string grade = SjisToUtf8(GradeText(m_session.prediction.races[3].grade));
     EXPECT_EQ(page.at(200, 315 + d3).text, "勝負度：" + grade + "   (ユーザー予想)[軸]馬： 7 枠： 4");
     std::string quinella = "【馬連】";
     for (const std::string &bet : m_session.allRaces.races[3].quinella)

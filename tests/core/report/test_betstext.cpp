@@ -46,7 +46,8 @@ class BetsTextTest : public testing::Test
         }
         ASSERT_NE(m_smallRace, 0);
         ASSERT_TRUE(gen::WriteCourseDayFiles(m_day, m_data));
-        ASSERT_TRUE(LoadIntoSession(m_session, m_data, QString::fromStdString(m_day.nameUtf8())).computable());
+        ASSERT_TRUE(
+            LoadIntoSession(m_session, m_data, CourseDay(QString::fromStdString(m_day.nameUtf8()))).computable());
         RefreshAllRaces(m_session);
     }
 
@@ -79,8 +80,7 @@ TEST_F(BetsTextTest, SavesEveryRaceByteForByteIntoANewTxtFolder)
         char number[4];
         std::snprintf(number, sizeof number, "%2d", r);
         expected += "///// " + std::string(number) + " R /////    " + S("勝負度:") +
-                    m_session.prediction.ConfidenceGrade[static_cast<size_t>(r)] + std::string(3 + 14 + 17, ' ') +
-                    "\r\n";
+                    GradeText(m_session.prediction.races[r].grade) + std::string(3 + 14 + 17, ' ') + "\r\n";
         std::string quinella;
         for (const std::string &bet : box(r).quinella)
             quinella += "   " + bet;
@@ -112,7 +112,7 @@ TEST_F(BetsTextTest, SavesEveryRaceByteForByteIntoANewTxtFolder)
 TEST_F(BetsTextTest, UserPredictionNamesTheUsersAxis)
 {
     MakeUserPrediction(m_session, 2, 2);
-    const std::string grade = m_session.prediction.ConfidenceGrade[2];
+    const std::string grade = GradeText(m_session.prediction.races[2].grade);
     char bracket[4];
     std::snprintf(bracket, sizeof bracket, "%2d", m_session.card.bracketOf(2, 3));
     const BetsText text = MakeBetsText(m_session, DateLine(m_session.card.RaceRecords[1]));
@@ -123,12 +123,26 @@ TEST_F(BetsTextTest, UserPredictionNamesTheUsersAxis)
     EXPECT_EQ(text.lines[1].size(), text.lines[7].size()) << "the grade lines keep their width";
 }
 
+TEST_F(BetsTextTest, NamedAfterRaceOneWhateverDayOfWeekTheHeadingShows)
+{
+    // Without a day of week the loader's date line is two bytes short: cutting the name
+    // out of it at fixed bytes would lose the course.
+    m_session.card.RaceRecords[1].replace(27, 1, " ");
+    const std::string heading = LoaderDateLine(m_session.card.RaceRecords[1]);
+    ASSERT_EQ(heading, S("2026年11月28日()東京05回07日"));
+    const BetsText text = MakeBetsText(m_session, heading);
+    EXPECT_EQ(text.fileName, S(kNameUtf8));
+    EXPECT_EQ(text.lines.front(), heading + S("   Picked up by「Velmora」"));
+}
+
 TEST_F(BetsTextTest, ErrorsNameTheFileAndNothingLeavesTheTxtFolder)
 {
-    // A damaged meeting number reaches the file name through the date line.
-    const std::string damaged = S("2026年11月28日(土)東京/.回07日");
+    // A damaged meeting number reaches the file name through race 1's record.
+    Session damaged = m_session;
+    damaged.card.RaceRecords[1].replace(21, 2, "/.");
     QString error;
-    EXPECT_TRUE(SaveBetsText(MakeBetsText(m_session, damaged), m_root.path(), &error).isEmpty());
+    EXPECT_TRUE(
+        SaveBetsText(MakeBetsText(damaged, DateLine(damaged.card.RaceRecords[1])), m_root.path(), &error).isEmpty());
     EXPECT_TRUE(error.contains(QStringLiteral("保存できませんでした"))) << error.toStdString();
     BetsText escaping = MakeBetsText(m_session, DateLine(m_session.card.RaceRecords[1]));
     escaping.fileName = "..\\x_U.TXT";

@@ -68,19 +68,18 @@ class HitExportTest : public testing::Test
         for (size_t r = 1; r <= day.raceRecords.size(); ++r)
             m_shortNames[{name, static_cast<int>(r)}] = SjisToUtf8(RaceShortNameOf(day.raceRecords[r - 1]));
         Session session;
-        EXPECT_TRUE(LoadIntoSession(session, m_data, betsOf.isEmpty() ? name : betsOf).computable());
+        EXPECT_TRUE(LoadIntoSession(session, m_data, CourseDay(betsOf.isEmpty() ? name : betsOf)).computable());
 
         std::map<int, gen::RecordBuilder> records;
         std::map<std::pair<int, const hr::PayoutTable *>, int> used;
         for (const Paid &p : paid) {
             const bool brackets = p.table == &hr::BracketQuinella;
-            const auto &bets = (brackets ? session.prediction.BracketBets
-                                         : session.prediction.QuinellaBets)[static_cast<size_t>(p.race)];
+            const RacePrediction &race = session.prediction.races[p.race];
+            const auto &bets = brackets ? race.bracketBets : race.quinellaBets;
             // The first bet that is not void (a void bet has no first number).
-            const auto bet = std::find_if(bets.begin() + 1, bets.end(),
-                                          [](const std::string &b) { return std::stoi(b.substr(0, 2)) != 0; });
+            const auto bet = std::find_if(bets.begin(), bets.end(), [](const Bet &b) { return b.low != 0; });
             EXPECT_NE(bet, bets.end());
-            const std::pair<int, int> pair{std::stoi(bet->substr(0, 2)), std::stoi(bet->substr(5, 2))};
+            const std::pair<int, int> pair{bet->low, bet->high};
             m_pairs[{name, p.race, p.table}] = pair;
             auto record = records.try_emplace(p.race, gen::RecordBuilder::Payout()).first;
             record->second.setKey('7', date, date, course, day.meeting, day.meetingDay, p.race);
@@ -112,7 +111,8 @@ class HitExportTest : public testing::Test
 
     HitExportResult exportHits(const QString &date, HitThreshold threshold) const
     {
-        return ExportHits(m_data, m_root.path(), ListDataFiles(m_data), date, threshold);
+        return ExportHits(m_data, m_root.path(), LoadableCourseDays(m_data),
+                          QDate::fromString(date, QStringLiteral("yyyy年MM月dd日")), threshold);
     }
 
     QTemporaryDir m_root;
@@ -195,7 +195,7 @@ TEST_F(HitExportTest, EveryComputableCourseOfTheDateContributes)
     // Kyoto's payout matches Tokyo's bets: only bets left over from Tokyo could "hit" it.
     const QString kyoto = writeDay(5, "08", kSaturday, {{3, &hr::Wide, 800}}, 9, tokyo);
     writeDay(6, "05", kSaturday.addDays(1), {{1, &hr::Quinella, 2000}, {2, &hr::Quinella, 3000}});
-    ASSERT_EQ(ListDataFiles(m_data).mid(1), (QStringList{fukushima, tokyo, kyoto}));
+    ASSERT_EQ(test::Names(LoadableCourseDays(m_data)).mid(1), (QStringList{fukushima, tokyo, kyoto}));
 
     const HitExportResult result = exportHits(QStringLiteral("2026年11月28日"), HitThreshold::Hit);
     ASSERT_TRUE(result.written) << result.error.toStdString();
@@ -208,7 +208,7 @@ TEST_F(HitExportTest, EveryComputableCourseOfTheDateContributes)
     EXPECT_EQ(result.skipped[0].reason,
               QStringLiteral("レースが9件しかないため、予想を計算できません（10レース以上が必要です）。"));
     EXPECT_EQ(result.computed, 2);
-    EXPECT_EQ(result.lastCourseDay, kyoto);
+    EXPECT_EQ(result.lastCourseDay.fileBase(), kyoto);
     EXPECT_EQ(QDir(m_upload).entryList(QDir::Files),
               (QStringList{QStringLiteral("Manbaken.txt"), QStringLiteral("TK2026112805.txt")}));
 }

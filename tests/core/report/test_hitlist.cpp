@@ -17,8 +17,8 @@ class HitListTest : public testing::Test
     {
         m_card = test::TenRacesThirdOfEight();
         m_p = test::VoidBets(10);
-        m_p.QuinellaBets[1] = {"", " 3 -  5", " 0 -  3", " 3 - 12", " 1 -  3", " 2 -  3", " 3 -  4"};
-        m_p.BracketBets[1] = {"", " 2 -  2", " 0 -  3", " 3 -  8", " 1 -  3", " 2 -  3", " 3 -  4"};
+        m_p.races[1].quinellaBets = test::Bets({"", " 3 -  5", " 0 -  3", " 3 - 12", " 1 -  3", " 2 -  3", " 3 -  4"});
+        m_p.races[1].bracketBets = test::Bets({"", " 2 -  2", " 0 -  3", " 3 -  8", " 1 -  3", " 2 -  3", " 3 -  4"});
     }
 
     std::vector<std::string> lines() const
@@ -99,7 +99,7 @@ TEST_F(HitListTest, SmallFieldsHaveNoBracketQuinellaFrom2005)
     EXPECT_EQ(l[race3 + 5], "");
 
     m_card.IsYear2005OrLater = false;
-    m_p.BracketBets[3][2] = " 1 -  3";
+    m_p.races[3].bracketBets[2] = {1, 3};
     l = lines();
     EXPECT_EQ(l[race3 + 5], " 1 -  3 　　 ");
 }

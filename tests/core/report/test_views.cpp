@@ -87,8 +87,9 @@ TEST_F(Views, GridRowsMarksAndResults)
     runner.replace(363, 2, "00");
     m_session.card.RunnerRecords[1][3].replace(334, 2, "  ");
     Prediction &p = m_session.prediction;
-    p.MarkX[1] = p.MarkA[1] = 5; // the later letter stays
-    p.MarkY[1] = 0;              // names no horse
+    Marks &marks = p.races[1].marks;
+    marks.x = marks.a = 5; // the later letter stays
+    marks.y = 0;           // names no horse
 
     const RaceViewTexts view = RaceView(m_session, 1);
     ASSERT_EQ(view.grid.size(), 16u);
@@ -98,7 +99,7 @@ TEST_F(Views, GridRowsMarksAndResults)
     EXPECT_EQ(view.grid[1][kColPopularity], "");
     EXPECT_EQ(view.grid[2][kColFinish], "");
     EXPECT_EQ(view.grid[4][kColMark], "A");
-    EXPECT_EQ(view.grid[p.MarkD[1] - 1][kColMarkD], "D");
+    EXPECT_EQ(view.grid[static_cast<size_t>(marks.d - 1)][kColMarkD], "D");
     EXPECT_EQ(SjisToUtf8(view.fieldSize), "16頭");
 
     // With fewer than ten races the rows are there, but only the marks are filled.
@@ -122,11 +123,12 @@ TEST_F(Views, BracketBetsOfSmallFieldsFrom2005)
 TEST_F(Views, UserPredictionPairsTheClickedHorseWithTheEnginesPartners)
 {
     Prediction &p = m_session.prediction;
-    p.AxisPartners[3] = {0, 3, 7, 1, 12, 9};
-    p.AxisPartnerBrackets[3] = {0, 2, 4, 1, 6, 5};
-    p.CoverPartner[3] = 5;
-    p.CoverPartnerBracket[3] = 3;
-    p.ConfidenceGrade[3] = "B";
+    RacePrediction &race = p.races[3];
+    race.axisPartners = {3, 7, 1, 12, 9};
+    race.axisPartnerBrackets = {2, 4, 1, 6, 5};
+    race.coverPartner = 5;
+    race.coverPartnerBracket = 3;
+    race.grade = Grade::B;
 
     const UserPrediction shown = MakeUserPrediction(m_session, 3, 6); // horse 7, bracket 4
     EXPECT_EQ(shown.quinella, (std::vector<std::string>{" 3 -  7", " 1 -  7", " 7 - 12", " 5 -  7", " 7 -  9"}));
@@ -185,10 +187,10 @@ TEST_F(Views, TheAllRacesBoxesAreCopiedOncePerLoad)
 TEST(ConfidenceGraph, BarsByGrade)
 {
     Prediction p;
-    p.ConfidenceGrade[1] = "A";
-    p.ConfidenceGrade[2] = "C";
-    p.ConfidenceGrade[3] = "B";
-    p.ConfidenceGrade[4] = "";
+    p.races[1].grade = Grade::A;
+    p.races[2].grade = Grade::C;
+    p.races[3].grade = Grade::B;
+    p.races[4].grade = Grade::None;
     const std::vector<GraphPoint> points = ConfidenceGraphPoints(p, 4);
     ASSERT_EQ(points.size(), 5u);
     EXPECT_EQ(points[0].position, 0);

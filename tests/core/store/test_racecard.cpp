@@ -1,5 +1,6 @@
 #include "core/codes/keibafunc.h"
 #include "core/store/racecard.h"
+#include "support/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
@@ -64,7 +65,7 @@ class Loader : public testing::Test
 TEST_F(Loader, LoadsAGeneratedDayWithItsPayouts)
 {
     const QString name = writeDay();
-    const LoadResult result = LoadCourseDay(m_data, name, m_card);
+    const LoadResult result = LoadCourseDay(m_data, CourseDay(name), m_card);
     ASSERT_EQ(result.status, LoadStatus::Loaded) << result.message.toStdString();
     EXPECT_EQ(m_card.RaceCount, 12);
     EXPECT_TRUE(m_card.IsYear2005OrLater);
@@ -76,17 +77,17 @@ TEST_F(Loader, LoadsAGeneratedDayWithItsPayouts)
     EXPECT_EQ(m_card.RunnerRecords[1][1], m_day.runnerRecords.front());
     EXPECT_EQ(m_card.RunnerRecords[1][18], std::string(555, ' ')) << "slots past the field stay blank";
 
-    const QStringList names = ListDataFiles(m_data);
+    const QStringList names = test::Names(LoadableCourseDays(m_data));
     EXPECT_EQ(names, QStringList{name});
 }
 
 TEST_F(Loader, NeedsTenFilledRacesToCompute)
 {
-    LoadResult result = LoadCourseDay(m_data, writeDay(10), m_card);
+    LoadResult result = LoadCourseDay(m_data, CourseDay(writeDay(10)), m_card);
     EXPECT_EQ(result.status, LoadStatus::Loaded);
     EXPECT_EQ(m_card.RaceCount, 10);
 
-    result = LoadCourseDay(m_data, writeDay(9, QDate(2026, 11, 29)), m_card);
+    result = LoadCourseDay(m_data, CourseDay(writeDay(9, QDate(2026, 11, 29))), m_card);
     EXPECT_EQ(result.status, LoadStatus::FewRaces);
     EXPECT_EQ(m_card.RaceCount, 9);
     EXPECT_TRUE(result.message.isEmpty());
@@ -95,7 +96,7 @@ TEST_F(Loader, NeedsTenFilledRacesToCompute)
 TEST_F(Loader, OlderDaysAreBefore2005)
 {
     const QString name = writeDay(12, QDate(2004, 12, 26));
-    ASSERT_EQ(LoadCourseDay(m_data, name, m_card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), m_card).status, LoadStatus::Loaded);
     EXPECT_FALSE(m_card.IsYear2005OrLater);
 }
 
@@ -103,19 +104,20 @@ TEST_F(Loader, MissingFilesAndMissingBrackets)
 {
     const QString name = writeDay();
     QFile::remove(path(name, ".jvHR"));
-    EXPECT_EQ(LoadCourseDay(m_data, name, m_card).status, LoadStatus::Loaded) << "payouts are optional";
+    EXPECT_EQ(LoadCourseDay(m_data, CourseDay(name), m_card).status, LoadStatus::Loaded) << "payouts are optional";
     EXPECT_EQ(m_card.PayoutRecords[1], std::string(719, ' '));
 
     patch(path(name, ".jvSEr"), 555, 18 + 2, 28, " "); // race 2, horse 3 without bracket
-    LoadResult result = LoadCourseDay(m_data, name, m_card);
+    LoadResult result = LoadCourseDay(m_data, CourseDay(name), m_card);
     EXPECT_EQ(result.status, LoadStatus::Incomplete);
     EXPECT_EQ(result.message, QStringLiteral("データ作成が未完了です。"));
 
     QFile::remove(path(name, ".jvSEr"));
-    result = LoadCourseDay(m_data, name, m_card);
+    result = LoadCourseDay(m_data, CourseDay(name), m_card);
     EXPECT_EQ(result.status, LoadStatus::FilesMissing);
     EXPECT_EQ(result.message, QStringLiteral("データ作成が未完了のようです。"));
-    EXPECT_EQ(LoadCourseDay(m_data, QStringLiteral("2099年01月01日東京"), m_card).status, LoadStatus::FilesMissing);
+    EXPECT_EQ(LoadCourseDay(m_data, CourseDay(QStringLiteral("2099年01月01日東京")), m_card).status,
+              LoadStatus::FilesMissing);
 }
 
 TEST_F(Loader, PayoutsAreMatchedByDateCourseAndRaceNumber)
@@ -131,7 +133,7 @@ TEST_F(Loader, PayoutsAreMatchedByDateCourseAndRaceNumber)
         bytes += QByteArray(record.data(), static_cast<qsizetype>(record.size()));
     write(path(name, ".jvHR"), bytes);
 
-    ASSERT_EQ(LoadCourseDay(m_data, name, m_card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), m_card).status, LoadStatus::Loaded);
     EXPECT_EQ(m_card.PayoutRecords[5], race5Again);
     for (int r = 1; r <= 12; ++r) {
         if (r != 5) {
@@ -145,7 +147,7 @@ TEST_F(Loader, PayoutsAreMatchedByDateCourseAndRaceNumber)
         bytes += QByteArray(otherCourse.data(), static_cast<qsizetype>(otherCourse.size()));
     bytes += QByteArray(race5.data(), static_cast<qsizetype>(race5.size()));
     write(path(name, ".jvHR"), bytes);
-    ASSERT_EQ(LoadCourseDay(m_data, name, m_card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), m_card).status, LoadStatus::Loaded);
     EXPECT_EQ(m_card.PayoutRecords[5], std::string(719, ' '));
 }
 
@@ -157,14 +159,14 @@ TEST_F(Loader, DamagedFilesGiveAMessageNamingTheFile)
 
     // A runner file that ends before the runners the race-day file lists.
     write(path(name, ".jvSEr"), runners.left(555 * 30));
-    LoadResult result = LoadCourseDay(m_data, name, m_card);
+    LoadResult result = LoadCourseDay(m_data, CourseDay(name), m_card);
     EXPECT_EQ(result.status, LoadStatus::Damaged);
     EXPECT_TRUE(result.message.contains(name + QStringLiteral(".jvSEr"))) << result.message.toStdString();
     EXPECT_EQ(m_card.RaceCount, 0);
 
     // A file cut inside a record.
     write(path(name, ".jvSEr"), runners.left(runners.size() - 1));
-    EXPECT_EQ(LoadCourseDay(m_data, name, m_card).status, LoadStatus::Damaged);
+    EXPECT_EQ(LoadCourseDay(m_data, CourseDay(name), m_card).status, LoadStatus::Damaged);
     write(path(name, ".jvSEr"), runners);
 
     // Lines of the wrong width: the records would be read at the wrong offsets.
@@ -172,20 +174,20 @@ TEST_F(Loader, DamagedFilesGiveAMessageNamingTheFile)
     shifted.remove(100, 1);
     shifted.append(' ');
     write(path(name, ".jvRA"), shifted);
-    result = LoadCourseDay(m_data, name, m_card);
+    result = LoadCourseDay(m_data, CourseDay(name), m_card);
     EXPECT_EQ(result.status, LoadStatus::Damaged);
     EXPECT_TRUE(result.message.contains(QStringLiteral(".jvRA")));
     write(path(name, ".jvRA"), races);
 
     write(path(name, ".jvHR"), QByteArray(100, 'x'));
-    EXPECT_EQ(LoadCourseDay(m_data, name, m_card).status, LoadStatus::Damaged);
+    EXPECT_EQ(LoadCourseDay(m_data, CourseDay(name), m_card).status, LoadStatus::Damaged);
 }
 
 TEST_F(Loader, RefusesARaceThatWouldDivideByZero)
 {
     const QString name = writeDay();
     patch(path(name, ".jvRA"), 1272, 6, 698, "0000"); // race 7 without distance
-    const LoadResult result = LoadCourseDay(m_data, name, m_card);
+    const LoadResult result = LoadCourseDay(m_data, CourseDay(name), m_card);
     EXPECT_EQ(result.status, LoadStatus::ZeroDivisor);
     EXPECT_TRUE(result.message.startsWith(QStringLiteral("7R"))) << result.message.toStdString();
 }
@@ -194,7 +196,7 @@ TEST_F(Loader, ABlankSlotInsideTheDayIsRefusedNotComputed)
 {
     const QString name = writeDay();
     patch(path(name, ".jvRA"), 1272, 2, 1, std::string(1270, ' ')); // race 3 missing, 11 races filled
-    const LoadResult result = LoadCourseDay(m_data, name, m_card);
+    const LoadResult result = LoadCourseDay(m_data, CourseDay(name), m_card);
     EXPECT_EQ(m_card.RaceCount, 11);
     EXPECT_EQ(result.status, LoadStatus::ZeroDivisor);
 }
@@ -214,7 +216,7 @@ TEST_F(Loader, ReadsAtMostEighteenRunnersPerRace)
         runners.replace(s * 555, 553, QByteArray(record.data(), 553));
     }
     write(path(name, ".jvSEr"), runners);
-    ASSERT_EQ(LoadCourseDay(m_data, name, m_card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(name), m_card).status, LoadStatus::Loaded);
     EXPECT_EQ(m_card.registeredRunners(1), 25);
     EXPECT_EQ(m_card.bracketOf(1, 18), 8);
     EXPECT_EQ(m_card.bracketOf(1, 19), 0);
@@ -222,14 +224,15 @@ TEST_F(Loader, ReadsAtMostEighteenRunnersPerRace)
 
 TEST_F(Loader, ALoadIntoAUsedCardLeavesNothingOfTheDayBefore)
 {
-    ASSERT_EQ(LoadCourseDay(m_data, writeDay(12, QDate(2026, 11, 28), 7), m_card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(writeDay(12, QDate(2026, 11, 28), 7)), m_card).status,
+              LoadStatus::Loaded);
     const QString smaller = writeDay(10, QDate(2026, 11, 29), 8);
     QFile::remove(path(smaller, ".jvHR"));
-    ASSERT_EQ(LoadCourseDay(m_data, smaller, m_card).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(smaller), m_card).status, LoadStatus::Loaded);
 
     RaceCard fresh;
     fresh.clear();
-    ASSERT_EQ(LoadCourseDay(m_data, smaller, fresh).status, LoadStatus::Loaded);
+    ASSERT_EQ(LoadCourseDay(m_data, CourseDay(smaller), fresh).status, LoadStatus::Loaded);
     EXPECT_EQ(m_card.RaceCount, 10);
     EXPECT_EQ(m_card.RaceRecords, fresh.RaceRecords);
     EXPECT_EQ(m_card.RunnerRecords, fresh.RunnerRecords);
@@ -239,13 +242,13 @@ TEST_F(Loader, ALoadIntoAUsedCardLeavesNothingOfTheDayBefore)
 TEST_F(Loader, CourseDayDateReadsRaceOneAlone)
 {
     const QString name = writeDay(12, QDate(2026, 11, 29));
-    EXPECT_EQ(CourseDayDate(m_data, name), "20261129");
+    EXPECT_EQ(CourseDayDate(m_data, CourseDay(name)), "20261129");
     // The rest of the file plays no part: a damaged runner file or a short race file later on.
     write(path(name, ".jvRA"), read(path(name, ".jvRA")).left(kRaceRecordLength + 100));
-    EXPECT_EQ(CourseDayDate(m_data, name), "20261129");
+    EXPECT_EQ(CourseDayDate(m_data, CourseDay(name)), "20261129");
     write(path(name, ".jvRA"), read(path(name, ".jvRA")).left(kRaceRecordLength - 1));
-    EXPECT_EQ(CourseDayDate(m_data, name), "");
-    EXPECT_EQ(CourseDayDate(m_data, QStringLiteral("2099年01月01日東京")), "");
+    EXPECT_EQ(CourseDayDate(m_data, CourseDay(name)), "");
+    EXPECT_EQ(CourseDayDate(m_data, CourseDay(QStringLiteral("2099年01月01日東京"))), "");
 }
 
 TEST_F(Loader, ListsCourseDaysLatestFirst)
@@ -264,7 +267,7 @@ TEST_F(Loader, ListsCourseDaysLatestFirst)
     const QStringList expected = {QStringLiteral("2026年11月29日中山"), QStringLiteral("2026年11月28日中山"),
                                   QStringLiteral("2026年11月28日京都"), QStringLiteral("2025年12月28日中山"),
                                   QStringLiteral("2024年01月06日中山")};
-    EXPECT_EQ(ListDataFiles(m_data), expected);
+    EXPECT_EQ(test::Names(LoadableCourseDays(m_data)), expected);
 
     // A name that is not UTF-8 is listed, shown escaped, as one that cannot be read.
     write(m_data + QStringLiteral("/x.jvRA"), {});
@@ -272,11 +275,11 @@ TEST_F(Loader, ListsCourseDaysLatestFirst)
         ::rename(QFile::encodeName(m_data + QStringLiteral("/x.jvRA")).constData(),
                  (QFile::encodeName(m_data + QStringLiteral("/2026年12月05日")) + "\x92\x86\x8eR.jvRA").constData()),
         0);
-    const std::vector<ListedCourseDay> days = ListCourseDays(m_data);
+    const std::vector<CourseDay> days = ListCourseDays(m_data);
     ASSERT_EQ(days.size(), 6u);
-    EXPECT_EQ(days.front(), (ListedCourseDay{QStringLiteral("2026年12月05日\\x92\\x86\\x8eR"), false}));
-    EXPECT_EQ(ListDataFiles(m_data), expected);
-    EXPECT_EQ(ListDataFiles(m_root.path() + QStringLiteral("/missing")), QStringList{});
+    EXPECT_EQ(days.front(), CourseDay::Unreadable(QStringLiteral("2026年12月05日\\x92\\x86\\x8eR")));
+    EXPECT_EQ(test::Names(LoadableCourseDays(m_data)), expected);
+    EXPECT_EQ(test::Names(LoadableCourseDays(m_root.path() + QStringLiteral("/missing"))), QStringList{});
 }
 
 } // namespace
