@@ -708,7 +708,8 @@ TEST_F(MainWindowTest, AnExportKeepsTheShownDayRaceAndUserPredictions)
     const QStringList userBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
 
     QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn2"), Qt::LeftButton);
-    EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(day.nameUtf8())) << "not the last course-day of the date";
+    EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(day.nameUtf8()))
+        << "not the last course-day of the date";
     EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 4);
     EXPECT_EQ(child<QLabel>(*form, "Panel2")->text(), heading);
     EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), userBets);

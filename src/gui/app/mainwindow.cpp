@@ -704,8 +704,7 @@ void MainWindow::exportHitsAbove(HitThreshold threshold)
     }
     // The export computes every course-day of the date on its own: the window keeps the
     // day, the race and the user's predictions it showed.
-    const HitExportResult result =
-        ExportHits(m_context.dataDir(), m_context.appFolder, days, chosen.date(), threshold);
+    const HitExportResult result = ExportHits(m_context.dataDir(), m_context.appFolder, days, chosen.date(), threshold);
     if (!result.error.isEmpty()) {
         m_context.messages.beep();
         m_context.messages.information(this, result.error);

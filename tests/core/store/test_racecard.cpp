@@ -1,8 +1,8 @@
 #include "core/codes/keibafunc.h"
 #include "core/store/racecard.h"
-#include "support/testfiles.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
+#include "support/testfiles.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
