@@ -32,6 +32,7 @@ namespace velmora {
 namespace {
 
 const QString kWine = QStringLiteral("/usr/lib/wine/wine64");
+const QString kWineServer = QStringLiteral("/usr/lib/wine/wineserver");
 const QString kBridge = QStringLiteral(VELMORA_JVBRIDGE_EXE);
 const QString kFrom = QStringLiteral("20200101000000");
 
@@ -109,6 +110,20 @@ class Bridge : public testing::Test
                        {{QStringLiteral("VELMORA_MOCKJVLINK"), QStringLiteral(VELMORA_MOCKJVLINK_DLL)}});
         s_ready = made.exitCode == 0;
         EXPECT_TRUE(s_ready) << made.err.toStdString();
+        // One wineserver for the whole suite: a run that starts while the last one's server shuts
+        // down can fail without a word, which would read as the bridge failing.
+        QProcess server;
+        server.setProgram(kWineServer);
+        server.setArguments({QStringLiteral("-p")});
+        server.setStandardOutputFile(QProcess::nullDevice());
+        server.setStandardErrorFile(QProcess::nullDevice());
+        server.startDetached();
+    }
+
+    static void TearDownTestSuite()
+    {
+        if (QFileInfo(kWineServer).isExecutable())
+            RunProgram(kWineServer, {QStringLiteral("-k")});
     }
 
     void SetUp() override
@@ -417,7 +432,8 @@ TEST_F(Bridge, ADumpKeepsTheRecordsBytesWhateverWayJVLinkHandsThemOverAndWritesO
         EXPECT_TRUE(ran.err.contains(QStringLiteral("JVReadエラー:") +
                                      QString::fromStdString(jvbridge::JVResultTextUtf8("JVRead", c.code)) +
                                      QStringLiteral(" ファイル「")))
-            << ran.err.toStdString();
+            << c.variant << c.damaged << " exit " << ran.exitCode << "\nerr: " << ran.err.toStdString()
+            << "\nout: " << ran.out.toStdString();
     }
 
     // A state folder that is a link to elsewhere is refused before JV-Link is asked.

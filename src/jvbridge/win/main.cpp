@@ -24,7 +24,8 @@ const char *const kUsage =
     "  velmora-jvbridge dump --out DIR [--dataspec RACE] [--from yyyymmddhhnnss] [--option 1|2|3|4]\n"
     "                        [--rt yyyymmdd]\n";
 
-/** A line on standard error: UTF-16 on a console, UTF-8 bytes into a pipe or file. */
+/** A line on standard error: UTF-16 on a console, UTF-8 bytes into a pipe or file (also where a handle
+    that calls itself a console takes no console text, as wine's may for a pipe). */
 void Report(const std::string &line)
 {
     const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
@@ -32,8 +33,8 @@ void Report(const std::string &line)
     DWORD written = 0;
     if (GetConsoleMode(error, &mode)) {
         const std::wstring wide = ToWide(line + "\r\n", CP_UTF8);
-        WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-        return;
+        if (WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr))
+            return;
     }
     const std::string bytes = line + "\n";
     WriteFile(error, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

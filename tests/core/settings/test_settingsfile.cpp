@@ -58,7 +58,7 @@ class EnvOverride
     QByteArray m_oldValue;
 };
 
-class IniGT : public ::testing::Test
+class SettingsFileTest : public ::testing::Test
 {
   protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
@@ -75,7 +75,7 @@ class IniGT : public ::testing::Test
     QTemporaryDir m_dir;
 };
 
-TEST_F(IniGT, PathFollowsProgramFileAndDefaultDir)
+TEST_F(SettingsFileTest, PathFollowsProgramFileAndDefaultDir)
 {
     EXPECT_EQ(settings().fileName(), QStringLiteral("prog.ini"));
     EXPECT_EQ(settings().path(), iniPath());
@@ -101,7 +101,7 @@ TEST_F(IniGT, PathFollowsProgramFileAndDefaultDir)
     EXPECT_TRUE(QFileInfo(ProgramFilePath()).isExecutable()) << ProgramFilePath().toStdString();
 }
 
-TEST_F(IniGT, UnwritableProgramFolderFallsBackToUserDataFolder)
+TEST_F(SettingsFileTest, UnwritableProgramFolderFallsBackToUserDataFolder)
 {
     const EnvOverride data("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")));
     const QString userFolder = m_dir.filePath(QStringLiteral("data/velmora"));
@@ -115,7 +115,7 @@ TEST_F(IniGT, UnwritableProgramFolderFallsBackToUserDataFolder)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("PrintZoom"), QStringLiteral("ratio"), 1), 3);
 }
 
-TEST_F(IniGT, AnInstalledCopyKeepsItsDataInTheUserFolderWhoeverRunsIt)
+TEST_F(SettingsFileTest, AnInstalledCopyKeepsItsDataInTheUserFolderWhoeverRunsIt)
 {
     const EnvOverride data("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")));
     const QString installed = InstalledProgramsFolder() + QStringLiteral("/velmora");
@@ -132,7 +132,7 @@ TEST_F(IniGT, AnInstalledCopyKeepsItsDataInTheUserFolderWhoeverRunsIt)
     EXPECT_EQ(SharedFilesFolder(portable), m_dir.path());
 }
 
-TEST_F(IniGT, ReadStringUnquotes)
+TEST_F(SettingsFileTest, ReadStringUnquotes)
 {
     SettingsFile ini = settings();
     const QString s = QStringLiteral("s");
@@ -162,7 +162,7 @@ TEST_F(IniGT, ReadStringUnquotes)
         EXPECT_EQ(ini.ReadString(s, U(c.key), QStringLiteral("default")), U(c.expected)) << c.key;
 }
 
-TEST_F(IniGT, ReadIntegerAcceptsOnlyWholeNumbers)
+TEST_F(SettingsFileTest, ReadIntegerAcceptsOnlyWholeNumbers)
 {
     PutFile(iniPath(), "[n]\na=42\nb= -7 \nc=+3\nd=2147483647\ne=-2147483648\n"
                        "f=abc\ng=12abc\nh=\ni=2147483648\nj=1.5\nk=99999999999999999999\nl=-\nm=\"5\"\n");
@@ -181,7 +181,7 @@ TEST_F(IniGT, ReadIntegerAcceptsOnlyWholeNumbers)
     EXPECT_EQ(ini.ReadInteger(n, QStringLiteral("a"), 10), INT_MIN);
 }
 
-TEST_F(IniGT, InstancesShareTheFileAndNamesIgnoreCase)
+TEST_F(SettingsFileTest, InstancesShareTheFileAndNamesIgnoreCase)
 {
     SettingsFile mainForm = settings();
     SettingsFile preview = settings();
@@ -198,7 +198,7 @@ TEST_F(IniGT, InstancesShareTheFileAndNamesIgnoreCase)
     EXPECT_EQ(FileBytes(iniPath()), QByteArray("[Ticker]\nOnOff=On\n[Printlocate]\ntop=25\n"));
 }
 
-TEST_F(IniGT, WritesKeepOtherLines)
+TEST_F(SettingsFileTest, WritesKeepOtherLines)
 {
     const QByteArray before = "\xEF\xBB\xBF; settings\r\n"
                               "[locate]\r\n"
@@ -245,7 +245,7 @@ TEST_F(IniGT, WritesKeepOtherLines)
     EXPECT_EQ(ini.ReadString(QStringLiteral("locate"), QStringLiteral("left"), QString()), QStringLiteral("6"));
 }
 
-TEST_F(IniGT, DamagedFileGivesDefaultsAndStillTakesWrites)
+TEST_F(SettingsFileTest, DamagedFileGivesDefaultsAndStillTakesWrites)
 {
     const QByteArray junk("\x00\x01\xFF\xFE[Ticker]\nOnOff=Off\xFF\n[Ticker\n\xE6\x9D\n[locate]\x80\ntop=99\n", 52);
     PutFile(iniPath(), junk);
@@ -260,7 +260,7 @@ TEST_F(IniGT, DamagedFileGivesDefaultsAndStillTakesWrites)
     EXPECT_EQ(FileBytes(iniPath()), junk + "[Ticker]\nOnOff=Off\n");
 }
 
-TEST_F(IniGT, OversizedOrOddFilesAreLeftAlone)
+TEST_F(SettingsFileTest, OversizedOrOddFilesAreLeftAlone)
 {
     const QByteArray huge = "[locate]\ntop=5\n" + QByteArray(SettingsFile::MaxFileSize, ';');
     PutFile(iniPath(), huge);
@@ -281,7 +281,7 @@ TEST_F(IniGT, OversizedOrOddFilesAreLeftAlone)
     EXPECT_FALSE(ini.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), 6));
 }
 
-TEST_F(IniGT, WritesThatWouldForgeLinesAreRefused)
+TEST_F(SettingsFileTest, WritesThatWouldForgeLinesAreRefused)
 {
     SettingsFile ini = settings();
     ASSERT_TRUE(ini.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), 10));
@@ -293,7 +293,7 @@ TEST_F(IniGT, WritesThatWouldForgeLinesAreRefused)
     EXPECT_EQ(FileBytes(iniPath()), before);
 }
 
-TEST_F(IniGT, FailedWriteReturnsFalseAndKeepsTheOldFile)
+TEST_F(SettingsFileTest, FailedWriteReturnsFalseAndKeepsTheOldFile)
 {
     SettingsFile ini = settings();
     ASSERT_TRUE(ini.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("On")));
@@ -331,7 +331,7 @@ TEST_F(IniGT, FailedWriteReturnsFalseAndKeepsTheOldFile)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("prog.ini")});
 }
 
-TEST_F(IniGT, WriteIntoReadOnlyFolderFails)
+TEST_F(SettingsFileTest, WriteIntoReadOnlyFolderFails)
 {
     SettingsFile ini = settings();
     ASSERT_TRUE(ini.WriteString(QStringLiteral("Ticker"), QStringLiteral("OnOff"), QStringLiteral("On")));
