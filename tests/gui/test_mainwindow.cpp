@@ -21,16 +21,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -602,6 +607,27 @@ TEST_F(ResultFetchTest, TheRaceAndUserPredictionsChosenDuringItStay)
     EXPECT_EQ(m_form->statusBar()->currentMessage(), news());
 }
 
+TEST_F(ResultFetchTest, TheKeyboardIsNotLeftOnAnExportButton)
+{
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+    auto *fetch = child<QPushButton>(*m_form, "KekkaGetBtn");
+    fetch->setFocus();
+    QTest::keyClick(fetch, Qt::Key_Space);
+    ASSERT_EQ(m_form->statusBar()->currentMessage(), news());
+    EXPECT_EQ(QApplication::focusWidget(), child<QTableWidget>(*m_form, "StringGrid1")) << "the reloaded day";
+
+    // Nothing new: not on "的中" either, where Space would export and switch the day.
+    ScriptedJVLink &jv = jvlink(*m_form);
+    jv.script({ScriptedJVLink::Code(0)});
+    fetch->setFocus();
+    QTest::keyClick(fetch, Qt::Key_Space);
+    EXPECT_EQ(m_form->statusBar()->currentMessage(), QStringLiteral("結果情報：新しい結果はありませんでした。"));
+    EXPECT_NE(QApplication::focusWidget(), child<QPushButton>(*m_form, "TekiAnaBtn"));
+    EXPECT_NE(QApplication::focusWidget(), child<QPushButton>(*m_form, "TekiAnaBtn2"));
+}
+
 TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
 {
     const gen::CourseDay older = writeDay(QDate(2026, 11, 28));
@@ -625,6 +651,10 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(older.nameUtf8()));
     EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+    // The runner grid has the focus, its first runner current (and framed).
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentRow(), 0);
 
     // Ctrl+Tab and Ctrl+PgDn go to the next race, Ctrl+Shift+Tab and Ctrl+PgUp back, round the ends.
     auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
@@ -640,7 +670,6 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     EXPECT_EQ(tabs->currentIndex(), 11);
 
     // Arrow keys move to a runner in the grid, Enter makes it the user's axis.
-    auto *grid = child<QTableWidget>(*form, "StringGrid1");
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Down);
     QTest::keyClick(grid, Qt::Key_Down);
@@ -658,6 +687,43 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     QTest::keyClick(form.get(), Qt::Key_F1);
     ASSERT_FALSE(m_desktop.opened.empty());
     EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraHelp.html")));
+}
+
+TEST_F(MainWindowTest, EveryMenuHasItsOwnKey)
+{
+    auto form = open();
+    QSet<QKeySequence> keys;
+    for (QAction *menu : form->menuBar()->actions()) {
+        const QKeySequence key = QKeySequence::mnemonic(menu->text());
+        EXPECT_FALSE(key.isEmpty()) << menu->text().toStdString();
+        keys.insert(key);
+    }
+    EXPECT_EQ(keys.size(), form->menuBar()->actions().size());
+    EXPECT_TRUE(keys.contains(QKeySequence(Qt::ALT | Qt::Key_O)));
+}
+
+TEST_F(MainWindowTest, WhenNothingOpensAFileThePersonHearsWhichFile)
+{
+    const gen::CourseDay day = writeDay(QDate(2026, 11, 28), 12, 8);
+    QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    m_desktop.openResult = false;
+    auto form = open();
+    const auto lastMessage = [&] { return m_messages.boxes.empty() ? QString() : m_messages.boxes.back().text; };
+
+    child<QAction>(*form, "HelpContentsItem")->trigger();
+    EXPECT_TRUE(lastMessage().contains(QDir::toNativeSeparators(help.fileName()))) << lastMessage().toStdString();
+    child<QAction>(*form, "N9")->trigger();
+    EXPECT_TRUE(lastMessage().contains(QDir::toNativeSeparators(m_context.dataDir()))) << lastMessage().toStdString();
+
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn"), Qt::LeftButton);
+    ASSERT_EQ(m_desktop.opened.size(), 3u);
+    EXPECT_TRUE(lastMessage().contains(QDir::toNativeSeparators(m_desktop.opened.back().toLocalFile())))
+        << lastMessage().toStdString();
+    EXPECT_FALSE(m_desktop.clipboard.isEmpty()) << "the export itself is done";
+    EXPECT_EQ(m_messages.boxes.size(), 3u);
 }
 
 TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
@@ -704,15 +770,26 @@ TEST_F(MainWindowTest, AnExportKeepsTheShownDayRaceAndUserPredictions)
     load(*form, QString::fromStdString(day.nameUtf8()));
     child<QTabBar>(*form, "TabControl1Tabs")->setCurrentIndex(4);
     pickRunner(*form, 2);
+    form->userWindow()->hide();
+    auto *pages = child<QTabWidget>(*form, "PageControl1");
+    pages->setCurrentIndex(1);
     const QString heading = child<QLabel>(*form, "Panel2")->text();
+    const QString userPanel = child<QLabel>(*form, "HSPanel3")->text();
     const QStringList userBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
+    const QStringList userBrackets = test::ListItems(child<QListWidget>(*form, "ListBox8"));
+    ASSERT_FALSE(userBets.isEmpty());
+    ASSERT_FALSE(userPanel.isEmpty());
 
     QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn2"), Qt::LeftButton);
     EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(day.nameUtf8()))
         << "not the last course-day of the date";
     EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 4);
     EXPECT_EQ(child<QLabel>(*form, "Panel2")->text(), heading);
+    // The " ﾕｰｻﾞ予想 " page as it was: shown, with the user's axis and bets.
+    EXPECT_EQ(pages->currentIndex(), 1);
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel3")->text(), userPanel);
     EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), userBets);
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox8")), userBrackets);
     EXPECT_TRUE(form->session().allRaces.races[5].user);
     EXPECT_EQ(form->session().UserAxisHorse[5], 3);
 }
