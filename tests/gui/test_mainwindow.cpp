@@ -15,6 +15,7 @@
 #include "scriptedmessages.h"
 #include "widgettesting.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -230,6 +231,98 @@ TEST_F(MainWindowTest, ALoadGrowsTheWindowToShowEveryRunnerInsideTheScreen)
     }
     EXPECT_GT(form->height(), 450);
     EXPECT_GT(form->width(), 630);
+}
+
+/**
+ * Whether `frame` (device-independent pixels) lies on the screen in device pixels too: a
+ * screen of n device-independent pixels has n times the scale device pixels at a whole
+ * scale, and at least (n - 0.5) times the scale at a fractional one.
+ */
+bool OnTheScreen(const QRect &frame, const QScreen &screen)
+{
+    const qreal ratio = screen.devicePixelRatio();
+    const QRect area = screen.availableGeometry();
+    const bool whole = qFuzzyCompare(ratio, std::round(ratio));
+    const auto end = [ratio](int start, int length) { return qRound(start * ratio) + qRound(length * ratio); };
+    const auto pixels = [ratio, whole](int length) {
+        return whole ? length * ratio : std::ceil((length - 0.5) * ratio);
+    };
+    return area.contains(frame) && end(frame.x(), frame.width()) <= area.x() * ratio + pixels(area.width()) &&
+           end(frame.y(), frame.height()) <= area.y() * ratio + pixels(area.height());
+}
+
+TEST_F(MainWindowTest, TheDataListLeavesTheGridWholeAndGivesTheRoomBackAtEveryScale)
+{
+    const gen::CourseDay day = writeDay();
+    auto form = open();
+    form->show();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QApplication::processEvents();
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    const QRect loaded = form->geometry();
+    const QRect available = form->screen()->availableGeometry();
+    const auto gridIsWhole = [&] {
+        return grid->horizontalHeader()->length() <= grid->viewport()->width() ||
+               form->frameGeometry().width() >= available.width() - 2;
+    };
+    ASSERT_TRUE(gridIsWhole());
+    // Rows equally tall in device pixels, so that their lines fall evenly.
+    const qreal rowPixels = grid->rowHeight(0) * form->devicePixelRatio();
+    EXPECT_DOUBLE_EQ(rowPixels, std::round(rowPixels));
+
+    child<QAction>(*form, "FileOpenItem")->trigger();
+    QApplication::processEvents();
+    ASSERT_TRUE(child<QWidget>(*form, "Panel8")->isVisible());
+    EXPECT_TRUE(gridIsWhole()) << "marks 2-4, finish and popularity stay in view";
+    EXPECT_GT(form->width(), loaded.width());
+    EXPECT_TRUE(OnTheScreen(form->frameGeometry(), *form->screen()));
+
+    child<QAction>(*form, "FileOpenItem")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(form->geometry(), loaded) << "the room goes back";
+}
+
+TEST_F(MainWindowTest, ARestoredWindowStaysOnTheScreenAtEveryScale)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    SettingsFile settings = m_context.settings();
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), available.right() - 500);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), available.bottom() - 300);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), 900);
+    auto form = open();
+    form->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(OnTheScreen(form->frameGeometry(), *form->screen()))
+        << form->frameGeometry().right() << " on " << available.right();
+}
+
+TEST_F(MainWindowTest, TheUserPredictionOpensBesideItsRowAtEveryScale)
+{
+    const gen::CourseDay day = writeDay();
+    auto form = open();
+    form->show();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QApplication::processEvents();
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    for (const int row : {0, 5}) {
+        pickRunner(*form, row);
+        QApplication::processEvents();
+        const QWidget *popup = form->userWindow();
+        ASSERT_TRUE(popup->isVisible());
+        // The runner's cells on the screen.
+        const QRect cells = grid->visualRect(grid->model()->index(row, 0))
+                                .united(grid->visualRect(grid->model()->index(row, grid->columnCount() - 1)));
+        const QRect rowOnScreen(grid->viewport()->mapToGlobal(cells.topLeft()), cells.size());
+        const QRect frame = popup->frameGeometry();
+        EXPECT_TRUE(OnTheScreen(frame, *popup->screen()));
+        EXPECT_FALSE(frame.intersects(rowOnScreen))
+            << "the row stays in view: " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+            << frame.height() << " row " << rowOnScreen.x() << "," << rowOnScreen.y() << " " << rowOnScreen.width()
+            << " window " << form->frameGeometry().x() << " " << form->frameGeometry().width();
+        EXPECT_TRUE(frame.left() > rowOnScreen.right() - 2 || frame.right() < rowOnScreen.left() + 2);
+        EXPECT_LE(frame.top(), rowOnScreen.bottom()) << "level with its row";
+        EXPECT_GE(frame.bottom(), rowOnScreen.top());
+    }
 }
 
 TEST_F(MainWindowTest, JVInitErrorsAreToldOnceTheWindowShows)
