@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
 #include <QStatusBar>
@@ -834,6 +835,21 @@ TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
     chm.close();
     child<QAction>(*form, "HelpContentsItem")->trigger();
     EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraJdl.chm")));
+}
+
+TEST(HelpPageTest, EveryTopicOfItsContentsIsThere)
+{
+    QFile file(QStringLiteral(VELMORA_HELP_FILE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    QStringList links;
+    for (const auto &match : QRegularExpression(QStringLiteral("href=\"#([^\"]+)\"")).globalMatch(page))
+        links.append(match.captured(1));
+    for (const QString &topic :
+         {QStringLiteral("hits"), QStringLiteral("backtest"), QStringLiteral("keyboard"), QStringLiteral("jvlink")})
+        EXPECT_TRUE(links.contains(topic)) << topic.toStdString();
+    for (const QString &link : links)
+        EXPECT_TRUE(page.contains(QStringLiteral("id=\"%1\"").arg(link))) << link.toStdString();
 }
 
 TEST_F(MainWindowTest, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
