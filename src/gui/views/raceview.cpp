@@ -6,6 +6,7 @@
 #include "gui/views/devicepixels.h"
 #include "render/fonts.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -60,13 +61,14 @@ class GridDelegate : public QStyledItemDelegate
                 return;
             const int line = device.lineWidth();
             painter->fillRect(cell, background);
-            const QColor grid = QColor::fromRgba(
-                static_cast<QRgb>(view->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, view)));
+            const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+            const QColor grid =
+                QColor::fromRgba(static_cast<QRgb>(style->styleHint(QStyle::SH_Table_GridLineColor, &option, view)));
             const QRect inside = cell.adjusted(0, 0, -line, -line);
             painter->fillRect(QRect(cell.left(), inside.bottom() + 1, cell.width(), line), grid);
             painter->fillRect(QRect(inside.right() + 1, cell.top(), line, cell.height()), grid);
             // The runner a key would choose: its row framed while the grid has the focus.
-            if (view->hasFocus() && view->currentIndex().row() == index.row()) {
+            if (view && view->hasFocus() && view->currentIndex().row() == index.row()) {
                 const QColor focus = option.palette.color(QPalette::Highlight);
                 const int frame = 2 * line;
                 painter->fillRect(QRect(inside.left(), inside.top(), inside.width(), frame), focus);
