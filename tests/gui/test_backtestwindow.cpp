@@ -6,8 +6,10 @@
 #include "scriptedmessages.h"
 #include "support/testfiles.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +17,10 @@
 #include <QBarSet>
 #include <QChartView>
 #include <QDateEdit>
+#include <QDateTimeAxis>
 #include <QElapsedTimer>
+#include <QGraphicsSimpleTextItem>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
@@ -142,6 +147,76 @@ TEST_F(BacktestWindowTest, OpensOnAllStoredDaysAndShowsTheFiguresTablesAndCharts
     EXPECT_FALSE(child<QPushButton>(*window, "CancelBtn")->isEnabled());
     EXPECT_TRUE(child<QPushButton>(*window, "RunBtn")->isEnabled());
     EXPECT_EQ(child<QListWidget>(*window, "SkippedList")->count(), 0);
+}
+
+TEST_F(BacktestWindowTest, TheKeyboardSortsTheTablesAndEscCloses)
+{
+    const auto window = open();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto *grades = child<QTableView>(*window, "GradeTable");
+    const auto rates = [&] {
+        std::vector<double> values;
+        for (const QString &rate : column(grades, 7))
+            values.push_back(rate.chopped(1).toDouble());
+        return values;
+    };
+    // The arrow keys choose the column, Space sorts by it, Space again the other way round.
+    grades->setFocus();
+    grades->setCurrentIndex(grades->model()->index(0, 6));
+    QTest::keyClick(grades, Qt::Key_Right);
+    ASSERT_EQ(grades->currentIndex().column(), 7);
+    QTest::keyClick(grades, Qt::Key_Space);
+    const std::vector<double> first = rates();
+    EXPECT_TRUE(std::is_sorted(first.begin(), first.end()) || std::is_sorted(first.rbegin(), first.rend()));
+    EXPECT_NE(first.front(), first.back()) << "the figures differ";
+    QTest::keyClick(grades, Qt::Key_Return);
+    std::vector<double> second = rates();
+    std::reverse(second.begin(), second.end());
+    EXPECT_EQ(second.front(), first.front());
+    EXPECT_EQ(second.back(), first.back());
+    EXPECT_EQ(grades->horizontalHeader()->sortIndicatorSection(), 7);
+
+    QTest::keyClick(grades, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(BacktestWindowTest, AGradeThatReturnedNothingShowsItsZero)
+{
+    const auto window = open();
+    BacktestResult result;
+    result.range = {QDate(2026, 11, 28), QDate(2026, 12, 5)};
+    result.complete = true;
+    for (const auto &[date, grade, payback] :
+         {std::tuple{QDate(2026, 11, 28), "A", 1200}, std::tuple{QDate(2026, 12, 5), "C", 0}}) {
+        RaceFigures race{date, "05", 1, grade == std::string("A") ? Grade::A : Grade::C, {}};
+        race.figures.settledRaces = 1;
+        race.figures[TicketKind::Quinella] = {1, payback > 0, 6, payback > 0, 600, payback};
+        result.races.push_back(race);
+    }
+    SummarizeBacktest(result);
+    window->showFigures(result);
+    QApplication::processEvents();
+
+    // Grade C's quinella bar of 0 % has its "0" over the axis; nothing for grade B, which bought nothing.
+    QChartView *view = child<QChartView>(*window, "GradeChart");
+    QChart *chart = view->chart();
+    std::vector<QGraphicsSimpleTextItem *> zeros;
+    for (QGraphicsItem *item : chart->childItems()) {
+        auto *text = dynamic_cast<QGraphicsSimpleTextItem *>(item);
+        if (text && text->isVisible() && text->text() == QStringLiteral("0"))
+            zeros.push_back(text);
+    }
+    ASSERT_EQ(zeros.size(), 1u);
+    const QRectF label = zeros.front()->sceneBoundingRect();
+    EXPECT_TRUE(chart->plotArea().contains(label.center()));
+    EXPECT_GT(label.center().x(), chart->plotArea().center().x()) << "over grade C, the right third";
+
+    // The profit axis over a week reads days.
+    const auto *dates = qobject_cast<QDateTimeAxis *>(
+        child<QChartView>(*window, "ProfitChart")->chart()->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(dates, nullptr);
+    EXPECT_EQ(dates->min().toString(dates->format()), QStringLiteral("11/28"));
 }
 
 TEST_F(BacktestWindowTest, ARangeOfDaysAndAWrongRange)

@@ -15,22 +15,29 @@
 #include "scriptedmessages.h"
 #include "widgettesting.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QSet>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,6 +232,98 @@ TEST_F(MainWindowTest, ALoadGrowsTheWindowToShowEveryRunnerInsideTheScreen)
     }
     EXPECT_GT(form->height(), 450);
     EXPECT_GT(form->width(), 630);
+}
+
+/**
+ * Whether `frame` (device-independent pixels) lies on the screen in device pixels too: a
+ * screen of n device-independent pixels has n times the scale device pixels at a whole
+ * scale, and at least (n - 0.5) times the scale at a fractional one.
+ */
+bool OnTheScreen(const QRect &frame, const QScreen &screen)
+{
+    const qreal ratio = screen.devicePixelRatio();
+    const QRect area = screen.availableGeometry();
+    const bool whole = qFuzzyCompare(ratio, std::round(ratio));
+    const auto end = [ratio](int start, int length) { return qRound(start * ratio) + qRound(length * ratio); };
+    const auto pixels = [ratio, whole](int length) {
+        return whole ? length * ratio : std::ceil((length - 0.5) * ratio);
+    };
+    return area.contains(frame) && end(frame.x(), frame.width()) <= area.x() * ratio + pixels(area.width()) &&
+           end(frame.y(), frame.height()) <= area.y() * ratio + pixels(area.height());
+}
+
+TEST_F(MainWindowTest, TheDataListLeavesTheGridWholeAndGivesTheRoomBackAtEveryScale)
+{
+    const gen::CourseDay day = writeDay();
+    auto form = open();
+    form->show();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QApplication::processEvents();
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    const QRect loaded = form->geometry();
+    const QRect available = form->screen()->availableGeometry();
+    const auto gridIsWhole = [&] {
+        return grid->horizontalHeader()->length() <= grid->viewport()->width() ||
+               form->frameGeometry().width() >= available.width() - 2;
+    };
+    ASSERT_TRUE(gridIsWhole());
+    // Rows equally tall in device pixels, so that their lines fall evenly.
+    const qreal rowPixels = grid->rowHeight(0) * form->devicePixelRatio();
+    EXPECT_DOUBLE_EQ(rowPixels, std::round(rowPixels));
+
+    child<QAction>(*form, "FileOpenItem")->trigger();
+    QApplication::processEvents();
+    ASSERT_TRUE(child<QWidget>(*form, "Panel8")->isVisible());
+    EXPECT_TRUE(gridIsWhole()) << "marks 2-4, finish and popularity stay in view";
+    EXPECT_GT(form->width(), loaded.width());
+    EXPECT_TRUE(OnTheScreen(form->frameGeometry(), *form->screen()));
+
+    child<QAction>(*form, "FileOpenItem")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(form->geometry(), loaded) << "the room goes back";
+}
+
+TEST_F(MainWindowTest, ARestoredWindowStaysOnTheScreenAtEveryScale)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    SettingsFile settings = m_context.settings();
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), available.right() - 500);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("top"), available.bottom() - 300);
+    settings.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), 900);
+    auto form = open();
+    form->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(OnTheScreen(form->frameGeometry(), *form->screen()))
+        << form->frameGeometry().right() << " on " << available.right();
+}
+
+TEST_F(MainWindowTest, TheUserPredictionOpensBesideItsRowAtEveryScale)
+{
+    const gen::CourseDay day = writeDay();
+    auto form = open();
+    form->show();
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QApplication::processEvents();
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    for (const int row : {0, 5}) {
+        pickRunner(*form, row);
+        QApplication::processEvents();
+        const QWidget *popup = form->userWindow();
+        ASSERT_TRUE(popup->isVisible());
+        // The runner's cells on the screen.
+        const QRect cells = grid->visualRect(grid->model()->index(row, 0))
+                                .united(grid->visualRect(grid->model()->index(row, grid->columnCount() - 1)));
+        const QRect rowOnScreen(grid->viewport()->mapToGlobal(cells.topLeft()), cells.size());
+        const QRect frame = popup->frameGeometry();
+        EXPECT_TRUE(OnTheScreen(frame, *popup->screen()));
+        EXPECT_FALSE(frame.intersects(rowOnScreen))
+            << "the row stays in view: " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+            << frame.height() << " row " << rowOnScreen.x() << "," << rowOnScreen.y() << " " << rowOnScreen.width()
+            << " window " << form->frameGeometry().x() << " " << form->frameGeometry().width();
+        EXPECT_TRUE(frame.left() > rowOnScreen.right() - 2 || frame.right() < rowOnScreen.left() + 2);
+        EXPECT_LE(frame.top(), rowOnScreen.bottom()) << "level with its row";
+        EXPECT_GE(frame.bottom(), rowOnScreen.top());
+    }
 }
 
 TEST_F(MainWindowTest, JVInitErrorsAreToldOnceTheWindowShows)
@@ -602,6 +701,27 @@ TEST_F(ResultFetchTest, TheRaceAndUserPredictionsChosenDuringItStay)
     EXPECT_EQ(m_form->statusBar()->currentMessage(), news());
 }
 
+TEST_F(ResultFetchTest, TheKeyboardIsNotLeftOnAnExportButton)
+{
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+    auto *fetch = child<QPushButton>(*m_form, "KekkaGetBtn");
+    fetch->setFocus();
+    QTest::keyClick(fetch, Qt::Key_Space);
+    ASSERT_EQ(m_form->statusBar()->currentMessage(), news());
+    EXPECT_EQ(QApplication::focusWidget(), child<QTableWidget>(*m_form, "StringGrid1")) << "the reloaded day";
+
+    // Nothing new: not on "的中" either, where Space would export and switch the day.
+    ScriptedJVLink &jv = jvlink(*m_form);
+    jv.script({ScriptedJVLink::Code(0)});
+    fetch->setFocus();
+    QTest::keyClick(fetch, Qt::Key_Space);
+    EXPECT_EQ(m_form->statusBar()->currentMessage(), QStringLiteral("結果情報：新しい結果はありませんでした。"));
+    EXPECT_NE(QApplication::focusWidget(), child<QPushButton>(*m_form, "TekiAnaBtn"));
+    EXPECT_NE(QApplication::focusWidget(), child<QPushButton>(*m_form, "TekiAnaBtn2"));
+}
+
 TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
 {
     const gen::CourseDay older = writeDay(QDate(2026, 11, 28));
@@ -625,6 +745,10 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(older.nameUtf8()));
     EXPECT_TRUE(child<QWidget>(*form, "Panel8")->isHidden());
+    // The runner grid has the focus, its first runner current (and framed).
+    auto *grid = child<QTableWidget>(*form, "StringGrid1");
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentRow(), 0);
 
     // Ctrl+Tab and Ctrl+PgDn go to the next race, Ctrl+Shift+Tab and Ctrl+PgUp back, round the ends.
     auto *tabs = child<QTabBar>(*form, "TabControl1Tabs");
@@ -640,7 +764,6 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     EXPECT_EQ(tabs->currentIndex(), 11);
 
     // Arrow keys move to a runner in the grid, Enter makes it the user's axis.
-    auto *grid = child<QTableWidget>(*form, "StringGrid1");
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Down);
     QTest::keyClick(grid, Qt::Key_Down);
@@ -660,6 +783,43 @@ TEST_F(MainWindowTest, EverythingWorksFromTheKeyboard)
     EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraHelp.html")));
 }
 
+TEST_F(MainWindowTest, EveryMenuHasItsOwnKey)
+{
+    auto form = open();
+    QSet<QKeySequence> keys;
+    for (QAction *menu : form->menuBar()->actions()) {
+        const QKeySequence key = QKeySequence::mnemonic(menu->text());
+        EXPECT_FALSE(key.isEmpty()) << menu->text().toStdString();
+        keys.insert(key);
+    }
+    EXPECT_EQ(keys.size(), form->menuBar()->actions().size());
+    EXPECT_TRUE(keys.contains(QKeySequence(Qt::ALT | Qt::Key_O)));
+}
+
+TEST_F(MainWindowTest, WhenNothingOpensAFileThePersonHearsWhichFile)
+{
+    const gen::CourseDay day = writeDay(QDate(2026, 11, 28), 12, 8);
+    QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    m_desktop.openResult = false;
+    auto form = open();
+    const auto lastMessage = [&] { return m_messages.boxes.empty() ? QString() : m_messages.boxes.back().text; };
+
+    child<QAction>(*form, "HelpContentsItem")->trigger();
+    EXPECT_TRUE(lastMessage().contains(QDir::toNativeSeparators(help.fileName()))) << lastMessage().toStdString();
+    child<QAction>(*form, "N9")->trigger();
+    EXPECT_TRUE(lastMessage().contains(QDir::toNativeSeparators(m_context.dataDir()))) << lastMessage().toStdString();
+
+    load(*form, QString::fromStdString(day.nameUtf8()));
+    QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn"), Qt::LeftButton);
+    ASSERT_EQ(m_desktop.opened.size(), 3u);
+    EXPECT_TRUE(lastMessage().contains(QDir::toNativeSeparators(m_desktop.opened.back().toLocalFile())))
+        << lastMessage().toStdString();
+    EXPECT_FALSE(m_desktop.clipboard.isEmpty()) << "the export itself is done";
+    EXPECT_EQ(m_messages.boxes.size(), 3u);
+}
+
 TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
 {
     QFile help(m_root.path() + QStringLiteral("/VelmoraHelp.html"));
@@ -675,6 +835,21 @@ TEST_F(MainWindowTest, HelpOpensTheBundledHelpWhenThereIsNoCompiledHelp)
     chm.close();
     child<QAction>(*form, "HelpContentsItem")->trigger();
     EXPECT_TRUE(m_desktop.opened.back().toLocalFile().endsWith(QStringLiteral("/VelmoraJdl.chm")));
+}
+
+TEST(HelpPageTest, EveryTopicOfItsContentsIsThere)
+{
+    QFile file(QStringLiteral(VELMORA_HELP_FILE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    QStringList links;
+    for (const auto &match : QRegularExpression(QStringLiteral("href=\"#([^\"]+)\"")).globalMatch(page))
+        links.append(match.captured(1));
+    for (const QString &topic :
+         {QStringLiteral("hits"), QStringLiteral("backtest"), QStringLiteral("keyboard"), QStringLiteral("jvlink")})
+        EXPECT_TRUE(links.contains(topic)) << topic.toStdString();
+    for (const QString &link : links)
+        EXPECT_TRUE(page.contains(QStringLiteral("id=\"%1\"").arg(link))) << link.toStdString();
 }
 
 TEST_F(MainWindowTest, TheHitButtonsExportTheDaysHitsAndOpenTheFile)
@@ -704,15 +879,26 @@ TEST_F(MainWindowTest, AnExportKeepsTheShownDayRaceAndUserPredictions)
     load(*form, QString::fromStdString(day.nameUtf8()));
     child<QTabBar>(*form, "TabControl1Tabs")->setCurrentIndex(4);
     pickRunner(*form, 2);
+    form->userWindow()->hide();
+    auto *pages = child<QTabWidget>(*form, "PageControl1");
+    pages->setCurrentIndex(1);
     const QString heading = child<QLabel>(*form, "Panel2")->text();
+    const QString userPanel = child<QLabel>(*form, "HSPanel3")->text();
     const QStringList userBets = test::ListItems(child<QListWidget>(*form, "ListBox7"));
+    const QStringList userBrackets = test::ListItems(child<QListWidget>(*form, "ListBox8"));
+    ASSERT_FALSE(userBets.isEmpty());
+    ASSERT_FALSE(userPanel.isEmpty());
 
     QTest::mouseClick(child<QPushButton>(*form, "TekiAnaBtn2"), Qt::LeftButton);
     EXPECT_EQ(form->session().courseDay.fileBase(), QString::fromStdString(day.nameUtf8()))
         << "not the last course-day of the date";
     EXPECT_EQ(child<QTabBar>(*form, "TabControl1Tabs")->currentIndex(), 4);
     EXPECT_EQ(child<QLabel>(*form, "Panel2")->text(), heading);
+    // The " ﾕｰｻﾞ予想 " page as it was: shown, with the user's axis and bets.
+    EXPECT_EQ(pages->currentIndex(), 1);
+    EXPECT_EQ(child<QLabel>(*form, "HSPanel3")->text(), userPanel);
     EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox7")), userBets);
+    EXPECT_EQ(test::ListItems(child<QListWidget>(*form, "ListBox8")), userBrackets);
     EXPECT_TRUE(form->session().allRaces.races[5].user);
     EXPECT_EQ(form->session().UserAxisHorse[5], 3);
 }

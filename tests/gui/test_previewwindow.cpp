@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPrinter>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -98,6 +100,9 @@ TEST_F(PreviewWindowTest, PrintsThePageAsAPdf)
     EXPECT_TRUE(m_messages.boxes.empty()) << m_messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(m_printers.suggested.endsWith(QStringLiteral("予想結果印刷.pdf")));
     EXPECT_TRUE(velmora::test::PdfText(m_printers.pdfPath).contains(QStringLiteral("【予想結果】東京")));
+    // No printer shows a job: the status line says where the sheet went.
+    EXPECT_EQ(form.findChild<QStatusBar *>(QStringLiteral("PrintStatusLine"))->currentMessage(),
+              QStringLiteral("PDFファイル「%1」に出力しました。").arg(QDir::toNativeSeparators(m_printers.pdfPath)));
 
     form.chooseZoom(2);
     const PreviewGeometry preview = form.preview()->geometry().MeasurePage(render::MetricsOf(*m_printers.printer()));

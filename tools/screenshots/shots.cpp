@@ -1,5 +1,7 @@
 // Opens each window of the desktop program on a copy of sample data and saves
 // PNG pictures of what a user sees: velmora-shots OUTDIR SAMPLEDATA
+// Pictures of a window show its client area; those named "screen-…" show a part of
+// the screen as it is, with the window manager's frames when one runs.
 #include "core/jvlink/localjvlink.h"
 #include "core/jvlink/samplesource.h"
 #include "gen/jvdatagen.h"
@@ -26,6 +28,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -64,13 +67,43 @@ class NoDesktop : public Desktop
 QString g_out;
 int g_count = 0;
 
+/** Lets the window system catch up: windows mapped, framed and painted. */
+void Settle(int milliseconds = 300)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+QString NextPath(const char *name)
+{
+    return QStringLiteral("%1/%2-%3.png").arg(g_out).arg(++g_count, 2, 10, QLatin1Char('0')).arg(QLatin1String(name));
+}
+
 void Save(QWidget *widget, const char *name)
 {
     QApplication::processEvents();
-    const QString path =
-        QStringLiteral("%1/%2-%3.png").arg(g_out).arg(++g_count, 2, 10, QLatin1Char('0')).arg(QLatin1String(name));
+    const QString path = NextPath(name);
     widget->grab().save(path);
     std::printf("%s\n", path.toUtf8().constData());
+}
+
+/** The part of the screen that holds `windows`, frames included, as it shows. */
+void SaveScreen(std::initializer_list<QWidget *> windows, const char *name)
+{
+    Settle();
+    QRect area;
+    for (QWidget *window : windows)
+        area |= window->frameGeometry();
+    QScreen *screen = windows.begin()[0]->screen();
+    area = area.adjusted(-8, -8, 8, 8).intersected(screen->geometry());
+    const QString path = NextPath(name);
+    screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path);
+    std::printf("%s  frame %d,%d %dx%d on a screen of %dx%d at %g\n", path.toUtf8().constData(),
+                windows.begin()[0]->frameGeometry().x(), windows.begin()[0]->frameGeometry().y(),
+                windows.begin()[0]->frameGeometry().width(), windows.begin()[0]->frameGeometry().height(),
+                screen->geometry().width(), screen->geometry().height(), screen->devicePixelRatio());
 }
 
 /** Runs `inside` on the next modal window once it is up, then closes it. */
@@ -131,14 +164,27 @@ int main(int argc, char *argv[])
     auto *list = form.findChild<QListWidget *>(QStringLiteral("DatListBox"));
     list->setCurrentRow(0);
     Q_EMIT list->itemClicked(list->currentItem());
+    // The focus is in the runner grid, its current row framed.
+    form.activateWindow();
+    Settle();
     Save(&form, "race-1-after-load");
+    // The data list opened over a loaded day: the window grows, the grid keeps its columns.
+    form.findChild<QAction *>(QStringLiteral("FileOpenItem"))->trigger();
+    SaveScreen({&form}, "screen-data-list-over-a-day");
+    form.findChild<QAction *>(QStringLiteral("FileOpenItem"))->trigger();
+    SaveScreen({&form}, "screen-data-list-closed");
     form.findChild<QTabBar *>(QStringLiteral("TabControl1Tabs"))->setCurrentIndex(10);
     Save(&form, "race-11-tab");
 
-    Q_EMIT form.findChild<RaceTabView *>(QStringLiteral("TabControl1"))->runnerChosen(4);
+    auto *view = form.findChild<RaceTabView *>(QStringLiteral("TabControl1"));
+    view->grid()->setFocus();
+    view->grid()->setCurrentCell(4, 2);
+    Q_EMIT view->runnerChosen(4);
     form.findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+    SaveScreen({&form, form.userWindow()}, "screen-user-prediction-beside-its-row");
     Save(&form, "user-prediction");
     Save(form.userWindow(), "user-prediction-popup");
+    form.userWindow()->hide();
 
     WhenModal([](QWidget *window) {
         Save(window, "all-races");
@@ -194,5 +240,15 @@ int main(int argc, char *argv[])
     JVLinkBridgeDialog bridgeDialog(bridged.description(), {});
     bridgeDialog.show();
     Save(&bridgeDialog, "jvlink-bridge");
+
+    // A place saved at the right edge of the screen, restored by the next start.
+    form.close();
+    const QRect screen = form.screen()->availableGeometry();
+    SettingsFile saved = context.settings();
+    saved.WriteInteger(QStringLiteral("locate"), QStringLiteral("left"), screen.right() - 500);
+    saved.WriteInteger(QStringLiteral("locate"), QStringLiteral("width"), 900);
+    MainWindow restored(context);
+    restored.show();
+    SaveScreen({&restored}, "screen-restored-at-the-right-edge");
     return 0;
 }

@@ -195,4 +195,26 @@ std::vector<size_t> BacktestTableModel::applySort()
     return order;
 }
 
+DateAxisScale ProfitDateAxis(const QDate &first, const QDate &last)
+{
+    // Under 62 days two ticks a month apart could both fall in one month.
+    constexpr qint64 kDaysForMonths = 62;
+    constexpr qint64 kMostIntervals = 6;
+    const qint64 span = std::max<qint64>(first.daysTo(last), 0);
+    DateAxisScale scale;
+    scale.from = first;
+    if (span >= kDaysForMonths) {
+        scale.to = last;
+        scale.tickCount = static_cast<int>(std::min(span / 31, kMostIntervals)) + 1;
+        scale.format = QStringLiteral("yyyy/MM");
+        return scale;
+    }
+    const qint64 step = std::max<qint64>(1, (span + kMostIntervals - 1) / kMostIntervals);
+    const qint64 intervals = std::max<qint64>(1, (span + step - 1) / step);
+    scale.to = first.addDays(intervals * step);
+    scale.tickCount = static_cast<int>(intervals) + 1;
+    scale.format = first.year() == scale.to.year() ? QStringLiteral("MM/dd") : QStringLiteral("yyyy/MM/dd");
+    return scale;
+}
+
 } // namespace velmora

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include <QAbstractTableModel>
+#include <QDate>
+#include <QString>
 
 namespace velmora {
 
@@ -56,5 +58,22 @@ class BacktestTableModel : public QAbstractTableModel
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
+
+/** How the date axis of the cumulative-profit chart runs, and how its ticks read. */
+struct DateAxisScale
+{
+    QDate from;        ///< the first day on the axis
+    QDate to;          ///< the last day, at least a day after `from`
+    int tickCount = 2; ///< ticks from `from` to `to`, evenly apart
+    QString format;    ///< QDateTime format of a tick's label
+};
+
+/**
+ * The date axis for points from `first` to `last`: over two months and more the ticks
+ * fall at least 31 days apart and read "2026/12", so that no month reads twice; over a
+ * shorter range they fall on whole days, at most seven, and read "12/05" (with the year
+ * when the range crosses into a new one).
+ */
+DateAxisScale ProfitDateAxis(const QDate &first, const QDate &last);
 
 } // namespace velmora

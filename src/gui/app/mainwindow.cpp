@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -233,7 +234,8 @@ void MainWindow::buildMenus()
     file->addSeparator();
     action(file, "FileExitItem", "終了(&X)", "ｿﾌﾄを終了します", &MainWindow::close, icon::kExit);
 
-    QMenu *options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(O)"));
+    // "ｵﾌﾟｼｮﾝ(O)" with its O as the menu's key, as the other two menus have theirs.
+    QMenu *options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"));
     m_tickerSwitch = action(options, "T1", "ﾃｨｯｶを消す(&T)", "ﾃｨｯｶの表示を切り替えます", &MainWindow::switchTicker);
     m_tickerSwitch->setCheckable(true);
 
@@ -437,7 +439,7 @@ QListWidgetItem *MainWindow::dataListItem(const CourseDay &day) const
 void MainWindow::toggleDataList()
 {
     fillDataList();
-    m_dataPanel->setVisible(m_dataPanel->isHidden());
+    showDataList(m_dataPanel->isHidden());
     if (m_dataPanel->isHidden() || m_dataList->count() == 0)
         return;
     // Ready for the keyboard: the loaded course-day (or the latest) is current, Enter loads it.
@@ -479,7 +481,7 @@ void MainWindow::failLoad(const QString &message, bool missingFiles)
         setHeading({});
         m_condition->clear();
         m_raceView->hide();
-        m_dataPanel->hide();
+        showDataList(false);
     }
     setDayButtons(false);
     m_context.messages.beep();
@@ -533,9 +535,44 @@ void MainWindow::showLoadResult(const LoadResult &result)
         m_raceView->setCurrentRace(m_presenter.shownRace());
         m_allRacesWindow->showBets();
         showShownRace();
+        // Ready for the keyboard: the arrow keys choose a runner, Enter makes it the axis.
+        m_raceView->grid()->setFocus();
+    }
+    showDataList(false);
+    growToShowRaces();
+}
+
+void MainWindow::showDataList(bool shown)
+{
+    if (shown == !m_dataPanel->isHidden())
+        return;
+    if (shown) {
+        // The list takes its room beside the race view, not from the runner grid: the
+        // window grows by what the grid would lose, as far as the screen allows.
+        const QRect before = geometry();
+        m_dataPanel->show();
+        GrowWindow(this, QSize(missingWidth(), 0));
+        m_dataListRoom = {before, geometry()};
+        return;
     }
     m_dataPanel->hide();
-    growToShowRaces();
+    // The room goes back: the window as it was, unless the person has moved or sized it since.
+    const auto [before, grown] = std::exchange(m_dataListRoom, {});
+    if (grown.isNull() || before == grown)
+        return;
+    if (geometry() == grown) {
+        setGeometry(before);
+    } else {
+        const int width = std::max(minimumWidth(), this->width() - (grown.width() - before.width()));
+        resize(width, height());
+    }
+}
+
+int MainWindow::missingWidth()
+{
+    layout()->activate();
+    centralWidget()->layout()->activate();
+    return centralWidget()->sizeHint().width() - centralWidget()->width();
 }
 
 void MainWindow::growToShowRaces()
@@ -544,10 +581,8 @@ void MainWindow::growToShowRaces()
     int rows = 0;
     for (int r = 1; r <= card.RaceCount; ++r)
         rows = std::max(rows, card.registeredRunners(r));
-    layout()->activate();
-    centralWidget()->layout()->activate();
     // Wide enough for the grid's columns beside the bets, tall enough for the largest field.
-    const int width = centralWidget()->sizeHint().width() - centralWidget()->width();
+    const int width = missingWidth();
     GrowWindow(this, QSize(width, m_raceView->hiddenRowsHeight(std::min(rows, kMaxRunners))));
 }
 
@@ -573,7 +608,7 @@ void MainWindow::pickRunner(int row)
         return;
     m_raceView->showUserBets(Qs(prediction->panel), QsList(prediction->quinella), QsList(prediction->bracket));
     m_allRacesWindow->showBets();
-    m_userPopup->showPrediction(*prediction);
+    m_userPopup->showPrediction(*prediction, m_raceView->runnerRowOnScreen(row));
 }
 
 bool MainWindow::refuseWithoutRaces()
@@ -613,6 +648,9 @@ void MainWindow::fetchResults()
     // The fetch works on the course-day loaded when it starts: the window stays usable
     // meanwhile, and no other day is loaded until it ends.
     const RaceCard before = m_presenter.session().card;
+    // Disabled, the button hands the keyboard on to the next one ("的中"), where one more
+    // key would start an export: the focus comes back, or goes to the reloaded grid.
+    const bool hadFocus = m_results->hasFocus();
     m_results->setCursor(Qt::WaitCursor);
     m_results->setEnabled(false);
     RaceDayStore store(m_context.dataDir());
@@ -640,6 +678,8 @@ void MainWindow::fetchResults()
     }
     m_results->unsetCursor();
     m_results->setEnabled(true);
+    if (hadFocus && !(outcome.error.isEmpty() && outcome.fetched))
+        m_results->setFocus();
 }
 
 void MainWindow::printRace()
@@ -711,8 +751,13 @@ void MainWindow::exportHitsAbove(HitThreshold threshold)
         return;
     }
     if (result.written) {
-        m_context.desktop.open(QUrl::fromLocalFile(result.exportPath));
+        const bool opened = m_context.desktop.open(QUrl::fromLocalFile(result.exportPath));
         m_context.desktop.setClipboardText(result.clipboardText());
+        if (!opened) {
+            sayCannotOpen(QStringLiteral("的中馬券を「%1」に書き出し、クリップボードにもコピーしました。"
+                                         "このファイルを開くプログラムが見つかりません。")
+                              .arg(QDir::toNativeSeparators(result.exportPath)));
+        }
     }
 }
 
@@ -725,7 +770,16 @@ void MainWindow::showBacktest()
 
 void MainWindow::openDataFolder()
 {
-    m_context.desktop.open(QUrl::fromLocalFile(m_context.dataDir()));
+    if (!m_context.desktop.open(QUrl::fromLocalFile(m_context.dataDir()))) {
+        sayCannotOpen(QStringLiteral("データフォルダ「%1」を開くプログラムが見つかりません。")
+                          .arg(QDir::toNativeSeparators(m_context.dataDir())));
+    }
+}
+
+void MainWindow::sayCannotOpen(const QString &message)
+{
+    m_context.messages.beep();
+    m_context.messages.information(this, message);
 }
 
 void MainWindow::switchTicker()
@@ -744,7 +798,10 @@ void MainWindow::showHelp()
                                     m_context.appFolder + QStringLiteral("/VelmoraHelp.html")};
     for (const QString &file : candidates) {
         if (QFileInfo(file).isFile()) {
-            m_context.desktop.open(QUrl::fromLocalFile(file));
+            if (!m_context.desktop.open(QUrl::fromLocalFile(file))) {
+                sayCannotOpen(QStringLiteral("ヘルプファイル「%1」を開くプログラムが見つかりません。")
+                                  .arg(QDir::toNativeSeparators(file)));
+            }
             return;
         }
     }

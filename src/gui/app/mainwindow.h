@@ -6,6 +6,7 @@
 #include "gui/app/racepresenter.h"
 
 #include <memory>
+#include <utility>
 
 #include <QMainWindow>
 
@@ -98,7 +99,16 @@ class MainWindow : public QMainWindow
     void showShownRace();
     /** Grows the window, as far as the screen allows, until the grid shows every column and the largest field. */
     void growToShowRaces();
+    /**
+     * Shows or hides the data list; the window grows (within its screen) by the room the
+     * list takes, so that the runner grid keeps every column, and gives it back after.
+     */
+    void showDataList(bool shown);
+    /** How much wider the window's contents ask to be than they are; negative when narrower. */
+    int missingWidth();
     void setDayButtons(bool enabled);
+    /** Tells the person that the desktop has no program to open a file or folder (`message` names it). */
+    void sayCannotOpen(const QString &message);
     bool refuseWithoutRaces();
     /** Starts a long operation; when one runs already, says so and gives back an empty scope. */
     RacePresenter::OperationScope startOperation(Operation operation);
@@ -121,6 +131,8 @@ class MainWindow : public QMainWindow
     std::unique_ptr<PrinterProvider> m_ownPrinters;
     PrinterProvider *m_printers = nullptr;
     bool m_shown = false;
+    /** The window's geometry before and after the data list made it grow; null while it has not. */
+    std::pair<QRect, QRect> m_dataListRoom;
 
     QWidget *m_dataPanel = nullptr;
     QListWidget *m_dataList = nullptr;

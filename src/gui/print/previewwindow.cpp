@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace velmora::gui {
@@ -71,6 +72,10 @@ PreviewWindow::PreviewWindow(GuiContext &context, PrinterProvider &printers, QWi
     scroll->setWidget(m_preview);
     scroll->setWidgetResizable(false);
     layout->addWidget(scroll, 1);
+    m_status = new QStatusBar(this);
+    m_status->setObjectName(QStringLiteral("PrintStatusLine"));
+    m_status->setSizeGripEnabled(false);
+    layout->addWidget(m_status);
 
     PlaceWindow(this,
                 QPoint(m_settings.ReadInteger(kPlace, QStringLiteral("left"), 10),
@@ -97,6 +102,7 @@ bool PreviewWindow::showPage(const Page &page)
 {
     setWindowTitle(QString::fromStdString(page.caption));
     m_preview->Title = windowTitle();
+    m_status->clearMessage();
     QString error;
     if (!m_preview->setPage(page, &error)) {
         m_context.messages.beep();
@@ -127,7 +133,10 @@ void PreviewWindow::printPage()
         if (!render::WritePdf(*m_preview->page(), path, m_preview->Title, &error)) {
             m_context.messages.beep();
             m_context.messages.information(this, error);
+            return;
         }
+        // No printer shows a job: the person learns here where the sheet went.
+        m_status->showMessage(QStringLiteral("PDFファイル「%1」に出力しました。").arg(QDir::toNativeSeparators(path)));
         return;
     }
     QPrinter *printer = m_printers.printer();

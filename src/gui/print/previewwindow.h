@@ -7,6 +7,7 @@
 
 class QButtonGroup;
 class QScrollArea;
+class QStatusBar;
 
 namespace velmora::gui {
 
@@ -51,6 +52,7 @@ class PreviewWindow : public QDialog
     SettingsFile m_settings;
     PagePreview *m_preview = nullptr;
     QButtonGroup *m_zoom = nullptr;
+    QStatusBar *m_status = nullptr; ///< where a written PDF file is named
 };
 
 } // namespace velmora::gui

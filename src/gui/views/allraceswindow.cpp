@@ -3,6 +3,7 @@
 #include "gui/app/guicontext.h"
 #include "gui/app/windowplace.h"
 #include "gui/views/betheader.h"
+#include "gui/views/framedlist.h"
 #include "render/fonts.h"
 
 #include <QGuiApplication>
@@ -53,7 +54,7 @@ QFont BoldFont(int pixelSize)
 
 QListWidget *BetList(const QString &name, QWidget *parent)
 {
-    auto *list = new QListWidget(parent);
+    auto *list = new FramedList(parent);
     list->setObjectName(name);
     list->setFont(render::BetListFont(render::kMincho, 11));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -126,12 +127,15 @@ AllRacesWindow::AllRacesWindow(const AllRacesBets &bets, QWidget *parent)
         HeaderSection(QStringLiteral("馬連"), box)->setGeometry(left, kTitleHeight, kSectionWidth, kHeaderHeight);
         HeaderSection(QStringLiteral("枠連"), box)->setGeometry(right, kTitleHeight, kSectionWidth, kHeaderHeight);
 
+        // The boxes overlap by a pixel (113 wide, 112 apart): the lists end a pixel short
+        // of the box, so that the next row of boxes leaves their bottom frame visible.
         const int listTop = kTitleHeight + kHeaderHeight;
+        const int listHeight = kBoxSize - listTop - 1;
         QListWidget *quinella = BetList(QStringLiteral("ArListBox1_%1").arg(r), box);
-        quinella->setGeometry(left, listTop, kSectionWidth, kBoxSize - listTop);
+        quinella->setGeometry(left, listTop, kSectionWidth, listHeight);
         m_quinellaLists.add(quinella);
         QListWidget *bracket = BetList(QStringLiteral("ArListBox2_%1").arg(r), box);
-        bracket->setGeometry(right, listTop, kSectionWidth, kBoxSize - listTop);
+        bracket->setGeometry(right, listTop, kSectionWidth, listHeight);
         m_bracketLists.add(bracket);
     }
 

@@ -18,13 +18,16 @@
 #include <QDateTimeAxis>
 #include <QDir>
 #include <QFileDialog>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -53,6 +56,50 @@ QDateEdit *DatePicker(const char *name, QWidget *parent)
     return picker;
 }
 
+/**
+ * Sorts a figures table from the keyboard as a click on a heading does: Space or Enter
+ * sorts by the column of the current cell (the arrow keys choose it), ascending first,
+ * the other way round when it is pressed again on the same column.
+ */
+class KeyboardSort : public QObject
+{
+  public:
+    explicit KeyboardSort(QTableView *table)
+        : QObject(table)
+        , m_table(table)
+    {
+        table->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_table || event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool sortKey = key->key() == Qt::Key_Space || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (!sortKey || key->modifiers() != Qt::NoModifier || !m_table->currentIndex().isValid())
+            return false;
+        const int column = m_table->currentIndex().column();
+        QHeaderView *header = m_table->horizontalHeader();
+        Qt::SortOrder order = Qt::AscendingOrder;
+        if (header->sortIndicatorSection() == column) {
+            order = header->sortIndicatorOrder() == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
+        } else if (const QVariant initial =
+                       m_table->model()->headerData(column, Qt::Horizontal, Qt::InitialSortOrderRole);
+                   initial.isValid()) {
+            order = static_cast<Qt::SortOrder>(initial.toInt());
+        }
+        // The table sorts when the indicator changes, as after a click.
+        header->setSortIndicator(column, order);
+        m_table->scrollTo(m_table->currentIndex());
+        return true;
+    }
+
+  private:
+    QTableView *m_table;
+};
+
 QTableView *FiguresTable(const char *name, BacktestTableModel *model, QWidget *parent)
 {
     auto *table = new QTableView(parent);
@@ -66,6 +113,9 @@ QTableView *FiguresTable(const char *name, BacktestTableModel *model, QWidget *p
     // No order until the user clicks a heading: groups first, kinds in their order.
     table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     table->setSortingEnabled(true);
+    new KeyboardSort(table);
+    table->horizontalHeader()->setToolTip(
+        QStringLiteral("見出しをクリックすると並べ替えます（キーボードでは列を選んでスペースキー）"));
     return table;
 }
 
@@ -144,6 +194,7 @@ BacktestWindow::BacktestWindow(const QString &dataDir, MessageBoxes &messages, C
     connect(m_cancel, &QPushButton::clicked, this, &BacktestWindow::cancel);
     connect(m_csv, &QPushButton::clicked, this, &BacktestWindow::saveCsv);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("期間"), this));
@@ -209,6 +260,7 @@ BacktestWindow::BacktestWindow(const QString &dataDir, MessageBoxes &messages, C
         m_gradeBars->append(set);
     }
     m_gradeChart->addSeries(m_gradeBars);
+    connect(m_gradeChart, &QChart::plotAreaChanged, this, &BacktestWindow::placeZeroLabels);
     auto *grades = new QBarCategoryAxis;
     grades->append({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     auto *rates = new QValueAxis;
@@ -352,8 +404,10 @@ void BacktestWindow::showProfitChart(const BacktestResult &result)
     auto *dates = qobject_cast<QDateTimeAxis *>(m_profitChart->axes(Qt::Horizontal).value(0));
     const QDate first = points.empty() ? QDate::currentDate() : points.front().date;
     const QDate last = points.empty() ? first : points.back().date;
-    dates->setRange(first.startOfDay(), std::max(last, first.addDays(1)).startOfDay());
-    dates->setTickCount(std::clamp(static_cast<int>(first.daysTo(last) / 30) + 1, 2, 7));
+    const DateAxisScale scale = ProfitDateAxis(first, last);
+    dates->setRange(scale.from.startOfDay(), scale.to.startOfDay());
+    dates->setTickCount(scale.tickCount);
+    dates->setFormat(scale.format);
     SetNiceRange(qobject_cast<QValueAxis *>(m_profitChart->axes(Qt::Vertical).value(0)), low, high);
 }
 
@@ -361,16 +415,48 @@ void BacktestWindow::showGradeChart(const BacktestResult &result)
 {
     double high = 100;
     const std::vector<GradeRates> rates = GradeReturnRates(result);
+    m_zeroBars.clear();
     for (const TicketKind kind : kTicketKinds) {
         QBarSet *set = m_gradeBars->barSets().at(static_cast<qsizetype>(kind));
         for (size_t g = 0; g < rates.size(); ++g) {
             // Whole percents: three bars share a grade, and the table has the tenths.
-            const double rate = std::round(rates[g].returnRate[static_cast<size_t>(kind)].value_or(0));
+            const std::optional<double> exact = rates[g].returnRate[static_cast<size_t>(kind)];
+            const double rate = std::round(exact.value_or(0));
             set->replace(static_cast<qsizetype>(g), rate);
             high = std::max(high, rate);
+            if (exact && rate == 0)
+                m_zeroBars.push_back({static_cast<int>(g), static_cast<int>(kind)});
         }
     }
     SetNiceRange(qobject_cast<QValueAxis *>(m_gradeChart->axes(Qt::Vertical).value(0)), 0, high * 1.1);
+    placeZeroLabels();
+}
+
+void BacktestWindow::placeZeroLabels()
+{
+    // The chart draws no label on a bar of 0, yet a grade whose tickets returned nothing
+    // is a figure to read, not a missing one: its "0" stands where the label would.
+    while (m_zeroLabels.size() < m_zeroBars.size()) {
+        auto *label = new QGraphicsSimpleTextItem(QStringLiteral("0"), m_gradeChart);
+        label->setFont(m_gradeBars->barSets().front()->labelFont());
+        label->setBrush(m_gradeBars->barSets().front()->labelColor());
+        label->setZValue(m_gradeBars->barSets().size() + 10.0);
+        m_zeroLabels.push_back(label);
+    }
+    const qreal width = m_gradeBars->barWidth();
+    const qreal sets = m_gradeBars->count();
+    for (size_t i = 0; i < m_zeroLabels.size(); ++i) {
+        QGraphicsSimpleTextItem *label = m_zeroLabels[i];
+        label->setVisible(i < m_zeroBars.size());
+        if (i >= m_zeroBars.size())
+            continue;
+        const auto [grade, set] = m_zeroBars[i];
+        // Bars of one grade stand side by side across `width` of the category.
+        const qreal centre = grade - width / 2 + (set + 0.5) / sets * width;
+        const QPointF base = m_gradeChart->mapToPosition(QPointF(centre, 0), m_gradeBars);
+        const QRectF box = label->boundingRect();
+        label->setPos(base.x() - box.width() / 2, base.y() - box.height() - 2);
+    }
 }
 
 void BacktestWindow::setRunning(bool running)

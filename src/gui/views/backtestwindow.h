@@ -10,6 +10,7 @@
 
 class QBarSeries;
 class QChart;
+class QGraphicsSimpleTextItem;
 class QDateEdit;
 class QLabel;
 class QLineSeries;
@@ -56,6 +57,9 @@ class BacktestWindow : public QWidget
     /** "CSV保存": asks where, then writes the figures per race of the last complete run. */
     void saveCsv();
 
+    /** Shows the figures of `result` in the summary, the tables and the charts, as a run does as it goes. */
+    void showFigures(const BacktestResult &result);
+
     bool isRunning() const { return m_running; }
     /** The figures shown: the last snapshot or the final result; null before the first. */
     const BacktestResult *result() const { return m_result.get(); }
@@ -66,10 +70,11 @@ class BacktestWindow : public QWidget
   private:
     void readStoredDays();
     void onUpdate(int run, const BacktestJob::Update &update);
-    void showFigures(const BacktestResult &result);
     void showProfitChart(const BacktestResult &result);
     void showGradeChart(const BacktestResult &result);
     void setRunning(bool running);
+    /** Puts a "0" over each bar of the grade chart whose rate is 0 % (the chart labels no bar of 0). */
+    void placeZeroLabels();
 
     QString m_dataDir;
     MessageBoxes &m_messages;
@@ -94,6 +99,8 @@ class BacktestWindow : public QWidget
     std::array<QLineSeries *, kTicketKindCount> m_profitLines{};
     QChart *m_gradeChart = nullptr;
     QBarSeries *m_gradeBars = nullptr;
+    std::vector<std::pair<int, int>> m_zeroBars;         ///< (grade, ticket kind) of each bar of 0 %
+    std::vector<QGraphicsSimpleTextItem *> m_zeroLabels; ///< owned by the chart; hidden when unused
 };
 
 } // namespace velmora::gui

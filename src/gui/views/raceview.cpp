@@ -3,8 +3,10 @@
 #include "core/codes/keibafunc.h"
 #include "gui/app/guicontext.h"
 #include "gui/views/betheader.h"
+#include "gui/views/devicepixels.h"
 #include "render/fonts.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,13 +22,21 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace velmora::gui {
 namespace {
 
 constexpr std::array<int, kGridColumns> kColumnWidths = {25, 25, 201, 0, 60, 60, 25, 25, 25, 25, 40, 40};
 
-/** Cell drawing of the runner grid: bracket colours in column 0, left-aligned names, centred rest. */
+/** The height the runner grid's rows are designed with, at a scale of 1. */
+constexpr int kRowHeight = 15;
+
+/**
+ * Cell drawing of the runner grid: bracket colours in column 0, left-aligned names,
+ * centred rest; the grid lines and the frame of the current row on whole device pixels,
+ * so that rows and lines stay even at fractional scales and no glyph covers a line.
+ */
 class GridDelegate : public QStyledItemDelegate
 {
   public:
@@ -42,18 +52,41 @@ class GridDelegate : public QStyledItemDelegate
             if (const auto colour = BracketColour(FieldValue(text.toStdString())))
                 background = QColor::fromRgb(*colour);
         }
-        painter->fillRect(option.rect, background);
-        // The runner a key would choose: its row framed while the grid has the focus.
         const auto *view = qobject_cast<const QAbstractItemView *>(option.widget);
-        if (view && view->hasFocus() && view->currentIndex().row() == index.row()) {
-            painter->setPen(option.palette.color(QPalette::Highlight));
-            painter->drawLine(option.rect.topLeft(), option.rect.topRight());
-            painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        QRectF textArea;
+        {
+            const DevicePixelPainting device(*painter);
+            const QRect cell = device.map(option.rect);
+            if (cell.isEmpty())
+                return;
+            const int line = device.lineWidth();
+            painter->fillRect(cell, background);
+            const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+            const QColor grid =
+                QColor::fromRgba(static_cast<QRgb>(style->styleHint(QStyle::SH_Table_GridLineColor, &option, view)));
+            const QRect inside = cell.adjusted(0, 0, -line, -line);
+            painter->fillRect(QRect(cell.left(), inside.bottom() + 1, cell.width(), line), grid);
+            painter->fillRect(QRect(inside.right() + 1, cell.top(), line, cell.height()), grid);
+            // The runner a key would choose: its row framed while the grid has the focus.
+            if (view && view->hasFocus() && view->currentIndex().row() == index.row()) {
+                const QColor focus = option.palette.color(QPalette::Highlight);
+                const int frame = 2 * line;
+                painter->fillRect(QRect(inside.left(), inside.top(), inside.width(), frame), focus);
+                painter->fillRect(QRect(inside.left(), inside.bottom() - frame + 1, inside.width(), frame), focus);
+                if (index.column() == 0)
+                    painter->fillRect(QRect(inside.left(), inside.top(), frame, inside.height()), focus);
+                if (index.column() == kGridColumns - 1)
+                    painter->fillRect(QRect(inside.right() - frame + 1, inside.top(), frame, inside.height()), focus);
+            }
+            textArea = device.toLogical(inside);
         }
+        painter->save();
+        painter->setClipRect(textArea);
         painter->setFont(option.font);
         painter->setPen(Qt::black);
         const Qt::Alignment alignment = Qt::AlignTop | (index.column() == kColName ? Qt::AlignLeft : Qt::AlignHCenter);
-        painter->drawText(option.rect, static_cast<int>(alignment), text);
+        painter->drawText(textArea, static_cast<int>(alignment), text);
+        painter->restore();
     }
 };
 
@@ -123,8 +156,10 @@ RaceTabView::RaceTabView(QWidget *parent)
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_grid->horizontalHeader()->hide();
     m_grid->verticalHeader()->hide();
-    m_grid->verticalHeader()->setDefaultSectionSize(15);
-    m_grid->verticalHeader()->setMinimumSectionSize(15);
+    // The grid draws its own lines, on device pixels (GridDelegate).
+    m_grid->setShowGrid(false);
+    m_grid->verticalHeader()->setMinimumSectionSize(kRowHeight);
+    evenRowHeights();
     m_grid->horizontalHeader()->setMinimumSectionSize(0);
     for (int column = 0; column < kGridColumns; ++column)
         m_grid->setColumnWidth(column, kColumnWidths[static_cast<size_t>(column)]);
@@ -269,7 +304,7 @@ void RaceTabView::showRace(const RaceViewTexts &texts)
     m_grid->clearContents();
     m_grid->setRowCount(static_cast<int>(texts.grid.size()));
     for (int row = 0; row < m_grid->rowCount(); ++row) {
-        m_grid->setRowHeight(row, 15);
+        m_grid->setRowHeight(row, m_grid->verticalHeader()->defaultSectionSize());
         for (int column = 0; column < kGridColumns; ++column) {
             const std::string &cell = texts.grid[static_cast<size_t>(row)][static_cast<size_t>(column)];
             m_grid->setItem(row, column, new QTableWidgetItem(Qs(cell)));
@@ -299,9 +334,42 @@ void RaceTabView::clearRace()
         label->clear();
 }
 
+void RaceTabView::evenRowHeights()
+{
+    const int height = EvenRowHeight(kRowHeight, m_grid->devicePixelRatio());
+    m_grid->verticalHeader()->setDefaultSectionSize(height);
+    for (int row = 0; row < m_grid->rowCount(); ++row)
+        m_grid->setRowHeight(row, height);
+}
+
+void RaceTabView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // On a screen of another scale the rows take the height that is even there.
+    if (QWindow *handle = window()->windowHandle(); handle && !m_followsScreen) {
+        m_followsScreen = true;
+        connect(handle, &QWindow::screenChanged, this, &RaceTabView::evenRowHeights);
+    }
+    evenRowHeights();
+}
+
 int RaceTabView::hiddenRowsHeight(int rows) const
 {
     return std::max(0, rows * m_grid->verticalHeader()->defaultSectionSize() - m_grid->viewport()->height());
+}
+
+QRect RaceTabView::runnerRowOnScreen(int row) const
+{
+    QWidget *viewport = m_grid->viewport();
+    QRect rect = viewport->rect();
+    if (row >= 0 && row < m_grid->rowCount()) {
+        const QModelIndex first = m_grid->model()->index(row, 0);
+        const QModelIndex last = m_grid->model()->index(row, kGridColumns - 1);
+        const QRect shown = m_grid->visualRect(first).united(m_grid->visualRect(last)).intersected(rect);
+        if (!shown.isEmpty())
+            rect = shown;
+    }
+    return {viewport->mapToGlobal(rect.topLeft()), rect.size()};
 }
 
 void RaceTabView::showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket)

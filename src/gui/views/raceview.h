@@ -44,6 +44,11 @@ class RaceTabView : public QWidget
     void clearRace();
     /** How much taller the runner grid would have to be to show `rows` rows without scrolling; 0 when it does. */
     int hiddenRowsHeight(int rows) const;
+    /**
+     * Where grid row `row` (0-based) shows on the screen, as far as it is in view: global
+     * device-independent pixels; the grid's visible area for a row below the runners.
+     */
+    QRect runnerRowOnScreen(int row) const;
     /** Sets the user page: the user's axis panel and the user's two bet lists. */
     void showUserBets(const QString &panel, const QStringList &quinella, const QStringList &bracket);
 
@@ -58,8 +63,12 @@ class RaceTabView : public QWidget
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
   private:
+    /** Gives the grid's rows the height that is a whole number of device pixels at its scale. */
+    void evenRowHeights();
+
     QTabBar *m_tabs = nullptr;
     QTableWidget *m_grid = nullptr;
     QLabel *m_fieldSize = nullptr;
@@ -75,6 +84,7 @@ class RaceTabView : public QWidget
     QListWidget *m_userBracket = nullptr;
     std::array<QLabel *, 18> m_diagnostics{}; ///< score, index, field size, X value, marks, partners
     QPushButton *m_toggleGrid = nullptr;
+    bool m_followsScreen = false;
 };
 
 } // namespace velmora::gui

@@ -3,9 +3,14 @@
 #include "gui/app/guicontext.h"
 #include "gui/app/windowplace.h"
 #include "gui/views/betheader.h"
+#include "gui/views/framedlist.h"
 #include "render/fonts.h"
 
+#include <algorithm>
+
 #include <QEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -23,7 +28,7 @@ constexpr int kRowHeight = 15;
 
 QListWidget *BetList(const QString &name, QWidget *parent)
 {
-    auto *list = new QListWidget(parent);
+    auto *list = new FramedList(parent);
     list->setObjectName(name);
     list->setFont(render::BetListFont(render::kGothic, 13, true));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -37,6 +42,17 @@ void ShowList(QListWidget *list, const std::vector<std::string> &bets)
         (new QListWidgetItem(bet, list))->setSizeHint(QSize(kSectionWidth - 6, kRowHeight));
 }
 
+/**
+ * The client width at which a title bar shows `caption` whole beside the window's icon and
+ * up to three buttons (window managers draw them all on so small a window), going by the
+ * platform's title font: the designed 144 pixels leave "ユ…想" on some desktops.
+ */
+int CaptionRoom(const QString &caption)
+{
+    const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+    return metrics.horizontalAdvance(caption) + 5 * (metrics.height() + 4);
+}
+
 } // namespace
 
 UserPredictionPopup::UserPredictionPopup(QWidget *parent)
@@ -45,16 +61,17 @@ UserPredictionPopup::UserPredictionPopup(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("ユーザー予想"));
-    setFixedSize(kClientWidth, kClientHeight);
+    const int width = std::max(kClientWidth, CaptionRoom(windowTitle()));
+    setFixedSize(width, kClientHeight);
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("HSPanel1"));
-    m_title->setGeometry(0, 0, kClientWidth, kTitleHeight);
+    m_title->setGeometry(0, 0, width, kTitleHeight);
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    QFont titleFont = font();
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
+    // A font of fixed pixels, as the lists have: the longest title ("12R[軸]:馬18:枠8")
+    // fits the panel whatever size the desktop's own font has.
+    m_title->setFont(render::PixelFont(render::kGothic, 13, true));
     QPalette titlePalette = m_title->palette();
     titlePalette.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::ToolTipBase));
     titlePalette.setColor(QPalette::WindowText, Qt::black);
@@ -65,14 +82,15 @@ UserPredictionPopup::UserPredictionPopup(QWidget *parent)
     // plainly as enabled lists, so the disabled colours are the enabled ones.
     auto *content = new QWidget(this);
     content->setObjectName(QStringLiteral("Panel1"));
-    content->setGeometry(0, kTitleHeight, kClientWidth, kClientHeight - kTitleHeight);
+    content->setGeometry(0, kTitleHeight, width, kClientHeight - kTitleHeight);
     QPalette contentPalette = content->palette();
     for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::Base, QPalette::Window})
         contentPalette.setColor(QPalette::Disabled, role, contentPalette.color(QPalette::Active, role));
     content->setPalette(contentPalette);
     content->setEnabled(false);
 
-    const int left = 1;
+    // The two lists side by side in the middle, as wide as designed however wide the window.
+    const int left = 1 + (width - kClientWidth) / 2;
     const int right = left + kSectionWidth;
     HeaderSection(QStringLiteral("馬連"), content)->setGeometry(left, 0, kSectionWidth, kHeaderHeight);
     HeaderSection(QStringLiteral("枠連"), content)->setGeometry(right, 0, kSectionWidth, kHeaderHeight);
@@ -85,11 +103,13 @@ UserPredictionPopup::UserPredictionPopup(QWidget *parent)
     CentreOnScreen(this, parent);
 }
 
-void UserPredictionPopup::showPrediction(const UserPrediction &prediction)
+void UserPredictionPopup::showPrediction(const UserPrediction &prediction, const QRect &anchor)
 {
     m_title->setText(Qs(prediction.title));
     ShowList(m_quinella, prediction.quinella);
     ShowList(m_bracket, prediction.bracket);
+    if (anchor.isValid())
+        MoveBeside(this, anchor);
     show();
     raise();
     activateWindow();

@@ -21,8 +21,11 @@ class UserPredictionPopup : public QDialog
   public:
     explicit UserPredictionPopup(QWidget *parent = nullptr);
 
-    /** Fills the title and the two bet lists and shows the window. */
-    void showPrediction(const UserPrediction &prediction);
+    /**
+     * Fills the title and the two bet lists and shows the window, beside `anchor` (the
+     * grid row it belongs to, in global coordinates) when one is given.
+     */
+    void showPrediction(const UserPrediction &prediction, const QRect &anchor = {});
 
   protected:
     void changeEvent(QEvent *event) override;

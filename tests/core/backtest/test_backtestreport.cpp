@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QTemporaryDir>
 
 namespace velmora {
@@ -176,6 +177,58 @@ TEST(BacktestTableModel, RowsPerGroupAndKindSortedByAnyColumn)
     months.setResult(result);
     EXPECT_EQ(Column(months, 0).first(), QStringLiteral("2026年11月"));
     EXPECT_EQ(months.data(months.index(0, 0), Qt::UserRole).toString(), QStringLiteral("2026-11"));
+}
+
+/** The labels of the ticks of a date axis, evenly apart from its first to its last day as a chart puts them. */
+QStringList TickLabels(const DateAxisScale &scale)
+{
+    QStringList labels;
+    const QDateTime from = scale.from.startOfDay();
+    const qint64 span = from.msecsTo(scale.to.startOfDay());
+    for (int i = 0; i < scale.tickCount; ++i)
+        labels.append(from.addMSecs(span * i / (scale.tickCount - 1)).toString(scale.format));
+    return labels;
+}
+
+TEST(ProfitDateAxis, NoLabelReadsTwiceAndEveryPointLiesOnTheAxis)
+{
+    struct Case
+    {
+        QDate first, last;
+        QStringList labels;
+    };
+    const std::vector<Case> cases = {
+        // One day, a week, a few weeks: days on whole-day ticks.
+        {QDate(2026, 12, 5), QDate(2026, 12, 5), {QStringLiteral("12/05"), QStringLiteral("12/06")}},
+        {QDate(2026, 11, 28), QDate(2026, 12, 5), {}},
+        {QDate(2026, 11, 1), QDate(2026, 12, 20), {}},
+        // Into a new year the days carry it.
+        {QDate(2026, 12, 27), QDate(2027, 1, 4), {}},
+        // Months over a longer range.
+        {QDate(2026, 1, 4), QDate(2026, 12, 27), {}},
+        {QDate(2025, 10, 4), QDate(2026, 1, 5), {}},
+    };
+    for (const Case &c : cases) {
+        const DateAxisScale scale = ProfitDateAxis(c.first, c.last);
+        const QStringList labels = TickLabels(scale);
+        const std::string where =
+            (c.first.toString(Qt::ISODate) + QStringLiteral("..") + c.last.toString(Qt::ISODate)).toStdString();
+        EXPECT_EQ(scale.from, c.first) << where;
+        EXPECT_GE(scale.to, c.last) << where;
+        EXPECT_GT(scale.to, scale.from) << where;
+        EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size()) << labels.join(u' ').toStdString();
+        EXPECT_LE(labels.size(), 7) << where;
+        if (!c.labels.isEmpty()) {
+            EXPECT_EQ(labels, c.labels);
+        }
+        if (c.first.daysTo(c.last) < 62) {
+            // Ticks fall on whole days.
+            EXPECT_EQ(c.first.daysTo(scale.to) % (scale.tickCount - 1), 0) << where;
+            EXPECT_EQ(labels.front().size(), c.first.year() == c.last.year() ? 5 : 10) << where;
+        } else {
+            EXPECT_EQ(labels.front(), c.first.toString(QStringLiteral("yyyy/MM"))) << where;
+        }
+    }
 }
 
 } // namespace
