@@ -7,6 +7,7 @@
 #include "gui/app/mainwindow.h"
 #include "gui/print/pagepreview.h"
 #include "gui/views/allraceswindow.h"
+#include "gui/views/raceview.h"
 #include "gui/views/userpredictionpopup.h"
 #include "render/replay.h"
 #include "scriptedmessages.h"
@@ -121,14 +122,10 @@ TEST(DigitsTest, EveryBetListDrawsEveryDigitDistinctly)
     form.show();
 
     const std::vector<std::pair<QWidget *, const char *>> lists = {
-        {&form, "ListBox5"},
-        {&form, "ListBox6"},
-        {&form, "ListBox7"},
-        {&form, "ListBox8"},
-        {form.userWindow(), "ListBox1"},
-        {form.userWindow(), "ListBox2"},
-        {form.allRacesWindow(), "ArListBox1_1"},
-        {form.allRacesWindow(), "ArListBox2_1"},
+        {form.raceView(), "ListBox5"},           {form.raceView(), "ListBox6"},
+        {form.raceView(), "ListBox7"},           {form.raceView(), "ListBox8"},
+        {form.userWindow(), "ListBox1"},         {form.userWindow(), "ListBox2"},
+        {form.allRacesWindow(), "ArListBox1_1"}, {form.allRacesWindow(), "ArListBox2_1"},
     };
     for (auto [window, name] : lists) {
         auto *list = window->findChild<QListWidget *>(QLatin1String(name));

@@ -88,9 +88,10 @@ constexpr const char *kBacktest = "utilities-system-monitor";
 
 QIcon CommandIcon(const char *name)
 {
+    // With their sizes given, the pictures are read only when a size is drawn.
     QIcon icon;
-    for (const char *size : {"16x16", "22x22", "32x32"})
-        icon.addFile(QStringLiteral(":/icons/%1/%2.png").arg(QLatin1String(size), QLatin1String(name)));
+    for (const int size : {16, 22, 32})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/%2.png").arg(size).arg(QLatin1String(name)), QSize(size, size));
     return icon;
 }
 
@@ -154,8 +155,7 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     }
     body->addWidget(m_dataPanel);
 
-    m_raceView = new RaceTabView(central);
-    m_raceView->hide();
+    m_body = body;
     // The next and the previous race from anywhere in the window, as tabs go in other programs.
     const auto raceKeys = [this](QKeySequence::StandardKey standard, QKeyCombination page, int step) {
         QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
@@ -164,16 +164,14 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
         auto *action = new QAction(this);
         action->setShortcuts(keys);
         connect(action, &QAction::triggered, this, [this, step] {
-            if (!m_raceView->isHidden())
+            if (m_raceView && !m_raceView->isHidden())
                 m_raceView->stepRace(step);
         });
         addAction(action);
     };
     raceKeys(QKeySequence::NextChild, Qt::CTRL | Qt::Key_PageDown, 1);
     raceKeys(QKeySequence::PreviousChild, Qt::CTRL | Qt::Key_PageUp, -1);
-    connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::showRace);
-    connect(m_raceView, &RaceTabView::runnerChosen, this, &MainWindow::pickRunner);
-    body->addWidget(m_raceView, 1);
+    // The race view comes on the first load (raceView()).
     layout->addLayout(body, 1);
 
     m_ticker->setLines(Ticker::ReadLines(m_context.appFolder + QStringLiteral("/message.txt")));
@@ -189,20 +187,57 @@ MainWindow::MainWindow(GuiContext &context, QWidget *parent)
     m_tickerPanel->setVisible(!tickerOff);
     m_tickerSwitch->setChecked(tickerOff);
 
-    // The windows that live as long as the program, in the order the program makes them.
+    // The other windows, the printers and their fonts are made when they are first needed, so that
+    // the first paint waits for nothing it does not show.
+}
+
+MainWindow::~MainWindow() = default;
+
+AllRacesWindow *MainWindow::allRacesWindow()
+{
+    if (!m_allRacesWindow) {
+        m_allRacesWindow = new AllRacesWindow(m_presenter.session().allRaces, this);
+        m_allRacesWindow->showBets();
+        connect(m_allRacesWindow, &AllRacesWindow::printRequested, this, &MainWindow::printAllRaces);
+        connect(m_allRacesWindow, &AllRacesWindow::saveTextRequested, this, &MainWindow::saveBetsText);
+    }
+    return m_allRacesWindow;
+}
+
+UserPredictionPopup *MainWindow::userWindow()
+{
+    if (!m_userPopup)
+        m_userPopup = new UserPredictionPopup(this);
+    return m_userPopup;
+}
+
+PreviewWindow *MainWindow::printWindow()
+{
+    if (!m_previewWindow)
+        m_previewWindow = new PreviewWindow(m_context, printers(), this);
+    return m_previewWindow;
+}
+
+RaceTabView *MainWindow::raceView()
+{
+    if (!m_raceView) {
+        m_raceView = new RaceTabView(centralWidget());
+        m_raceView->hide();
+        connect(m_raceView, &RaceTabView::raceChosen, this, &MainWindow::showRace);
+        connect(m_raceView, &RaceTabView::runnerChosen, this, &MainWindow::pickRunner);
+        m_body->addWidget(m_raceView, 1);
+    }
+    return m_raceView;
+}
+
+PrinterProvider &MainWindow::printers()
+{
     if (!m_printers) {
         m_ownPrinters = std::make_unique<SystemPrinters>();
         m_printers = m_ownPrinters.get();
     }
-    m_previewWindow = new PreviewWindow(m_context, *m_printers, this);
-    m_waitWindow = new WaitWindow(this);
-    m_allRacesWindow = new AllRacesWindow(m_presenter.session().allRaces, this);
-    m_userPopup = new UserPredictionPopup(this);
-    connect(m_allRacesWindow, &AllRacesWindow::printRequested, this, &MainWindow::printAllRaces);
-    connect(m_allRacesWindow, &AllRacesWindow::saveTextRequested, this, &MainWindow::saveBetsText);
+    return *m_printers;
 }
-
-MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus()
 {
@@ -475,8 +510,11 @@ void MainWindow::setHeading(const QString &text)
 void MainWindow::failLoad(const QString &message, bool missingFiles)
 {
     if (missingFiles) {
+        // The wait window is never shown; this failure closes it, which resets its gauge.
+        if (!m_waitWindow)
+            m_waitWindow = new WaitWindow(this);
         m_waitWindow->close();
-        m_raceView->clearRace();
+        raceView()->clearRace();
         setDateLine({});
         setHeading({});
         m_condition->clear();
@@ -509,7 +547,8 @@ void MainWindow::showCourseDay(const CourseDay &day)
     // A load would change the course-day the running operation works on.
     if (refuseWhileBusy())
         return;
-    m_raceView->hide();
+    if (m_raceView)
+        m_raceView->hide();
     showLoadResult(m_presenter.load(day));
 }
 
@@ -528,12 +567,12 @@ void MainWindow::showLoadResult(const LoadResult &result)
     case LoadStatus::FewRaces:
         break;
     }
-    m_raceView->show();
+    raceView()->show();
     setDayButtons(true);
     if (result.status == LoadStatus::Loaded) {
         m_raceView->setTabs(QsList(m_presenter.tabCaptions()));
         m_raceView->setCurrentRace(m_presenter.shownRace());
-        m_allRacesWindow->showBets();
+        showAllRacesBets();
         showShownRace();
         // Ready for the keyboard: the arrow keys choose a runner, Enter makes it the axis.
         m_raceView->grid()->setFocus();
@@ -583,7 +622,7 @@ void MainWindow::growToShowRaces()
         rows = std::max(rows, card.registeredRunners(r));
     // Wide enough for the grid's columns beside the bets, tall enough for the largest field.
     const int width = missingWidth();
-    GrowWindow(this, QSize(width, m_raceView->hiddenRowsHeight(std::min(rows, kMaxRunners))));
+    GrowWindow(this, QSize(width, raceView()->hiddenRowsHeight(std::min(rows, kMaxRunners))));
 }
 
 void MainWindow::showRace(int race)
@@ -598,7 +637,14 @@ void MainWindow::showShownRace()
     setDateLine(Qs(view.dateLine));
     setHeading(Qs(view.heading));
     m_condition->setText(Qs(view.conditionLine));
-    m_raceView->showRace(view);
+    raceView()->showRace(view);
+}
+
+void MainWindow::showAllRacesBets()
+{
+    // A window not made yet shows the bets when it is made.
+    if (m_allRacesWindow)
+        m_allRacesWindow->showBets();
 }
 
 void MainWindow::pickRunner(int row)
@@ -607,8 +653,8 @@ void MainWindow::pickRunner(int row)
     if (!prediction)
         return;
     m_raceView->showUserBets(Qs(prediction->panel), QsList(prediction->quinella), QsList(prediction->bracket));
-    m_allRacesWindow->showBets();
-    m_userPopup->showPrediction(*prediction, m_raceView->runnerRowOnScreen(row));
+    showAllRacesBets();
+    userWindow()->showPrediction(*prediction, m_raceView->runnerRowOnScreen(row));
 }
 
 bool MainWindow::refuseWithoutRaces()
@@ -624,7 +670,7 @@ void MainWindow::showAllRaces()
     if (refuseWithoutRaces())
         return;
     m_presenter.fillAllRaces();
-    m_allRacesWindow->openFor(Qs(m_presenter.allRacesHeading()), QsList(m_presenter.hitList()));
+    allRacesWindow()->openFor(Qs(m_presenter.allRacesHeading()), QsList(m_presenter.hitList()));
 }
 
 void MainWindow::showConfidenceGraph()
@@ -637,7 +683,7 @@ void MainWindow::showConfidenceGraph()
 
 void MainWindow::fetchResults()
 {
-    if (!m_jvlink || !m_dataList->currentItem() || m_raceView->tabBar()->currentIndex() < 0)
+    if (!m_jvlink || !m_dataList->currentItem() || !m_raceView || m_raceView->tabBar()->currentIndex() < 0)
         return;
     const auto operation = startOperation(Operation::ResultFetch);
     if (!operation)
@@ -689,17 +735,17 @@ void MainWindow::printRace()
         m_context.messages.information(this, QString::fromUtf8(kCannotPrint), QString::fromUtf8(kCannotPrintCaption));
         return;
     }
-    m_previewWindow->showPage(*page);
+    printWindow()->showPage(*page);
 }
 
 void MainWindow::setUpPrinter()
 {
-    m_printers->setup(this);
+    printers().setup(this);
 }
 
 void MainWindow::printAllRaces()
 {
-    m_previewWindow->showPage(m_presenter.allRacesSheet());
+    printWindow()->showPage(m_presenter.allRacesSheet());
 }
 
 void MainWindow::saveBetsText()

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -50,9 +51,12 @@ class MainWindow : public QMainWindow
     const RacePresenter &presenter() const { return m_presenter; }
     Session &session() { return m_presenter.session(); }
     JVLink *jvlink() const { return m_jvlink.get(); }
-    AllRacesWindow *allRacesWindow() const { return m_allRacesWindow; }
-    UserPredictionPopup *userWindow() const { return m_userPopup; }
-    PreviewWindow *printWindow() const { return m_previewWindow; }
+    /** The all-races window, the user-prediction popup and the print preview, made on first use. */
+    AllRacesWindow *allRacesWindow();
+    UserPredictionPopup *userWindow();
+    PreviewWindow *printWindow();
+    /** The tabs of the races with the runner grid and the bets, made on the first load. */
+    RaceTabView *raceView();
     /** The backtest window, once "成績分析" has opened it. */
     BacktestWindow *backtestWindow() const { return m_backtest; }
 
@@ -119,6 +123,10 @@ class MainWindow : public QMainWindow
     void exportHitsAbove(HitThreshold threshold);
     /** Fills the data list with the stored course-days, latest first. */
     void fillDataList();
+    /** Shows the bets in the all-races window once it has been made. */
+    void showAllRacesBets();
+    /** The printers, asked for on first use (their list can take the print system a while). */
+    PrinterProvider &printers();
     /** The course-day a data list item loads; null for none or for a name that cannot be loaded. */
     static CourseDay courseDayOf(const QListWidgetItem *item);
     /** The item of the data list that loads course-day `day`, or for a null day the first that loads one. */
@@ -136,6 +144,7 @@ class MainWindow : public QMainWindow
 
     QWidget *m_dataPanel = nullptr;
     QListWidget *m_dataList = nullptr;
+    QHBoxLayout *m_body = nullptr; ///< the data list and, once made, the race view beside it
     RaceTabView *m_raceView = nullptr;
     QLabel *m_dateLine = nullptr;
     QLabel *m_dateShadow = nullptr;

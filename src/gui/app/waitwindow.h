@@ -7,8 +7,9 @@ class QProgressBar;
 namespace velmora::gui {
 
 /**
- * The wait window "少々お待ちください｡" with a progress gauge. The program creates
- * it but never shows it; a failing load closes it, which resets the gauge.
+ * The wait window "少々お待ちください｡" with a progress gauge. The program never
+ * shows it; a load that fails on missing files makes it when it was not made yet and
+ * closes it, which resets the gauge.
  */
 class WaitWindow : public QDialog
 {
