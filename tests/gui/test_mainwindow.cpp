@@ -24,6 +24,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeySequence>
@@ -954,6 +956,21 @@ TEST(TickerTest, JoinsTheMessageLinesAndScrollsLeft)
         ticker.advance();
     EXPECT_GT(ticker.position(), -QFontMetrics(ticker.font()).horizontalAdvance(ticker.text()) - 4)
         << "the text comes back from the right once it has left";
+
+    // In a larger font the text is wider: it wraps once the new width has left, not the old one.
+    const int smallWidth = QFontMetrics(ticker.font()).horizontalAdvance(ticker.text());
+    QFont large = ticker.font();
+    large.setPixelSize(4 * QFontInfo(ticker.font()).pixelSize());
+    ticker.setFont(large);
+    const int largeWidth = QFontMetrics(large).horizontalAdvance(ticker.text());
+    ASSERT_GT(largeWidth, smallWidth + 8);
+    int lowest = ticker.position();
+    for (int i = 0; i < 400 && ticker.position() <= lowest; ++i) {
+        lowest = ticker.position();
+        ticker.advance();
+    }
+    EXPECT_LT(lowest, -smallWidth);
+    EXPECT_GE(lowest, -largeWidth - 4);
 
     ticker.setLines(Ticker::ReadLines(dir.path() + QStringLiteral("/missing.txt")));
     EXPECT_TRUE(ticker.text().startsWith(QStringLiteral("少ない買い点数で中穴を狙って、")));

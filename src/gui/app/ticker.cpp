@@ -3,6 +3,7 @@
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStringDecoder>
@@ -50,19 +51,29 @@ QStringList Ticker::ReadLines(const QString &path)
 
 void Ticker::setLines(const QStringList &lines)
 {
-    m_lines = lines;
+    m_text = lines.isEmpty() ? BuiltInSentence() : lines.join(QString());
+    m_textWidth = -1;
     update();
 }
 
-QString Ticker::text() const
+int Ticker::textWidth()
 {
-    return m_lines.isEmpty() ? BuiltInSentence() : m_lines.join(QString());
+    if (m_textWidth < 0)
+        m_textWidth = QFontMetrics(font()).horizontalAdvance(m_text);
+    return m_textWidth;
+}
+
+void Ticker::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_textWidth = -1;
+    QWidget::changeEvent(event);
 }
 
 void Ticker::advance()
 {
     m_position -= 4;
-    if (QFontMetrics(font()).horizontalAdvance(text()) + m_position < 0)
+    if (textWidth() + m_position < 0)
         m_position = width();
     update();
 }
@@ -74,7 +85,7 @@ void Ticker::paintEvent(QPaintEvent *)
     painter.setPen(Qt::red);
     painter.setClipRect(rect());
     const QFontMetrics metrics(font());
-    painter.drawText(m_position, 2 + metrics.ascent(), text());
+    painter.drawText(m_position, 2 + metrics.ascent(), m_text);
 }
 
 } // namespace velmora::gui

@@ -24,7 +24,7 @@ class Ticker : public QWidget
     static QStringList ReadLines(const QString &path);
 
     void setLines(const QStringList &lines);
-    QString text() const;
+    const QString &text() const { return m_text; }
     int position() const { return m_position; }
 
     /** One tick of the timer: draw position 4 pixels left, wrapping to the width. */
@@ -32,9 +32,14 @@ class Ticker : public QWidget
 
   protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
   private:
-    QStringList m_lines;
+    /** The text's width in the ticker's font, measured once per text and font (the timer asks ten times a second). */
+    int textWidth();
+
+    QString m_text = BuiltInSentence();
+    int m_textWidth = -1; ///< -1 until measured
     int m_position = 0;
     QTimer m_timer;
 };
