@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 
@@ -117,8 +118,19 @@ bool LessIgnoringAsciiCase(std::string_view a, std::string_view b)
         const auto byte = static_cast<unsigned char>(c);
         return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
     };
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [&](char x, char y) { return fold(x) < fold(y); });
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common;) {
+        // Lines of a sorted file share long equal runs (blank slots are hundreds of
+        // blanks): equal bytes are passed eight at a time.
+        if (common - i >= 8 && std::memcmp(a.data() + i, b.data() + i, 8) == 0) {
+            i += 8;
+            continue;
+        }
+        if (a[i] != b[i] && fold(a[i]) != fold(b[i]))
+            return fold(a[i]) < fold(b[i]);
+        ++i;
+    }
+    return a.size() < b.size();
 }
 
 std::string Format(const char *format, ...)
