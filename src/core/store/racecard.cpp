@@ -105,15 +105,24 @@ bool ReadRecordFile(ReadFile &file, int recordLength, int maxRecords, RecordFile
 }
 
 /** Date, course and race number: what ties a payout record to its race. */
-std::string PayoutKey(std::string_view record)
+struct PayoutKey
 {
-    std::string key;
-    key += Field(record, common::Year);
-    key += Field(record, common::MonthDay);
-    key += Field(record, common::Course);
-    key += Field(record, common::RaceNumber);
-    return key;
-}
+    std::string_view year, monthDay, course, race;
+
+    explicit PayoutKey(std::string_view record)
+        : year(Field(record, common::Year))
+        , monthDay(Field(record, common::MonthDay))
+        , course(Field(record, common::Course))
+        , race(Field(record, common::RaceNumber))
+    {}
+
+    bool blank() const
+    {
+        return TrimBlanks(year).empty() && TrimBlanks(monthDay).empty() && TrimBlanks(course).empty() &&
+               TrimBlanks(race).empty();
+    }
+    bool operator==(const PayoutKey &) const = default;
+};
 
 #ifdef Q_OS_UNIX
 /** Whether a folder entry is a regular file, or a link to one. */
@@ -231,8 +240,8 @@ LoadResult LoadCourseDay(const QString &dataDir, const CourseDay &day, RaceCard 
         }
         for (int i = 0; i < payouts.count(); ++i) {
             const std::string_view payout = payouts.record(i);
-            const std::string key = PayoutKey(payout);
-            if (TrimBlanks(key).empty())
+            const PayoutKey key(payout);
+            if (key.blank())
                 continue;
             for (int r = 1; r <= kMaxRaces; ++r) {
                 if (PayoutKey(card.RaceRecords[static_cast<size_t>(r)]) == key) {
