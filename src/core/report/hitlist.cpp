@@ -18,7 +18,10 @@ namespace {
 std::string PayoutLine(const std::string &payout, const hr::PayoutTable &table, const char *heading)
 {
     static const std::string &yen = Sj("円　　");
-    std::string line = Sj(heading);
+    std::string line;
+    // A paid entry takes at most 8 + 8 + 6 bytes: one allocation for the line.
+    line.reserve(Sj(heading).size() + static_cast<size_t>(table.entries) * 24);
+    line += Sj(heading);
     for (int entry = 1; entry <= table.entries; ++entry) {
         const PayoutEntry read = ReadPayoutEntry(payout, table, entry);
         if (read.paid()) {
@@ -40,6 +43,7 @@ std::string HitLine(const std::string &payout, const hr::PayoutTable &table, con
     for (size_t entry = 0; entry < entries; ++entry)
         paid[entry] = ReadCombination(Field(payout, hr::EntryCombination(table, static_cast<int>(entry) + 1)));
     std::string line;
+    line.reserve(bets.size() * (7 + hit.size()));
     for (const Bet &bet : bets) {
         if (bet.isVoid())
             continue;
