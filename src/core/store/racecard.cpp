@@ -280,11 +280,9 @@ std::string CourseDayDate(const QString &dataDir, const CourseDay &day)
 std::vector<CourseDay> ListCourseDays(const QString &dataDir)
 {
     const QLatin1StringView extension(KindInfo(FileKind::Race).extension);
-    std::vector<std::pair<std::string, CourseDay>> keyed;
+    std::vector<CourseDay> listed;
     const auto add = [&](QString name, bool readable) {
-        std::string key = ToSjis(name);
-        keyed.emplace_back(std::move(key),
-                           readable ? CourseDay(std::move(name)) : CourseDay::Unreadable(std::move(name)));
+        listed.push_back(readable ? CourseDay(std::move(name)) : CourseDay::Unreadable(std::move(name)));
     };
 #ifdef Q_OS_UNIX
     // Read here rather than through QDir, which passes over names that are not valid
@@ -314,8 +312,23 @@ std::vector<CourseDay> ListCourseDays(const QString &dataDir)
     for (const QString &file : dir.entryList())
         add(file.chopped(extension.size()), true);
 #endif
-    // Ordered as the system's own CP932 texts order, then latest first; each name is
-    // converted once, as years of course-days make thousands of names.
+    // Ordered as the system's own CP932 texts order, then latest first. Years of
+    // course-days make thousands of names: all are converted in one go, joined by "/",
+    // which no file name holds and no CP932 character has as its second byte.
+    QString joined;
+    for (const CourseDay &day : listed) {
+        joined += day.fileBase();
+        joined += QLatin1Char('/');
+    }
+    const std::string converted = ToSjis(joined);
+    std::vector<std::pair<std::string_view, CourseDay>> keyed;
+    keyed.reserve(listed.size());
+    size_t start = 0;
+    for (CourseDay &day : listed) {
+        const size_t end = converted.find('/', start);
+        keyed.emplace_back(std::string_view(converted).substr(start, end - start), std::move(day));
+        start = end + 1;
+    }
     std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     std::vector<CourseDay> days;
     days.reserve(keyed.size());
