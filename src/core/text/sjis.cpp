@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 #include <QStringDecoder>
@@ -19,9 +20,24 @@ constexpr const char *kCodecName = "windows-31j";
 
 // Qt's ICU-backed encoder substitutes a double-byte "FC FC" for unmappable characters;
 // Windows' ANSI conversion writes its default character "?" instead.
+/**
+ * The thread's CP932 encoder or decoder: opening ICU's converter costs more than
+ * converting a record or a file name, so one serves every clean call. Stateless, it
+ * keeps nothing from a clean call; an error stays with a converter, so one that met an
+ * error is replaced, made anew in its place (a converter is never moved: ICU keeps
+ * the address of its state).
+ */
+template <typename Converter> Converter &ThreadConverter()
+{
+    thread_local std::optional<Converter> converter;
+    if (!converter || converter->hasError())
+        converter.emplace(kCodecName, QStringConverter::Flag::Stateless);
+    return *converter;
+}
+
 std::string EncodeWithQuestionMarks(const QString &text, bool *ok)
 {
-    QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
+    QStringEncoder &encoder = ThreadConverter<QStringEncoder>();
     const QByteArray whole = encoder.encode(text);
     if (ok)
         *ok = !encoder.hasError();
@@ -56,7 +72,7 @@ bool Cp932Available()
 
 QString FromSjis(std::string_view bytes, bool *ok)
 {
-    QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
+    QStringDecoder &decoder = ThreadConverter<QStringDecoder>();
     QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     if (ok)
         *ok = decoder.isValid() && !decoder.hasError();
