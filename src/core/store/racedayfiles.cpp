@@ -202,8 +202,10 @@ StoreStatus CheckRecord(std::string_view record, FileKind kind)
 StoreStatus CheckRecord(std::string_view record, const RecordHeader &header, FileKind kind)
 {
     const FileKindInfo &info = KindInfo(kind);
+    // A CR or LF inside would split the record's line: each is looked for in one pass.
+    const std::string_view content = record.substr(0, record.size() - 2);
     if (static_cast<int>(record.size()) != info.recordLength || !record.ends_with(kCrLf) ||
-        record.substr(0, record.size() - 2).find_first_of("\r\n") != std::string_view::npos)
+        content.find('\r') != std::string_view::npos || content.find('\n') != std::string_view::npos)
         return StoreStatus::WrongLength;
     if (header.type != info.recordType)
         return StoreStatus::WrongType;
