@@ -23,12 +23,17 @@ std::string PayoutLine(const std::string &payout, const hr::PayoutTable &table, 
     line.reserve(Sj(heading).size() + static_cast<size_t>(table.entries) * 24);
     line += Sj(heading);
     for (int entry = 1; entry <= table.entries; ++entry) {
-        const PayoutEntry read = ReadPayoutEntry(payout, table, entry);
-        if (read.paid()) {
-            line += FormatCombination(Field(payout, hr::EntryCombination(table, entry)));
-            line += RightAligned(read.yen, 8);
-            line += yen;
-        }
+        // Paid: a payout above 0 and a combination (most entries have neither, and
+        // their combination is not read).
+        const int paid = FieldValue(Field(payout, hr::EntryPayout(table, entry)));
+        if (paid <= 0)
+            continue;
+        const std::string_view combination = Field(payout, hr::EntryCombination(table, entry));
+        if (TrimBlanks(combination).empty())
+            continue;
+        line += FormatCombination(combination);
+        line += RightAligned(paid, 8);
+        line += yen;
     }
     return line;
 }
@@ -63,6 +68,8 @@ std::string HitLine(const std::string &payout, const hr::PayoutTable &table, con
 
 std::vector<std::string> HitList(const RaceCard &card, const Prediction &p)
 {
+    static const std::string &raceOpen = Sj("【"), &raceClose = Sj("R】"), &grade = Sj("勝負度"), &horse = Sj(":馬"),
+                             &bracket = Sj(":枠");
     std::vector<std::string> lines;
     lines.reserve(1 + static_cast<size_t>(card.RaceCount) * 8);
     lines.push_back(DateLine(card.RaceRecords[1]));
@@ -70,9 +77,9 @@ std::vector<std::string> HitList(const RaceCard &card, const Prediction &p)
         const std::string &race = card.RaceRecords[static_cast<size_t>(r)];
         const std::string &payout = card.PayoutRecords[static_cast<size_t>(r)];
         const RacePrediction &predicted = p.races[r];
-        lines.push_back(Sj("【") + RightAligned(r, 2) + Sj("R】") + RaceNameOf(race));
-        lines.push_back(Sj("勝負度") + GradeText(predicted.grade) + Sj(":馬") + RightAligned(predicted.axisHorse, 2) +
-                        Sj(":枠") + RightAligned(predicted.axisBracket, 2));
+        lines.push_back(raceOpen + RightAligned(r, 2) + raceClose + RaceNameOf(race));
+        lines.push_back(grade + GradeText(predicted.grade) + horse + RightAligned(predicted.axisHorse, 2) + bracket +
+                        RightAligned(predicted.axisBracket, 2));
         lines.push_back(PayoutLine(payout, hr::Quinella, "<<馬連結果>>  "));
         lines.push_back(HitLine(payout, hr::Quinella, predicted.quinellaBets));
         // No bracket quinella is sold for small fields since 2005.
