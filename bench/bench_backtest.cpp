@@ -83,11 +83,14 @@ void ReadEveryFile(benchmark::State &state, int weeks)
     state.counters["courseDays"] = folder.courseDays;
 }
 
-void Backtest(benchmark::State &state, int weeks)
+/** The backtest with `workers` threads (0: one per core, as the program runs it). */
+void Backtest(benchmark::State &state, int weeks, int workers = 0)
 {
     const Folder &folder = FolderOfWeeks(weeks);
+    BacktestCallbacks callbacks;
+    callbacks.workers = workers;
     for (auto _ : state) {
-        const BacktestResult result = RunBacktest(folder.data, {});
+        const BacktestResult result = RunBacktest(folder.data, {}, callbacks);
         benchmark::DoNotOptimize(result.total);
     }
     state.counters["courseDays"] = folder.courseDays;
@@ -117,6 +120,12 @@ void BM_BacktestYears(benchmark::State &state)
     Backtest(state, static_cast<int>(state.range(0)) * 52);
 }
 BENCHMARK(BM_BacktestYears)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond);
+
+void BM_BacktestYearsOneThread(benchmark::State &state)
+{
+    Backtest(state, static_cast<int>(state.range(0)) * 52, 1);
+}
+BENCHMARK(BM_BacktestYearsOneThread)->Arg(10)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

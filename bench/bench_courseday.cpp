@@ -62,6 +62,42 @@ void BM_LoadComputeHitList(benchmark::State &state)
 }
 BENCHMARK(BM_LoadComputeHitList);
 
+// The three steps apart, to show where the time of the whole goes.
+void BM_LoadOnly(benchmark::State &state)
+{
+    const Day &day = SampleDay();
+    velmora::RaceCard card;
+    const velmora::CourseDay courseDay(day.name);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(velmora::LoadCourseDay(day.data, courseDay, card));
+}
+BENCHMARK(BM_LoadOnly);
+
+void BM_ComputeOnly(benchmark::State &state)
+{
+    const Day &day = SampleDay();
+    velmora::RaceCard card;
+    velmora::Prediction prediction;
+    velmora::LoadCourseDay(day.data, velmora::CourseDay(day.name), card);
+    for (auto _ : state) {
+        velmora::ComputePrediction(card, prediction);
+        benchmark::DoNotOptimize(prediction);
+    }
+}
+BENCHMARK(BM_ComputeOnly);
+
+void BM_HitListOnly(benchmark::State &state)
+{
+    const Day &day = SampleDay();
+    velmora::RaceCard card;
+    velmora::Prediction prediction;
+    velmora::LoadCourseDay(day.data, velmora::CourseDay(day.name), card);
+    velmora::ComputePrediction(card, prediction);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(velmora::HitList(card, prediction));
+}
+BENCHMARK(BM_HitListOnly);
+
 } // namespace
 
 BENCHMARK_MAIN();

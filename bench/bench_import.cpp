@@ -172,11 +172,17 @@ struct WineJVLink
     }
 };
 
+WineJVLink &TheWine()
+{
+    static WineJVLink wine;
+    return wine;
+}
+
 /** The import as the program runs it, through the bridge (its start under wine included). */
 void BM_ImportYearThroughTheBridge(benchmark::State &state)
 {
     Year &year = TheYear();
-    static WineJVLink wine;
+    WineJVLink &wine = TheWine();
     if (!wine.error.isEmpty()) {
         state.SkipWithError(wine.error.toStdString().c_str());
         return;
@@ -203,6 +209,22 @@ void BM_ImportYearThroughTheBridge(benchmark::State &state)
     state.counters["records"] = static_cast<double>(year.records);
 }
 BENCHMARK(BM_ImportYearThroughTheBridge)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+/** The bridge started under wine and ended, with nothing read: the part of its cost that no batching removes. */
+void BM_BridgeStartAndEnd(benchmark::State &state)
+{
+    TheYear();
+    WineJVLink &wine = TheWine();
+    if (!wine.error.isEmpty()) {
+        state.SkipWithError(wine.error.toStdString().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        BridgeJVLink jvlink(wine.command);
+        benchmark::DoNotOptimize(jvlink.JVInit(SoftwareId()));
+    }
+}
+BENCHMARK(BM_BridgeStartAndEnd)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 /** The final course-day files written once each. */
 void BM_WriteYearFilesOnce(benchmark::State &state)

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     DataImport import(jv, store, settings, view, cancelled);
     import.start(QDateTime(QDate(2000, 1, 1), QTime(0, 0)), 1);
 
-    // Every keyed update sorts the whole payout file: some dozens of records show all
+    // Every keyed update rewrites the whole payout file: some dozens of records show all
     // it does without the fuzzer spending its time sorting.
     RaceDayStore keyed(workspace.data());
     for (size_t i = 0; i < records.size() && i < 64; ++i) {

@@ -178,9 +178,17 @@ void AddCourseDayRaces(const RaceCard &card, const Prediction &prediction, std::
 
 void SummarizeBacktest(BacktestResult &result)
 {
-    std::sort(result.races.begin(), result.races.end(), [](const RaceFigures &a, const RaceFigures &b) {
+    const auto before = [](const RaceFigures &a, const RaceFigures &b) {
         return std::tie(a.date, a.course, a.race) < std::tie(b.date, b.course, b.race);
-    });
+    };
+    // Course-days are examined in the order of their names, which is mostly the order
+    // wanted: races strictly in order already (no two alike, so the sort could move
+    // nothing) are left as they are.
+    const auto misplaced =
+        std::adjacent_find(result.races.begin(), result.races.end(),
+                           [&](const RaceFigures &a, const RaceFigures &b) { return !before(a, b); });
+    if (misplaced != result.races.end())
+        std::sort(result.races.begin(), result.races.end(), before);
     result.settledRaces = static_cast<long long>(result.races.size());
     result.total = {};
     result.byGrade.clear();

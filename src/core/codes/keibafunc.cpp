@@ -3,6 +3,7 @@
 #include "core/text/sjis.h"
 
 #include <array>
+#include <charconv>
 #include <climits>
 #include <utility>
 #include <vector>
@@ -186,7 +187,7 @@ std::string FormatNumberField(std::string_view field)
     const int value = FieldValue(field);
     if (value == 0)
         return std::string(field.size(), ' ');
-    return Format("%*d", width, value);
+    return RightAligned(value, width);
 }
 
 std::string FormatTenthsField(std::string_view field)
@@ -203,27 +204,60 @@ std::string FormatTenthsField(std::string_view field)
     return digits;
 }
 
+std::string RightAligned(long long value, int width)
+{
+    std::array<char, 24> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    const auto length = static_cast<size_t>(end - digits.data());
+    std::string text(width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0, ' ');
+    text.append(digits.data(), length);
+    return text;
+}
+
+CombinationNumbers ReadCombination(std::string_view text)
+{
+    CombinationNumbers read;
+    size_t digits = 0;
+    int highest = 18;
+    switch (text.size()) {
+    case 2:
+        digits = 1;
+        highest = 8;
+        break;
+    case 4:
+    case 6:
+        digits = 2;
+        break;
+    default:
+        return read;
+    }
+    const int count = static_cast<int>(text.size() / digits);
+    for (int i = 0; i < count; ++i) {
+        const int value = FieldValue(text.substr(static_cast<size_t>(i) * digits, digits));
+        if (value < 1 || value > highest)
+            return read;
+        read.numbers[static_cast<size_t>(i)] = value;
+    }
+    read.count = count;
+    return read;
+}
+
 std::string FormatCombination(std::string_view text)
 {
-    auto number = [&](size_t start, size_t len) { return FieldValue(text.substr(start, len)); };
-    auto inRange = [](int value, int high) { return value > 0 && value <= high; };
-    switch (text.size()) {
-    case 2: {
-        const int a = number(0, 1), b = number(1, 1);
-        return inRange(a, 8) && inRange(b, 8) ? Format("%2d-%2d", a, b) : std::string(5, ' ');
-    }
-    case 4: {
-        const int a = number(0, 2), b = number(2, 2);
-        return inRange(a, 18) && inRange(b, 18) ? Format("%2d-%2d", a, b) : std::string(5, ' ');
-    }
-    case 6: {
-        const int a = number(0, 2), b = number(2, 2), c = number(4, 2);
-        return inRange(a, 18) && inRange(b, 18) && inRange(c, 18) ? Format("%2d-%2d-%2d", a, b, c)
-                                                                  : std::string(8, ' ');
-    }
-    default:
+    if (text.size() != 2 && text.size() != 4 && text.size() != 6)
         return {};
+    const CombinationNumbers read = ReadCombination(text);
+    if (read.count == 0)
+        return std::string(text.size() == 6 ? 8 : 5, ' ');
+    std::string formatted;
+    for (int i = 0; i < read.count; ++i) {
+        const int value = read.numbers[static_cast<size_t>(i)];
+        if (i > 0)
+            formatted += '-';
+        formatted += value < 10 ? ' ' : static_cast<char>('0' + value / 10);
+        formatted += static_cast<char>('0' + value % 10);
     }
+    return formatted;
 }
 
 std::string OverwriteAt(std::string_view text, std::string_view piece, int position)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,19 @@ std::string FormatNumberField(std::string_view field);
 
 /** The value in tenths as "%(w+1).1f" of value / 10, or w blanks when it is 0. */
 std::string FormatTenthsField(std::string_view field);
+
+/** The value as printf's "%*d" writes it: right-aligned in `width`, never cut. */
+std::string RightAligned(long long value, int width);
+
+/** The numbers of a combination field; count 0 when a number is out of range or the length is none of 2, 4, 6. */
+struct CombinationNumbers
+{
+    int count = 0;
+    std::array<int, 3> numbers{};
+};
+
+/** A bracket pair (2 digits: 1..8 each), horse pair (4: 1..18) or horse triple (6) read from a payout field. */
+CombinationNumbers ReadCombination(std::string_view text);
 
 /**
  * A bracket pair (2 digits), horse pair (4) or horse triple (6) as "%2d-%2d"

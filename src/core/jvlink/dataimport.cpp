@@ -440,6 +440,8 @@ bool DataImport::storeRecord(const std::string &record)
     if (!m_counts.courseDays.contains(courseDay.fileBase()))
         m_counts.courseDays[courseDay.fileBase()] =
             !QFileInfo::exists(courseDay.filePath(m_store.dataDir(), FileKind::Race));
+    if (!m_view.showsCreated())
+        return true;
     QString line = QStringLiteral("作成済み:") + AsText(Field(record, common::RaceNumber)) + QStringLiteral("R/");
     if (*kind == FileKind::Runner)
         line += AsText(Field(record, se::HorseNumber)) + QStringLiteral("番/");

@@ -32,6 +32,8 @@ class ImportView
     virtual void clearCreated() = 0;
     /** One line per stored record. */
     virtual void addCreated(const QString &line) = 0;
+    /** Whether the view shows those lines: when not, the import does not make them. */
+    virtual bool showsCreated() const { return true; }
     /** The default beep, then an information box with an OK button. */
     virtual void showMessage(const QString &text) = 0;
     virtual void beep() = 0;
@@ -52,6 +54,7 @@ class SilentImportView : public ImportView
     void setReadProgress(int, int) override {}
     void clearCreated() override {}
     void addCreated(const QString &) override {}
+    bool showsCreated() const override { return false; }
     void showMessage(const QString &) override {}
     void beep() override {}
     void setBusy(bool) override {}

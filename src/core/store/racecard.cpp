@@ -105,15 +105,24 @@ bool ReadRecordFile(ReadFile &file, int recordLength, int maxRecords, RecordFile
 }
 
 /** Date, course and race number: what ties a payout record to its race. */
-std::string PayoutKey(std::string_view record)
+struct PayoutKey
 {
-    std::string key;
-    key += Field(record, common::Year);
-    key += Field(record, common::MonthDay);
-    key += Field(record, common::Course);
-    key += Field(record, common::RaceNumber);
-    return key;
-}
+    std::string_view year, monthDay, course, race;
+
+    explicit PayoutKey(std::string_view record)
+        : year(Field(record, common::Year))
+        , monthDay(Field(record, common::MonthDay))
+        , course(Field(record, common::Course))
+        , race(Field(record, common::RaceNumber))
+    {}
+
+    bool blank() const
+    {
+        return TrimBlanks(year).empty() && TrimBlanks(monthDay).empty() && TrimBlanks(course).empty() &&
+               TrimBlanks(race).empty();
+    }
+    bool operator==(const PayoutKey &) const = default;
+};
 
 #ifdef Q_OS_UNIX
 /** Whether a folder entry is a regular file, or a link to one. */
@@ -231,8 +240,8 @@ LoadResult LoadCourseDay(const QString &dataDir, const CourseDay &day, RaceCard 
         }
         for (int i = 0; i < payouts.count(); ++i) {
             const std::string_view payout = payouts.record(i);
-            const std::string key = PayoutKey(payout);
-            if (TrimBlanks(key).empty())
+            const PayoutKey key(payout);
+            if (key.blank())
                 continue;
             for (int r = 1; r <= kMaxRaces; ++r) {
                 if (PayoutKey(card.RaceRecords[static_cast<size_t>(r)]) == key) {
@@ -271,11 +280,9 @@ std::string CourseDayDate(const QString &dataDir, const CourseDay &day)
 std::vector<CourseDay> ListCourseDays(const QString &dataDir)
 {
     const QLatin1StringView extension(KindInfo(FileKind::Race).extension);
-    std::vector<std::pair<std::string, CourseDay>> keyed;
+    std::vector<CourseDay> listed;
     const auto add = [&](QString name, bool readable) {
-        std::string key = ToSjis(name);
-        keyed.emplace_back(std::move(key),
-                           readable ? CourseDay(std::move(name)) : CourseDay::Unreadable(std::move(name)));
+        listed.push_back(readable ? CourseDay(std::move(name)) : CourseDay::Unreadable(std::move(name)));
     };
 #ifdef Q_OS_UNIX
     // Read here rather than through QDir, which passes over names that are not valid
@@ -305,8 +312,23 @@ std::vector<CourseDay> ListCourseDays(const QString &dataDir)
     for (const QString &file : dir.entryList())
         add(file.chopped(extension.size()), true);
 #endif
-    // Ordered as the system's own CP932 texts order, then latest first; each name is
-    // converted once, as years of course-days make thousands of names.
+    // Ordered as the system's own CP932 texts order, then latest first. Years of
+    // course-days make thousands of names: all are converted in one go, joined by "/",
+    // which no file name holds and no CP932 character has as its second byte.
+    QString joined;
+    for (const CourseDay &day : listed) {
+        joined += day.fileBase();
+        joined += QLatin1Char('/');
+    }
+    const std::string converted = ToSjis(joined);
+    std::vector<std::pair<std::string_view, CourseDay>> keyed;
+    keyed.reserve(listed.size());
+    size_t start = 0;
+    for (CourseDay &day : listed) {
+        const size_t end = converted.find('/', start);
+        keyed.emplace_back(std::string_view(converted).substr(start, end - start), std::move(day));
+        start = end + 1;
+    }
     std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     std::vector<CourseDay> days;
     days.reserve(keyed.size());

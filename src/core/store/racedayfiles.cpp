@@ -103,6 +103,35 @@ std::vector<std::string> AlignRaceSlots(const std::vector<std::string> &lines, s
     return out;
 }
 
+/**
+ * Gives `lines` the order a stable sort by LessIgnoringAsciiCase gives them, where only
+ * lines[at] has changed. When the other lines are in that order already (as every file
+ * a keyed update wrote is), the changed line moves to its place: after the lines less
+ * than it and, among the lines equal to it, where it stood. Otherwise all are sorted.
+ * A day's results thus cost one pass over the file per record, not a sort.
+ */
+void PlaceInOrder(std::vector<std::string> &lines, size_t at)
+{
+    const auto less = [](const std::string &a, const std::string &b) { return LessIgnoringAsciiCase(a, b); };
+    const std::string *previous = nullptr;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i == at)
+            continue;
+        if (previous && less(lines[i], *previous)) {
+            std::stable_sort(lines.begin(), lines.end(), less);
+            return;
+        }
+        previous = &lines[i];
+    }
+    std::string placed = std::move(lines[at]);
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+    const auto lower = std::lower_bound(lines.begin(), lines.end(), placed, less);
+    const auto upper = std::upper_bound(lower, lines.end(), placed, less);
+    const auto from = static_cast<size_t>(lower - lines.begin());
+    const auto to = static_cast<size_t>(upper - lines.begin());
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(std::clamp(at, from, to)), std::move(placed));
+}
+
 } // namespace
 
 const FileKindInfo &KindInfo(FileKind kind)
@@ -173,8 +202,10 @@ StoreStatus CheckRecord(std::string_view record, FileKind kind)
 StoreStatus CheckRecord(std::string_view record, const RecordHeader &header, FileKind kind)
 {
     const FileKindInfo &info = KindInfo(kind);
+    // A CR or LF inside would split the record's line: each is looked for in one pass.
+    const std::string_view content = record.substr(0, record.size() - 2);
     if (static_cast<int>(record.size()) != info.recordLength || !record.ends_with(kCrLf) ||
-        record.substr(0, record.size() - 2).find_first_of("\r\n") != std::string_view::npos)
+        content.find('\r') != std::string_view::npos || content.find('\n') != std::string_view::npos)
         return StoreStatus::WrongLength;
     if (header.type != info.recordType)
         return StoreStatus::WrongType;
@@ -278,15 +309,17 @@ StoreResult RaceDayStore::update(std::string_view record, FileKind kind, bool ke
                                   [&](const std::string &old) { return Field(old, common::RaceKey) == key; });
         if (match == lines.end() && kind != FileKind::Race)
             match = std::find_if(lines.begin(), lines.end(), [](const std::string &old) { return IsBlankLine(old); });
-        if (match != lines.end())
-            *match = line;
+        const auto at = static_cast<size_t>(match - lines.begin());
+        if (at < lines.size())
+            lines[at] = line;
         else
             lines.push_back(line);
         if (kind == FileKind::Race) {
+            // The first line equal to the record is the one kept in its slot.
             const auto placed = std::find(lines.begin(), lines.end(), line);
             lines = AlignRaceSlots(lines, oldCount, info.lineWidth, *placed);
         } else {
-            std::stable_sort(lines.begin(), lines.end(), LessIgnoringAsciiCase);
+            PlaceInOrder(lines, at);
         }
     }
 

@@ -1,5 +1,6 @@
 #include "core/store/regularfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -51,15 +52,26 @@ ReadStatus ReadRegularFile(const QString &path, qint64 maxSize, QByteArray &byte
         return fail(ReadStatus::NotRegular);
     if (info.st_size > maxSize)
         return fail(ReadStatus::TooLarge);
-    // Checked to be a regular file, it is read the ordinary way from the same handle.
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return fail(ReadStatus::Failed, errno);
-    errno = 0;
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(ReadStatus::Failed, errno);
-    // The file may have grown since fstat.
+    // Checked to be a regular file, it is read from the same handle straight into a
+    // buffer of the size fstat gave, one byte more to notice a file that has grown.
+    bytes.resize(static_cast<qsizetype>(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > maxSize)
+                return fail(ReadStatus::TooLarge);
+            bytes.resize(static_cast<qsizetype>(std::min<qint64>(2 * static_cast<qint64>(filled), maxSize + 1)));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(ReadStatus::Failed, errno);
+        if (got == 0)
+            break;
+        filled += static_cast<qsizetype>(got);
+    }
+    bytes.resize(filled);
     if (bytes.size() > maxSize)
         return fail(ReadStatus::TooLarge);
     return ReadStatus::Ok;

@@ -164,6 +164,17 @@ TEST(KeibaFunc, FormatNumberField)
     EXPECT_EQ(FormatNumberField(""), "");
 }
 
+TEST(KeibaFunc, RightAlignedWritesWhatPrintfWrites)
+{
+    for (const long long value : {LLONG_MIN, -1234567LL, -5LL, 0LL, 7LL, 42LL, 123456789LL, LLONG_MAX}) {
+        for (const int width : {0, 1, 2, 8, 24}) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%*lld", width, value);
+            EXPECT_EQ(RightAligned(value, width), expected) << value << " in " << width;
+        }
+    }
+}
+
 TEST(KeibaFunc, FormatTenthsField)
 {
     EXPECT_EQ(FormatTenthsField("0035"), "  3.5");

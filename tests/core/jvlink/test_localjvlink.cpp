@@ -662,6 +662,7 @@ class RecordedView : public SilentImportView
     void setProgressText(const QString &text) override { label = text; }
     void clearCreated() override { created.clear(); }
     void addCreated(const QString &line) override { created << line; }
+    bool showsCreated() const override { return true; }
     void showMessage(const QString &text) override { messages << text; }
 };
 

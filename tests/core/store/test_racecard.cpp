@@ -282,5 +282,16 @@ TEST_F(Loader, ListsCourseDaysLatestFirst)
     EXPECT_EQ(test::Names(LoadableCourseDays(m_root.path() + QStringLiteral("/missing"))), QStringList{});
 }
 
+TEST_F(Loader, ANameWithACharacterCp932LacksSortsByTheQuestionMarkForIt)
+{
+    ASSERT_TRUE(QDir().mkpath(m_data));
+    for (const char *name : {"2026年11月28日中山", "2026年11月28日😀", "2026年11月28日京都", "2026年11月29日😀"})
+        write(m_data + QLatin1Char('/') + QString::fromUtf8(name) + QStringLiteral(".jvRA"), {});
+    // The emoji is ordered as "?" (3F), below the first byte of any course name.
+    const QStringList expected = {QString::fromUtf8("2026年11月29日😀"), QStringLiteral("2026年11月28日中山"),
+                                  QStringLiteral("2026年11月28日京都"), QString::fromUtf8("2026年11月28日😀")};
+    EXPECT_EQ(test::Names(LoadableCourseDays(m_data)), expected);
+}
+
 } // namespace
 } // namespace velmora

@@ -1,10 +1,13 @@
 #include "core/codes/keibafunc.h"
+#include "core/store/atomicfile.h"
 #include "core/store/racedayfiles.h"
 #include "core/store/regularfile.h"
 #include "core/text/sjis.h"
 #include "gen/jvdatagen.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -357,6 +360,79 @@ TEST_F(Store, APipeOrDeviceWithACourseDaysNameIsRefusedWithoutWaiting)
     }
     EXPECT_EQ(TypeOfPath(pipe), PathType::Other) << "the pipe is left in place, not replaced";
     EXPECT_EQ(m_store.writtenRecords(), (std::array<int, 3>{}));
+}
+
+/** The keyed update of a payout file as first written: replace or add the line, then sort the whole file stably. */
+void KeyedUpdateBySorting(std::vector<std::string> &lines, std::string_view record, size_t width)
+{
+    const std::string line = OverwriteAt(record.substr(0, width), "000000000", common::KindAndCreated.pos);
+    const std::string_view key = Field(line, common::RaceKey);
+    auto match = std::find_if(lines.begin(), lines.end(),
+                              [&](const std::string &old) { return Field(old, common::RaceKey) == key; });
+    if (match == lines.end())
+        match =
+            std::find_if(lines.begin(), lines.end(), [](const std::string &old) { return TrimBlanks(old).empty(); });
+    if (match != lines.end())
+        *match = line;
+    else
+        lines.push_back(line);
+    std::stable_sort(lines.begin(), lines.end(), LessIgnoringAsciiCase);
+}
+
+TEST_F(Store, KeyedPayoutUpdatesLeaveWhatSortingTheWholeFileLeaves)
+{
+    // Random files (sorted or not, with blank and empty lines, with lines of one race
+    // key that differ only in the case of their letters) and random updates to them:
+    // the file must hold byte for byte what a stable sort after every update gives.
+    std::mt19937 random(17);
+    const auto pick = [&](int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); };
+    const auto width = static_cast<size_t>(KindInfo(FileKind::Payout).lineWidth);
+    const auto payout = [&] {
+        std::string record = RecordBuilder::Payout().setKey(static_cast<char>('1' + pick(3)), kDay, kDay, "06",
+                                                            1 + pick(2), 1 + pick(3), 1 + pick(12));
+        // Letters whose case alone differs make lines equal under the order; the stable
+        // sort keeps such lines in the order they stood.
+        record[28] = "aA"[pick(2)];
+        record[29] = "bB"[pick(2)];
+        if (pick(3) == 0)
+            record[30] = 'x';
+        return record;
+    };
+    const QString path = m_data + QStringLiteral("/2003年04月05日中山.jvHR");
+    ASSERT_TRUE(QDir().mkpath(m_data));
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::string> expected;
+        if (pick(4) != 0) {
+            for (int i = pick(40); i > 0; --i) {
+                const int shape = pick(8);
+                std::string line = shape == 0 ? std::string() : shape == 1 ? std::string(width, ' ') : lineOf(payout());
+                if (shape > 3) // as a keyed update leaves it
+                    line = OverwriteAt(line, "000000000", common::KindAndCreated.pos);
+                expected.push_back(line);
+            }
+            if (pick(3) != 0)
+                std::stable_sort(expected.begin(), expected.end(), LessIgnoringAsciiCase);
+            std::string bytes;
+            for (const std::string &line : expected)
+                bytes += line + "\r\n";
+            ASSERT_TRUE(WriteFileAtomically(path, bytes, nullptr));
+            expected = lines(QByteArray::fromStdString(bytes));
+        } else {
+            QFile::remove(path);
+        }
+        RaceDayStore store(m_data);
+        store.setBuffered(pick(5) != 0);
+        for (int i = 1 + pick(60); i > 0; --i) {
+            const std::string record = payout();
+            ASSERT_TRUE(store.PutKeyedRecord(record, FileKind::Payout).stored());
+            KeyedUpdateBySorting(expected, record, width);
+        }
+        ASSERT_TRUE(store.flush().stored());
+        std::string bytes;
+        for (const std::string &line : expected)
+            bytes += line + "\r\n";
+        ASSERT_EQ(read(".jvHR").toStdString(), bytes) << "round " << round;
+    }
 }
 
 } // namespace

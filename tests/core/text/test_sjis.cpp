@@ -35,6 +35,11 @@ TEST(Sjis, UnmappableCharactersBecomeQuestionMarks)
     bool ok = true;
     EXPECT_EQ(ToSjis(QString::fromUtf8("a😀b東"), &ok), std::string("a?b\x93\x8C"));
     EXPECT_FALSE(ok);
+    // Neither the failure nor a clean text carries over to the next one.
+    EXPECT_EQ(ToSjis(QString::fromUtf8("東"), &ok), std::string("\x93\x8C"));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ToSjis(QString::fromUtf8("😀"), &ok), "?");
+    EXPECT_FALSE(ok);
 }
 
 TEST(Sjis, LiteralsAreConvertedOnceAndKept)
