@@ -6,6 +6,8 @@
 // loaded. It does only what that first paint needs, in the plainest way, so that the
 // desktop program's start-up can be set against the cost of showing the same things.
 // With VELMORA_QUIT_AFTER_FIRST_PAINT set it ends once its window has been painted.
+#include "quitafterpaint.h"
+
 #include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
@@ -87,7 +89,7 @@ QWidget *ShadowedLine(QWidget *parent, const QString &text)
     return pair;
 }
 
-class Window : public QMainWindow
+class Window : public QuitsAfterFirstPaint<QMainWindow>
 {
   public:
     Window()
@@ -156,18 +158,6 @@ class Window : public QMainWindow
         setCentralWidget(central);
         resize(630, 450);
     }
-
-  protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QMainWindow::paintEvent(event);
-        if (!m_painted && qEnvironmentVariableIsSet("VELMORA_QUIT_AFTER_FIRST_PAINT"))
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        m_painted = true;
-    }
-
-  private:
-    bool m_painted = false;
 };
 
 } // namespace
