@@ -102,6 +102,16 @@ class MainWindowTest : public testing::Test
         list->setCurrentItem(found.front());
         Q_EMIT list->itemClicked(found.front());
     }
+    /** The window shown, with a generated course-day loaded and laid out. */
+    std::unique_ptr<MainWindow> openShowingADay()
+    {
+        const gen::CourseDay day = writeDay();
+        auto form = open();
+        form->show();
+        load(*form, QString::fromStdString(day.nameUtf8()));
+        QApplication::processEvents();
+        return form;
+    }
     /** The user makes the runner in grid row `row` of the race in view their axis horse. */
     static void pickRunner(MainWindow &form, int row)
     {
@@ -258,11 +268,7 @@ bool OnTheScreen(const QRect &frame, const QScreen &screen)
 
 TEST_F(MainWindowTest, TheDataListLeavesTheGridWholeAndGivesTheRoomBackAtEveryScale)
 {
-    const gen::CourseDay day = writeDay();
-    auto form = open();
-    form->show();
-    load(*form, QString::fromStdString(day.nameUtf8()));
-    QApplication::processEvents();
+    auto form = openShowingADay();
     auto *grid = child<QTableWidget>(*form, "StringGrid1");
     const QRect loaded = form->geometry();
     const QRect available = form->screen()->availableGeometry();
@@ -303,11 +309,7 @@ TEST_F(MainWindowTest, ARestoredWindowStaysOnTheScreenAtEveryScale)
 
 TEST_F(MainWindowTest, TheUserPredictionOpensBesideItsRowAtEveryScale)
 {
-    const gen::CourseDay day = writeDay();
-    auto form = open();
-    form->show();
-    load(*form, QString::fromStdString(day.nameUtf8()));
-    QApplication::processEvents();
+    auto form = openShowingADay();
     auto *grid = child<QTableWidget>(*form, "StringGrid1");
     for (const int row : {0, 5}) {
         pickRunner(*form, row);

@@ -18,8 +18,6 @@ namespace {
 // the mappings of ～ and － that differ from plain Shift-JIS.
 constexpr const char *kCodecName = "windows-31j";
 
-// Qt's ICU-backed encoder substitutes a double-byte "FC FC" for unmappable characters;
-// Windows' ANSI conversion writes its default character "?" instead.
 /**
  * The thread's CP932 encoder or decoder: opening ICU's converter costs more than
  * converting a record or a file name, so one serves every clean call. Stateless, it
@@ -35,6 +33,8 @@ template <typename Converter> Converter &ThreadConverter()
     return *converter;
 }
 
+// Qt's ICU-backed encoder substitutes a double-byte "FC FC" for unmappable characters;
+// Windows' ANSI conversion writes its default character "?" instead.
 std::string EncodeWithQuestionMarks(const QString &text, bool *ok)
 {
     QStringEncoder &encoder = ThreadConverter<QStringEncoder>();
